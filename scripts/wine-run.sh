@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine with a private prefix kept in STATE (inside
+# the build folder) and a virtual X display when the machine has none.
+#   wine-run.sh STATE PROGRAM [ARGS...]   run PROGRAM, passing its exit status
+#   wine-run.sh --start STATE             create the prefix, start Xvfb and a persistent wineserver
+#   wine-run.sh --stop STATE              stop the wineserver and the Xvfb we started
+# Background processes never get our standard output: a process holding it open
+# would keep ctest (and CI) waiting.
+set -u
+
+setup_env() {
+  local state=$1
+  mkdir -p "$state"
+  export WINEPREFIX="$state/prefix"
+  export WINEARCH=win32
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ -z "${DISPLAY:-}" ] || [ -f "$state/xvfb.pid" ]; then
+    ensure_display "$state"
+    export DISPLAY=":$(cat "$state/display")"
+  fi
+}
+
+xvfb_alive() {
+  local state=$1
+  [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null
+}
+
+ensure_display() {
+  local state=$1
+  exec 9>"$state/lock"
+  flock 9
+  if ! xvfb_alive "$state"; then
+    rm -f "$state/display" "$state/xvfb.pid"
+    Xvfb -displayfd 8 -nolisten tcp -screen 0 1280x1024x24 8>"$state/display.tmp" </dev/null >/dev/null 2>&1 &
+    echo $! >"$state/xvfb.pid"
+    for _ in $(seq 100); do
+      [ -s "$state/display.tmp" ] && break
+      sleep 0.1
+    done
+    tr -d '\n ' <"$state/display.tmp" >"$state/display"
+    [ -s "$state/display" ] || { echo "wine-run: Xvfb did not start" >&2; exit 125; }
+  fi
+  flock -u 9
+}
+
+case "${1:-}" in
+  --start)
+    state=$2
+    setup_env "$state"
+    wineserver -p </dev/null >/dev/null 2>&1
+    wineboot -i </dev/null >"$state/wineboot.log" 2>&1
+    wineserver -w 2>/dev/null || true
+    wineserver -p </dev/null >/dev/null 2>&1
+    exit 0 ;;
+  --stop)
+    state=$2
+    export WINEPREFIX="$state/prefix"
+    wineserver -k 2>/dev/null || true
+    if [ -f "$state/xvfb.pid" ]; then
+      kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+      rm -f "$state/xvfb.pid" "$state/display"
+    fi
+    exit 0 ;;
+esac
+
+state=$1; shift
+setup_env "$state"
+out=$(mktemp)
+wine "$@" </dev/null >"$out" 2>&1
+rc=$?
+cat "$out"
+rm -f "$out"
+exit $rc
