@@ -15,7 +15,10 @@ setup_env() {
   export WINEARCH=win32
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
-  if [ -z "${DISPLAY:-}" ] || [ -f "$state/xvfb.pid" ]; then
+  # Console tools run at build time need no display (PKD_WINE_NO_DISPLAY=1).
+  if [ -n "${PKD_WINE_NO_DISPLAY:-}" ]; then
+    :
+  elif [ -z "${DISPLAY:-}" ] || [ -f "$state/xvfb.pid" ]; then
     ensure_display "$state"
     export DISPLAY=":$(cat "$state/display")"
   fi

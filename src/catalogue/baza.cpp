@@ -1,0 +1,120 @@
+#include "catalogue/baza.h"
+
+#include <cstring>
+
+#include "catalogue/file.h"
+#include "catalogue/kodfile.h"
+#include "text/cp1250.h"
+#include "text/lines.h"
+#include "text/number.h"
+
+namespace catalogue {
+
+namespace {
+
+const char kSeparator[] = " - ";
+
+std::string ExtensionUpper(const std::string& fileName) {
+  const size_t dot = fileName.rfind('.');
+  if (dot == std::string::npos) return std::string();
+  // A dot inside a folder name is no extension.
+  const size_t slash = fileName.find_last_of("/\\");
+  if (slash != std::string::npos && slash > dot) return std::string();
+  return text::UpperAscii(fileName.substr(dot));
+}
+
+std::string WrongFormat(const std::string& path) { return "Wybrany plik: " + path + " ma niewłaściwy format"; }
+
+// Cuts each line from the third on at its first tab; from the fourth on, the
+// text after the tab is that line's description.
+void SplitDescriptions(std::vector<std::string>& lines, TOpisy& opisy) {
+  for (size_t i = 2; i < lines.size(); ++i) {
+    std::string& line = lines[i];
+    const size_t tab = line.find('\t');
+    if (tab == std::string::npos) continue;
+    std::string tree = line.substr(0, tab);
+    if (i >= 3) opisy.Add(CodeOf(line), line.substr(tab + 1), tree);
+    line.swap(tree);
+  }
+}
+
+}  // namespace
+
+std::string CodeOf(const std::string& text) {
+  const size_t sep = text.find(kSeparator);
+  if (sep == std::string::npos) return std::string();
+  size_t start = 0;
+  while (start < sep && text[start] == ' ') ++start;
+  return text.substr(start, sep - start);
+}
+
+std::string TitleOf(const std::string& text) {
+  const size_t sep = text.find(kSeparator);
+  if (sep == std::string::npos) return std::string();
+  return text.substr(sep + std::strlen(kSeparator));
+}
+
+std::string TBaza::Text() const { return text::JoinLinesCrLf(lines_); }
+
+void TBaza::Load(const std::string& fileName) {
+  if (fileName == fileName_) return;
+  fileName_ = fileName;
+  if (!FileExists(fileName_)) {
+    throw ECatalogueError("Nie znalazłem pliku: " + fileName_ + " !\nPrawdopodobnie został wykasowany lub przesunięty.");
+  }
+  std::string bytes;
+  std::string error;
+  if (!ReadWholeFile(fileName_, bytes, error)) {
+    throw ECatalogueError("Cannot open file \"" + FullPath(fileName_) + "\". " + error);
+  }
+
+  if (ExtensionUpper(fileName_) != ".KOD") {
+    lines_ = text::SplitLines(bytes);
+  } else if (bytes.size() >= kKodMagicSize && std::memcmp(bytes.data(), kKodMagic, kKodMagicSize) == 0) {
+    std::string inflated;
+    if (!InflateKod(std::string_view(bytes).substr(kKodMagicSize), inflated)) throw ECatalogueError("Error");
+    bytes.clear();
+    bytes.shrink_to_fit();
+    std::vector<std::string> lines = text::SplitLines(inflated);
+    inflated.clear();
+    inflated.shrink_to_fit();
+    SplitDescriptions(lines, opisy_);
+    lines_.swap(lines);
+  }
+  // A ".KOD" file without the magic loads nothing; the header check below reports it.
+
+  ReadHeaders();
+  if (naglowek_.empty()) throw ECatalogueError(WrongFormat(fileName_));
+}
+
+void TBaza::ReadHeaders() {
+  // Only the leading run of "@" lines are headers. Erasing from the front
+  // one by one would be quadratic, so count them first.
+  size_t done = 0;
+  try {
+    while (done < lines_.size() && !lines_[done].empty() && lines_[done][0] == '@') {
+      const std::string& line = lines_[done];
+      const size_t eq = line.find('=');
+      const std::string name = eq == std::string::npos ? line : line.substr(0, eq);
+      const std::string value = eq == std::string::npos ? std::string() : line.substr(eq + 1);
+      const int32_t number = text::StrToInt(name.substr(1, 10));
+      switch (number & 0xFF) {
+        case 1:
+          naglowek_ = value;
+          break;
+        case 2:
+          tytul_ = value;
+          break;
+        default:
+          break;
+      }
+      ++done;
+    }
+  } catch (...) {
+    lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(done));
+    throw;
+  }
+  lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(done));
+}
+
+}  // namespace catalogue
