@@ -1,0 +1,35 @@
+// Finding codes: completion in the code box and the tree match of the search
+// by code. Codes fold by ASCII rules.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "picker/code_tree.h"
+
+namespace picker {
+
+// Index of the first code, in list order, that begins with prefix ignoring
+// letter case; -1 when none does.
+int FindCodeByPrefix(const std::vector<std::string>& codes, const std::string& prefix);
+// Index of the first code equal to text ignoring letter case; -1 when none is.
+int FindCodeExact(const std::vector<std::string>& codes, const std::string& text);
+
+// The entry the search by code selects: the first entry, in flat (file) order,
+// whose text cut to the length of code equals code, ASCII letters upper-cased.
+// An earlier entry that merely begins with the same characters wins. -1: none.
+int MatchCode(const TCodeTree& tree, const std::string& code);
+
+// What completion makes of a typed character: the new field text, the part
+// of it to select and the list item it stands for.
+struct TCompletion {
+  bool Found = false;
+  std::string Text;
+  size_t SelStart = 0;
+  size_t SelLength = 0;
+  int ItemIndex = -1;
+};
+// typedText is the field's text before its selection plus the typed character.
+TCompletion Complete(const std::vector<std::string>& codes, const std::string& typedText);
+
+}  // namespace picker
