@@ -1,0 +1,239 @@
+#include "dde/trace.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "text/cp1250.h"
+
+namespace dde {
+
+namespace {
+
+struct TThreadTrace {
+  TDDEMLDebugState state = dbNone;
+  std::string fileName;
+  std::unique_ptr<IDebugWindow> window;
+  const void* windowOwner = nullptr;
+};
+
+thread_local TThreadTrace tTrace;
+
+TDebugWindowFactory gWindowFactory = nullptr;
+
+std::string DefaultDateTimeText() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  char buffer[64];
+  std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &local);
+  return buffer;
+}
+
+TDateTimeTextSource gDateTimeSource = DefaultDateTimeText;
+
+// Paths are Windows-1250 text; the file system gets them as UTF-16 on Windows
+// and UTF-8 elsewhere, never through the machine's ANSI code page.
+std::filesystem::path PathOf(const std::string& name) {
+#ifdef _WIN32
+  std::u16string u = text::Cp1250ToUtf16(name);
+  return std::filesystem::path(std::wstring(u.begin(), u.end()));
+#else
+  return std::filesystem::path(text::Cp1250ToUtf8(name));
+#endif
+}
+
+bool FileExists(const std::string& name) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(PathOf(name), ec);
+}
+
+std::FILE* OpenFile(const std::string& name, bool append) {
+#ifdef _WIN32
+  return _wfopen(PathOf(name).c_str(), append ? L"ab" : L"wb");
+#else
+  return std::fopen(PathOf(name).c_str(), append ? "ab" : "wb");
+#endif
+}
+
+[[noreturn]] void RaiseIo(const std::string& name, int err) {
+  throw EInOutError("I/O error " + std::to_string(err) + " (" + std::strerror(err) + "): " + name);
+}
+
+void FreeWindow(TThreadTrace& t) {
+  t.window.reset();
+  t.windowOwner = nullptr;
+}
+
+// Moves an existing log aside to .001 ... .999 (once; a failure leaves it to
+// be appended to).
+void SetOldLogAside(const std::string& fileName) {
+  if (!FileExists(fileName)) return;
+  std::string target;
+  for (int n = 1; n <= 999; ++n) {
+    target = NumberedLogName(fileName, n);
+    if (!FileExists(target)) break;
+  }
+  if (FileExists(target)) return;
+  std::error_code ec;
+  std::filesystem::rename(PathOf(fileName), PathOf(target), ec);
+}
+
+void WriteLineToFile(const std::string& fileName, const std::string& line) {
+  bool exists = FileExists(fileName);
+  std::FILE* f = OpenFile(fileName, exists);
+  if (!f) RaiseIo(fileName, errno ? errno : EIO);
+  std::string out;
+  if (!exists) {
+    out += "\r\n\r\nAs at " + gDateTimeSource() + "\r\n\r\n\r\n";
+  }
+  out += line;
+  out += "\r\n";
+  bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+  int err = errno;
+  if (std::fclose(f) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) RaiseIo(fileName, err ? err : EIO);
+}
+
+void Emit(const std::string& line) {
+  TThreadTrace& t = tTrace;
+  switch (t.state) {
+    case dbForm:
+      if (t.window) t.window->AddLine(line);
+      break;
+    case dbFile:
+      WriteLineToFile(t.fileName.empty() ? std::string(kDefaultDebugFileName) : t.fileName, line);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void TTracePiece::AppendTo(std::string& line) const {
+  switch (kind_) {
+    case tpkInteger:
+      line += std::to_string(int_);
+      break;
+    case tpkBoolean:
+      line += int_ ? "TRUE" : "FALSE";
+      break;
+    case tpkChar:
+      line += static_cast<char>(int_);
+      break;
+    case tpkFloat: {
+      char buffer[64];
+      int n = std::snprintf(buffer, sizeof buffer, "%10.2f", float_);
+      if (n > 0) line.append(buffer, static_cast<size_t>(n) < sizeof buffer ? n : sizeof buffer - 1);
+      break;
+    }
+    case tpkText:
+      line += text_;
+      break;
+    default:
+      break;
+  }
+}
+
+std::string BuildTraceLine(TTracePieces pieces) {
+  std::string line;
+  for (const TTracePiece& p : pieces) p.AppendTo(line);
+  return line;
+}
+
+void SetDebugWindowFactory(TDebugWindowFactory factory) { gWindowFactory = factory; }
+
+void SetTraceDateTimeSource(TDateTimeTextSource source) {
+  gDateTimeSource = source ? source : DefaultDateTimeText;
+}
+
+void ApplyDebugSettings(const void* owner, TDDEMLDebugState state, bool stayOnTop,
+                        const std::string& fileName) {
+  TThreadTrace& t = tTrace;
+  t.state = state;
+  t.fileName = fileName;
+  switch (state) {
+    case dbNone:
+      FreeWindow(t);
+      break;
+    case dbForm:
+      if (!t.window && gWindowFactory) {
+        t.window = gWindowFactory(owner, stayOnTop);
+        t.windowOwner = t.window ? owner : nullptr;
+      }
+      break;
+    case dbFile:
+      FreeWindow(t);
+      if (t.fileName.empty()) t.fileName = kDefaultDebugFileName;
+      SetOldLogAside(t.fileName);
+      break;
+  }
+}
+
+void SetDebugSettingsQuietly(TDDEMLDebugState state, const std::string& fileName) {
+  tTrace.state = state;
+  tTrace.fileName = fileName;
+}
+
+void ReleaseDebugWindow(const void* owner) {
+  if (tTrace.window && tTrace.windowOwner == owner) FreeWindow(tTrace);
+}
+
+TDDEMLDebugState ThreadDebugState() { return tTrace.state; }
+std::string ThreadDebugFileName() { return tTrace.fileName; }
+IDebugWindow* ThreadDebugWindow() { return tTrace.window.get(); }
+
+bool TracingOn() { return tTrace.state != dbNone; }
+
+void WriteTrace(TTracePieces pieces) {
+  if (tTrace.state == dbNone) return;
+  Emit(BuildTraceLine(pieces));
+}
+
+void WriteTracePrefixed(std::string_view className, TTracePieces pieces) {
+  if (tTrace.state == dbNone) return;
+  std::string line(className);
+  line += " : ";
+  for (const TTracePiece& p : pieces) p.AppendTo(line);
+  Emit(line);
+}
+
+std::string NumberedLogName(const std::string& fileName, int n) {
+  // The extension starts at the last '.' after the last folder separator.
+  size_t dot = std::string::npos;
+  for (size_t i = fileName.size(); i-- > 0;) {
+    char c = fileName[i];
+    if (c == '\\' || c == '/' || c == ':') break;
+    if (c == '.') {
+      dot = i;
+      break;
+    }
+  }
+  std::string base = dot == std::string::npos ? fileName : fileName.substr(0, dot);
+  char digits[8];
+  std::snprintf(digits, sizeof digits, ".%03d", n);
+  return base + digits;
+}
+
+bool TDebugMemoLines::Add(const std::string& line) {
+  bool dropped = false;
+  if (lines_.size() > kKeepBeforeAdd) {
+    lines_.pop_front();
+    dropped = true;
+  }
+  lines_.push_back(line);
+  return dropped;
+}
+
+}  // namespace dde

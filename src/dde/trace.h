@@ -1,0 +1,126 @@
+// Debug trace of the DDE manager: one writer that every part calls with the
+// pieces of a line; it sends the line to the thread's debug window or log file,
+// or does nothing while tracing is off.
+//
+// The settings live per thread (the manager that last applied its settings on
+// a thread decides for all of that thread's lines).
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+#include "text/errors.h"
+
+namespace dde {
+
+enum TDDEMLDebugState : int { dbNone = 0, dbForm = 1, dbFile = 2 };
+
+// The log used when the manager's file name is empty.
+inline constexpr const char* kDefaultDebugFileName = "C:\\DDEMNGR.LOG";
+
+// A file error met while tracing, saving or printing; reaches the code that
+// traced.
+class EInOutError : public text::Exception {
+ public:
+  using text::Exception::Exception;
+};
+
+// One typed piece of a trace line.
+class TTracePiece {
+ public:
+  enum Kind { tpkNone, tpkInteger, tpkBoolean, tpkChar, tpkFloat, tpkText };
+
+  TTracePiece() = default;
+  TTracePiece(bool b) : kind_(tpkBoolean), int_(b ? 1 : 0) {}
+  TTracePiece(char c) : kind_(tpkChar), int_(static_cast<unsigned char>(c)) {}
+  TTracePiece(double d) : kind_(tpkFloat), float_(d) {}
+  TTracePiece(const char* s) : kind_(tpkText), text_(s ? s : "") {}
+  TTracePiece(std::string_view s) : kind_(tpkText), text_(s) {}
+  TTracePiece(const std::string& s) : kind_(tpkText), text_(s) {}
+  template <typename T, typename = std::enable_if_t<std::is_integral_v<T> &&
+                                                    !std::is_same_v<T, bool> &&
+                                                    !std::is_same_v<T, char>>>
+  TTracePiece(T n) : kind_(tpkInteger), int_(static_cast<long long>(n)) {}
+
+  Kind kind() const { return kind_; }
+  // The piece's text: integers in decimal, booleans as TRUE/FALSE, floats in
+  // fixed notation right-aligned in 10 characters with 2 decimals.
+  void AppendTo(std::string& line) const;
+
+ private:
+  Kind kind_ = tpkNone;
+  long long int_ = 0;
+  double float_ = 0;
+  std::string text_;
+};
+
+using TTracePieces = std::initializer_list<TTracePiece>;
+
+// The line the pieces make.
+std::string BuildTraceLine(TTracePieces pieces);
+
+// The debug window as the trace sees it. TDDEMLDebugForm is the Windows one.
+class IDebugWindow {
+ public:
+  virtual ~IDebugWindow() = default;
+  // Adds a line to the memo (at most 501 lines are kept).
+  virtual void AddLine(const std::string& line) = 0;
+};
+
+// Makes the thread's debug window for a manager (owner); null when the
+// program has none. The Windows layer installs its maker.
+using TDebugWindowFactory = std::unique_ptr<IDebugWindow> (*)(const void* owner, bool stayOnTop);
+void SetDebugWindowFactory(TDebugWindowFactory factory);
+
+// "As at " text of the log header: the current date and time. The default
+// uses the C library; the Windows layer installs the system's short date and
+// long time formats; tests install a fixed text.
+using TDateTimeTextSource = std::string (*)();
+void SetTraceDateTimeSource(TDateTimeTextSource source);
+
+// Sets the thread's state and file name, then acts on the state: dbNone frees
+// the thread's window; dbForm makes one when there is none; dbFile frees the
+// window and moves an existing log aside (.001 ... .999).
+void ApplyDebugSettings(const void* owner, TDDEMLDebugState state, bool stayOnTop,
+                        const std::string& fileName);
+// Only stores the thread's state and file name.
+void SetDebugSettingsQuietly(TDDEMLDebugState state, const std::string& fileName);
+// Frees the thread's window when it belongs to owner (the manager's end).
+void ReleaseDebugWindow(const void* owner);
+
+TDDEMLDebugState ThreadDebugState();
+std::string ThreadDebugFileName();
+IDebugWindow* ThreadDebugWindow();
+
+// True while the thread traces; test it before building costly lines.
+bool TracingOn();
+
+// Writes one line built from the pieces. File errors raise EInOutError.
+void WriteTrace(TTracePieces pieces);
+// The same, with className + " : " in front.
+void WriteTracePrefixed(std::string_view className, TTracePieces pieces);
+
+// The file name with its extension replaced by "." and n in three digits.
+std::string NumberedLogName(const std::string& fileName, int n);
+
+// The memo rule of the debug window: before a line is added to a memo of more
+// than 500 lines, its first line goes.
+class TDebugMemoLines {
+ public:
+  static constexpr size_t kKeepBeforeAdd = 500;
+  // Gives true when the first line was dropped to make room.
+  bool Add(const std::string& line);
+  void Clear() { lines_.clear(); }
+  size_t Count() const { return lines_.size(); }
+  const std::deque<std::string>& Lines() const { return lines_; }
+
+ private:
+  std::deque<std::string> lines_;
+};
+
+}  // namespace dde
