@@ -1,0 +1,20 @@
+# DDE conversation manager tests. One test per line group, so that both
+# halves of the manager can add theirs.
+
+# The in-memory DDEML stand-in, shared by the manager's tests.
+add_library(pkd_dde_fake STATIC ${CMAKE_CURRENT_SOURCE_DIR}/support/fake_platform.cpp)
+target_link_libraries(pkd_dde_fake PUBLIC pkd_dde pkd_test_support)
+
+pkd_add_test(dde_foundation_test
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/errors_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/platform_fake_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/trace_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/data_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/xltable_test.cpp
+  LIBS pkd_dde_fake pkd_dde)
+
+pkd_add_fuzzer(xltable_fuzz
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/xltable_fuzz.cpp
+  LIBS pkd_dde
+  SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/xltable_seeds)
