@@ -18,3 +18,11 @@ pkd_add_fuzzer(xltable_fuzz
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/xltable_fuzz.cpp
   LIBS pkd_dde
   SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/xltable_seeds)
+
+# Services, topics and items; the execute-command language; the stored form.
+pkd_add_test(dde_tree_test
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/containers_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/services_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/commands_test.cpp
+  LIBS pkd_dde_fake pkd_dde)

@@ -6,7 +6,8 @@ void TDDEMLAtom::SetName(TInstanceId instance, const std::string& name) {
   if (FInstance == 0) FInstance = instance;
   if (FHandle != 0) FPlatform.FreeStringHandle(FInstance, FHandle);
   FHandle = 0;
-  if (!name.empty()) FHandle = FPlatform.CreateStringHandle(FInstance, name);
+  // Without an instance DDEML can hold no name: the name stays empty.
+  if (!name.empty() && FInstance != 0) FHandle = FPlatform.CreateStringHandle(FInstance, name);
 }
 
 std::string TDDEMLAtom::GetName() const {

@@ -16,7 +16,8 @@ class TDDEMLAtom {
   TDDEMLAtom& operator=(const TDDEMLAtom&) = delete;
 
   // Takes instance only when none is held yet; frees the current handle and
-  // makes a new one for a non-empty text (an empty text leaves none).
+  // makes a new one for a non-empty text (an empty text, or no instance,
+  // leaves none).
   void SetName(TInstanceId instance, const std::string& name);
   // Empty when there is no handle.
   std::string GetName() const;

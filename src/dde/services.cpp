@@ -150,6 +150,11 @@ void TDDEMLTopic::ItemChanged(TDDEMLItem& item) {
   if (OnChange) OnChange(*this, item.Name());
 }
 
+void TDDEMLTopic::ReleaseHandles() {
+  TDDEMLBase::ReleaseHandles();
+  for (int i = 0; i < FItems.Count(); ++i) FItems.At(i)->ReleaseHandles();
+}
+
 void TDDEMLTopic::Assign(const TDDEMLTopic& source) {
   if (&source == this) return;
   FItems.Clear();
@@ -281,7 +286,7 @@ bool TDDEMLService::IsBusy() const {
 
 void TDDEMLService::ReleaseHandles() {
   TDDEMLBase::ReleaseHandles();
-  for (int i = 0; i < FTopics.Count(); ++i) FTopics.At(i)->TDDEMLBase::ReleaseHandles();
+  for (int i = 0; i < FTopics.Count(); ++i) FTopics.At(i)->ReleaseHandles();
 }
 
 void TDDEMLService::ProcTopicAdvise(TDDEMLTopic& topic, const std::string& itemName) {

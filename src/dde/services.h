@@ -115,6 +115,8 @@ class TDDEMLTopic : public TDDEMLBase {
   // Appends name to a tab-separated list item, creating it when missing.
   void AppendToList(const std::string& itemName, const std::string& name);
   void ItemChanged(TDDEMLItem& item);
+  // Frees the topic's and its items' name handles.
+  void ReleaseHandles() override;
   // Replaces the items by copies of the other topic's.
   void Assign(const TDDEMLTopic& source);
 
@@ -150,7 +152,8 @@ class TDDEMLService : public TDDEMLBase {
   bool Register(TInstanceId instance, bool doRegister);
   // True when System/"Status" reads BUSY (any case); creates nothing.
   bool IsBusy() const;
-  // Frees the service's and its topics' name handles (items keep theirs).
+  // Frees the name handles of the service, its topics and their items, so
+  // that none outlives the DDEML instance.
   void ReleaseHandles() override;
   // Asks DDEML to send advise requests for a changed item.
   void ProcTopicAdvise(TDDEMLTopic& topic, const std::string& itemName);
