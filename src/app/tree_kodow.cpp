@@ -1,0 +1,379 @@
+// Main window: start-up, layout, persistence, the tree and its selection.
+// The search by code lives in tree_kodow_code.cpp.
+#include "app/tree_kodow.h"
+
+#include <algorithm>
+
+#include "app/application.h"
+#include "picker/description.h"
+#include "text/lines.h"
+#include "ui/message_box.h"
+#include "ui/wintext.h"
+
+namespace app {
+
+namespace {
+
+enum : int { idSzukajKod = 100, idSzukajOpis, idTreeKody, idOpis, idOK, idCancel };
+
+// Client size at 96 DPI, and the sizes of the layout table.
+constexpr int kClientWidth = 476, kClientHeight = 376;
+constexpr int kMinWidth = 300, kMinHeight = 240;
+constexpr int kPanel1Height = 49, kSplitterHeight = 6, kPanel2Height = 143, kPanel4Height = 19;
+constexpr int kButtonRowHeight = 41;
+constexpr int kMinTreeHeight = 50, kMinOpisHeight = 50;
+constexpr int kWordsLeft = 135, kWordsRightGap = 20;
+constexpr int kComboListHeight = 200;  // the drop-down list below the code field
+
+const char kMissingCatalogue[] = "Niestety nie znalazłem pliku \"pkd.kod\" z definicją kodów PKD !";
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(ui::Wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+Tform_TreeKodow::Tform_TreeKodow()
+    : Timer1(*this, 300),
+      Timer2(*this, 300),
+      TreeChange(*this, 100),
+      FStorage(ui::TFormStorage::DefaultKeyPath("MainForm")) {}
+
+Tform_TreeKodow::~Tform_TreeKodow() {
+  // Destroyed here, while this class still handles its own WM_DESTROY.
+  Destroy();
+}
+
+bool Tform_TreeKodow::Create(const std::string& cataloguePath) {
+  if (!CreateForm("", kClientWidth, kClientHeight)) return false;
+  SetMinSize(kMinWidth, kMinHeight);
+  CreateControls();
+  ApplyFont();
+  Relayout();
+  CenterOnScreen();
+  try {
+    StartUp(cataloguePath);
+  } catch (const std::exception& e) {
+    // As the framework does for a failing window creation: say so, open all the same.
+    ui::ShowException(e);
+  }
+  return true;
+}
+
+void Tform_TreeKodow::StartUp(const std::string& cataloguePath) {
+  // Step 1, the registry key of the settings, was set up by the constructor.
+  if (!FileExists(cataloguePath)) {
+    PostMessageW(Handle(), WM_CATALOGUE_MISSING, 0, 0);
+  } else {
+    auto baza = std::make_unique<catalogue::TBaza>();
+    baza->Load(cataloguePath);
+    SetBaza(baza.release());
+  }
+  StartDdeService();
+}
+
+void Tform_TreeKodow::CreateControls() {
+  const HWND h = Handle();
+  // Creation order is the Tab order: code field, words field, tree, bottom panel.
+  Label2.Create(h, "Szukaj &kod:");
+  szukaj_kod.Create(h, idSzukajKod);
+  Label4.Create(h, "Wpisz szukane &słowa (oddzielone spacją)");
+  szukaj_opis.Create(h, idSzukajOpis);
+  tree_kody.Create(h, idTreeKody,
+                   TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_TRACKSELECT |
+                       TVS_SINGLEEXPAND);
+  tree_kody.SetIndent(S(19));
+  Splitter1.Create(h);
+  Panel4.Create(h, " Dodatkowy opis", SS_CENTERIMAGE | SS_NOPREFIX);
+  m_opis.Create(h, idOpis);
+  b_OK.Create(h, "Wybierz", idOK, true);
+  b_cancel.Create(h, "Anuluj", idCancel);
+  b_OK.SetVisible(false);
+  b_cancel.SetVisible(false);
+
+  AddLabelAccelerator("Szukaj &kod:", szukaj_kod);
+  AddLabelAccelerator("Wpisz szukane &słowa (oddzielone spacją)", szukaj_opis);
+  SetDefaultButton(&b_OK);
+  SetCancelButton(&b_cancel);
+
+  b_OK.OnClick = [this] { b_OKClick(); };
+  b_cancel.OnClick = [this] { b_cancelClick(); };
+  tree_kody.OnChange = [this] { TreeChange.Start(); };  // restarted by every change
+  tree_kody.OnKeyPress = [this](char& key) { return tree_kodyKeyPress(key); };
+  TreeChange.OnTimer = [this] { tree_kodyChange(); };
+  szukaj_kod.OnChange = [this] { szukaj_kodChange(); };
+  szukaj_kod.OnKeyDown = [this](WORD key, unsigned shift) { return szukaj_kodKeyDown(key, shift); };
+  szukaj_kod.OnKeyPress = [this](char& key) { return szukaj_kodKeyPress(key); };
+  Timer1.OnTimer = [this] { Timer1Timer(); };
+  szukaj_opis.OnChange = [this] { szukaj_opisChange(); };
+  Timer2.OnTimer = [this] { Timer2Timer(); };
+  Splitter1.OnMoved = [this](int top) { Splitter1Moved(top); };
+
+  Root.Children = {&Panel1, &Panel2, &SplitterNode, &TreeNode};
+  Panel1.Align = ui::alTop;
+  Panel2.Align = ui::alBottom;
+  Panel2.Size = S(kPanel2Height);
+  SplitterNode.Align = ui::alBottom;
+  TreeNode.Align = ui::alClient;
+  Panel2.Children = {&P_btn, &p_opis};
+  P_btn.Align = ui::alBottom;
+  P_btn.Visible = false;
+  p_opis.Align = ui::alClient;
+  p_opis.Children = {&Panel4Node, &MemoNode};
+  Panel4Node.Align = ui::alTop;
+  MemoNode.Align = ui::alClient;
+
+  Panel1.Place = [this](const RECT& r) {
+    RECT window;
+    GetWindowRect(Handle(), &window);
+    Label2.SetBounds(r.left + S(11), r.top + S(4), S(120), S(13));
+    szukaj_kod.SetBounds(r.left + S(8), r.top + S(21), S(124), S(21) + S(kComboListHeight));
+    Label4.SetBounds(r.left + S(kWordsLeft), r.top + S(4), S(300), S(13));
+    // The words field follows the window's outer width.
+    const int width = (window.right - window.left) - S(kWordsLeft) - S(kWordsRightGap);
+    szukaj_opis.SetBounds(r.left + S(kWordsLeft), r.top + S(21), width, S(21));
+  };
+  TreeNode.Place = [this](const RECT& r) { tree_kody.SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); };
+  SplitterNode.Place = [this](const RECT& r) {
+    Splitter1.SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  };
+  Panel4Node.Place = [this](const RECT& r) { Panel4.SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); };
+  MemoNode.Place = [this](const RECT& r) { m_opis.SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); };
+  P_btn.Place = [this](const RECT& r) {
+    b_OK.SetBounds(r.left + S(8), r.top + S(8), S(75), S(25));
+    b_cancel.SetBounds(r.left + S(96), r.top + S(8), S(75), S(25));
+  };
+}
+
+// ---- Layout
+
+int Tform_TreeKodow::MinPanel2Height() const {
+  return S(kMinOpisHeight) + (P_btn.Visible ? S(kButtonRowHeight) : 0);
+}
+
+void Tform_TreeKodow::Relayout() {
+  if (!Handle()) return;
+  Panel1.Size = S(kPanel1Height);
+  SplitterNode.Size = S(kSplitterHeight);
+  Panel4Node.Size = S(kPanel4Height);
+  P_btn.Size = S(kButtonRowHeight);
+  Panel2.Size = std::max(Panel2.Size, MinPanel2Height());
+  RECT client;
+  GetClientRect(Handle(), &client);
+  ui::Arrange(Root, client);
+  ApplySplitterRule();
+}
+
+void Tform_TreeKodow::ApplySplitterRule() {
+  // The tree keeps 50 pixels: a too short tree shortens Panel2 instead,
+  // down to what p_opis (and the button row) need.
+  const int shortBy = S(kMinTreeHeight) - TreeNode.Height();
+  if (shortBy <= 0) return;
+  const int height = std::max(Panel2.Size - shortBy, MinPanel2Height());
+  if (height == Panel2.Size) return;
+  Panel2.Size = height;
+  RECT client;
+  GetClientRect(Handle(), &client);
+  ui::Arrange(Root, client);
+}
+
+void Tform_TreeKodow::Splitter1Moved(int top) {
+  RECT client;
+  GetClientRect(Handle(), &client);
+  int height = client.bottom - (top + S(kSplitterHeight));
+  // Dragged no further than the tree's top or p_opis' minimum; the rule does the rest.
+  height = std::min(height, int(client.bottom - Panel1.Size - S(kSplitterHeight)));
+  Panel2.Size = std::max(height, MinPanel2Height());
+  Relayout();
+}
+
+void Tform_TreeKodow::Resized() { Relayout(); }
+
+void Tform_TreeKodow::DpiChanged(int oldDpi) {
+  Panel2.Size = MulDiv(Panel2.Size, Dpi(), oldDpi);
+  tree_kody.SetIndent(S(19));
+}
+
+void Tform_TreeKodow::SetButtonRowVisible(bool visible) {
+  P_btn.Visible = visible;
+  b_OK.SetVisible(visible);
+  b_cancel.SetVisible(visible);
+  Relayout();
+}
+
+// ---- Show, close, destroy and the settings
+
+void Tform_TreeKodow::Show() {
+  if (!IsWindowVisible(Handle())) {
+    FSettingsSaved = false;
+    ReadSettings();  // before anything else of the show
+    SetButtonRowVisible(FShowButtons);
+    if (!IsWindowVisible(Handle())) ShowWindow(Handle(), SW_SHOW);
+    if (FFirstShow) {
+      FFirstShow = false;
+      szukaj_kod.SetFocus();
+    }
+  }
+  SetForegroundWindow(Handle());
+  BringWindowToTop(Handle());
+}
+
+int Tform_TreeKodow::ShowModal() {
+  FShowButtons = true;
+  return ui::TForm::ShowModal();
+}
+
+void Tform_TreeKodow::ReadSettings() {
+  int height = 0;
+  if (FStorage.ReadInt("Panel2_Height", height)) Panel2.Size = height;
+  // Shows the window in the stored state when the placement applies; the
+  // stored position then replaces the centring.
+  FStorage.RestorePlacement(Handle(), Dpi());
+}
+
+void Tform_TreeKodow::SaveSettings(bool destroying) {
+  FStorage.SavePlacement(Handle(), Dpi(), destroying);
+  FStorage.WriteInt("Panel2_Height", Panel2.Size);
+  FSettingsSaved = true;
+}
+
+void Tform_TreeKodow::Closed() {
+  HideResultList();
+  SaveSettings(false);
+}
+
+void Tform_TreeKodow::HideResultList() {
+  // The description-search result window hides here once it exists.
+}
+
+LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CATALOGUE_MISSING:
+      ui::ShowMessageBox(Handle(), kMissingCatalogue, kApplicationTitle, MB_OK | MB_ICONERROR);
+      Close();
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      // The read-only description keeps the colour of a text field.
+      if (reinterpret_cast<HWND>(lp) == m_opis.Handle()) {
+        SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOW));
+        SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+      }
+      break;
+    case WM_DESTROY:
+      Timer1.Stop();
+      Timer2.Stop();
+      TreeChange.Stop();
+      if (!FSettingsSaved) SaveSettings(true);
+      FBaza.reset();
+      break;
+  }
+  return ui::TForm::WndProc(msg, wp, lp);
+}
+
+// ---- Catalogue and tree
+
+void Tform_TreeKodow::SetBaza(catalogue::TBaza* baza) {
+  if (baza == FBaza.get()) return;
+  FBaza.reset(baza);
+  BuildTree();
+  SetCaption(FBaza ? FBaza->Tytul() : std::string());
+}
+
+void Tform_TreeKodow::BuildTree() {
+  tree_kody.BeginUpdate();
+  struct TResume {
+    ui::TTreeView& tree;
+    ~TResume() { tree.EndUpdate(); }
+  } resume{tree_kody};
+  tree_kody.Clear();
+  FItems.clear();
+  FCodes.clear();
+  szukaj_kod.Clear();
+  FTree.Clear();
+  if (!FBaza) return;
+
+  auto addItems = [this] {
+    FItems.resize(FTree.Count());
+    for (size_t i = 0; i < FTree.Count(); ++i) {
+      const picker::TTreeEntry& e = FTree.Entry(i);
+      FItems[i] = tree_kody.Add(e.Parent < 0 ? nullptr : FItems[e.Parent], e.Text, static_cast<LPARAM>(i));
+    }
+  };
+  try {
+    FTree.Build(text::SplitLines(FBaza->Text()));
+  } catch (...) {
+    addItems();  // the entries built before the bad line stay
+    throw;
+  }
+  addItems();
+  FCodes = FTree.Codes();
+  szukaj_kod.AddItems(FCodes);
+}
+
+int Tform_TreeKodow::EntryOf(HTREEITEM item) const {
+  if (!item) return -1;
+  const LPARAM data = tree_kody.Data(item);
+  return data >= 0 && static_cast<size_t>(data) < FTree.Count() ? static_cast<int>(data) : -1;
+}
+
+std::string Tform_TreeKodow::SelectedText() const {
+  const int entry = EntryOf(tree_kody.Selected());
+  return entry < 0 ? std::string() : FTree.Entry(entry).Text;
+}
+
+void Tform_TreeKodow::ShowDescription(const std::string& code) {
+  m_opis.Clear();
+  if (!FBaza || code.empty()) return;
+  m_opis.SetLines(picker::DescriptionForDisplay(FBaza->Opisy().Opis(code)));
+}
+
+void Tform_TreeKodow::tree_kodyChange() {
+  const int entry = EntryOf(tree_kody.Selected());
+  if (entry < 0) {
+    ShowDescription(std::string());
+    return;
+  }
+  const std::string code = catalogue::CodeOf(FTree.Entry(entry).Text);
+  SetCodeText(code);
+  ShowDescription(code);
+}
+
+bool Tform_TreeKodow::tree_kodyKeyPress(char& key) {
+  if (key != '\r') return false;
+  if (HTREEITEM selected = tree_kody.Selected()) tree_kody.Toggle(selected);
+  return true;
+}
+
+void Tform_TreeKodow::b_OKClick() {
+  FDone = true;
+  ModalResult = ui::mrOk;
+}
+
+void Tform_TreeKodow::b_cancelClick() {
+  FDone = true;
+  ModalResult = ui::mrCancel;
+}
+
+// ---- Operations for the DDE side
+
+void Tform_TreeKodow::SetSearchWords(const std::string& words) {
+  szukaj_opis.SetText(words);  // a change: restarts the word search's delay
+  if (Visible()) szukaj_opis.SetFocus();
+}
+
+void Tform_TreeKodow::szukaj_opisChange() {
+  Timer2.Stop();
+  Timer2.Start();
+}
+
+void Tform_TreeKodow::RunSearches() {
+  if (!szukaj_kod.Text().empty()) Timer1Timer();
+  if (!szukaj_opis.Text().empty()) {
+    Timer2.Stop();
+    Timer2Timer();
+  }
+}
+
+}  // namespace app

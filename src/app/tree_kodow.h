@@ -1,0 +1,124 @@
+// The picker's main window: the code tree of the catalogue, the description
+// of the selected code, the search by code and the words box, and the button
+// row of pick mode.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalogue/baza.h"
+#include "picker/code_tree.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+#include "ui/form_storage.h"
+#include "ui/layout.h"
+
+namespace app {
+
+// The private message of the catalogue-missing notice.
+constexpr UINT WM_CATALOGUE_MISSING = 1025;
+
+class Tform_TreeKodow : public ui::TForm {
+ public:
+  Tform_TreeKodow();
+  ~Tform_TreeKodow() override;
+
+  // Creates the window and runs the start-up steps on the catalogue at
+  // cataloguePath (the program passes "pkd.kod" beside the executable).
+  // A failing step is shown in the exception box and the window opens all
+  // the same. False only when the window itself could not be created.
+  bool Create(const std::string& cataloguePath);
+
+  // Takes ownership. Nothing happens when baza is the catalogue already attached.
+  void SetBaza(catalogue::TBaza* baza);
+  void BuildTree();
+  void ShowDescription(const std::string& code);
+  void HideResultList();
+  void SetSearchCode(const std::string& code);
+  void SetSearchWords(const std::string& words);
+  void RunSearches();
+
+  // Shows the window with its button row and waits for "Wybierz" or "Anuluj".
+  int ShowModal() override;
+  // Shows the window; when it was hidden, the on-show step runs first.
+  void Show() override;
+  // The button row of pick mode.
+  void SetButtonRowVisible(bool visible);
+
+  // Search by code.
+  void SetCodeText(const std::string& code);
+  void SelectCode(const std::string& code);
+
+  // The result of a pick.
+  bool FDone = false;
+  // The selected entry's text; empty when nothing is selected.
+  std::string SelectedText() const;
+
+  catalogue::TBaza* Baza() const { return FBaza.get(); }
+  const picker::TCodeTree& Tree() const { return FTree; }
+  const ui::TFormStorage& Storage() const { return FStorage; }
+
+  // The controls, under the names the program gives them.
+  ui::TLabel Label2, Label4, Panel4;
+  ui::TComboBox szukaj_kod;
+  ui::TEdit szukaj_opis;
+  ui::TTreeView tree_kody;
+  ui::TSplitter Splitter1;
+  ui::TMemo m_opis;
+  ui::TButton b_OK, b_cancel;
+  ui::TTimer Timer1;      // the code search's debounce
+  ui::TTimer Timer2;      // the word search's debounce
+  ui::TTimer TreeChange;  // the tree's delay before it reacts to a selection
+
+  // Layout nodes: panels of the layout that own no window of their own.
+  ui::TLayoutNode Root, Panel1, TreeNode, SplitterNode, Panel2, p_opis, Panel4Node, MemoNode, P_btn;
+
+  HTREEITEM ItemOf(int entry) const { return entry >= 0 && entry < int(FItems.size()) ? FItems[entry] : nullptr; }
+  int EntryOf(HTREEITEM item) const;
+
+ protected:
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  void Closed() override;
+  void Resized() override;
+  void DpiChanged(int oldDpi) override;
+
+ private:
+  void CreateControls();
+  void StartUp(const std::string& cataloguePath);
+  // The DDE service step of start-up; the picker's DDE side fills it in.
+  void StartDdeService() {}
+  void ReadSettings();
+  void SaveSettings(bool destroying);
+  void Relayout();
+  void ApplySplitterRule();
+  int MinPanel2Height() const;
+  void Splitter1Moved(int top);
+  void CollapseAll();
+
+  void tree_kodyChange();
+  bool tree_kodyKeyPress(char& key);
+  void b_OKClick();
+  void b_cancelClick();
+
+  void szukaj_kodChange();
+  bool szukaj_kodKeyDown(WORD key, unsigned shift);
+  bool szukaj_kodKeyPress(char& key);
+  void Timer1Timer();
+
+  void szukaj_opisChange();
+  // The word search runs here once it exists; for now the delay only ends.
+  void Timer2Timer() {}
+
+  std::unique_ptr<catalogue::TBaza> FBaza;
+  picker::TCodeTree FTree;
+  std::vector<HTREEITEM> FItems;
+  std::vector<std::string> FCodes;  // the code field's list, as the field holds it
+  ui::TFormStorage FStorage;
+  bool FSettingCode = false;
+  bool FShowButtons = false;
+  bool FSettingsSaved = false;
+  bool FFirstShow = true;
+};
+
+}  // namespace app

@@ -1,0 +1,98 @@
+// Main window: the search by code in the code field szukaj_kod.
+#include "app/tree_kodow.h"
+
+#include <algorithm>
+
+#include "picker/code_search.h"
+
+namespace app {
+
+void Tform_TreeKodow::SetCodeText(const std::string& code) {
+  FSettingCode = true;
+  // What a change notification during the write does: stop the delay, start none.
+  Timer1.Stop();
+  szukaj_kod.SetTextQuiet(code);
+  szukaj_kod.SetSel(0, static_cast<int>(code.size()));
+  FSettingCode = false;
+}
+
+void Tform_TreeKodow::SetSearchCode(const std::string& code) {
+  FSettingCode = true;
+  Timer1.Stop();
+  szukaj_kod.SetTextQuiet(code);
+  FSettingCode = false;
+  if (Visible()) szukaj_kod.SetFocus();
+}
+
+void Tform_TreeKodow::szukaj_kodChange() {
+  Timer1.Stop();
+  if (!FSettingCode) Timer1.Start();
+}
+
+void Tform_TreeKodow::Timer1Timer() {
+  Timer1.Stop();
+  const std::string code = szukaj_kod.Text();
+  if (picker::FindCodeExact(FCodes, code) >= 0) SelectCode(code);
+}
+
+void Tform_TreeKodow::CollapseAll() {
+  for (size_t i = FTree.Count(); i-- > 0;)
+    if (FTree.HasChildren(i) && tree_kody.Expanded(FItems[i])) tree_kody.Collapse(FItems[i]);
+}
+
+void Tform_TreeKodow::SelectCode(const std::string& code) {
+  if (FSettingCode) {
+    FSettingCode = false;
+    return;
+  }
+  const int hit = picker::MatchCode(FTree, code);
+  if (hit < 0 || static_cast<size_t>(hit) >= FItems.size()) return;
+  const std::vector<int> path = FTree.PathTo(hit);
+  if (!tree_kody.Expanded(FItems[path.front()])) CollapseAll();
+  for (int entry : path) tree_kody.Expand(FItems[entry]);  // one level each, the hit included
+  tree_kody.Select(FItems[hit]);
+}
+
+bool Tform_TreeKodow::szukaj_kodKeyDown(WORD key, unsigned shift) {
+  // Only bare keys with the list closed steer the tree; an open list keeps its keys.
+  if (shift != 0 || szukaj_kod.DroppedDown()) return false;
+  switch (key) {
+    case VK_RETURN:
+      if (HTREEITEM selected = tree_kody.Selected()) tree_kody.Toggle(selected);
+      return true;
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_ADD:
+    case VK_SUBTRACT:
+      SendMessageW(tree_kody.Handle(), WM_KEYDOWN, key, 0);
+      return true;
+  }
+  return false;
+}
+
+bool Tform_TreeKodow::szukaj_kodKeyPress(char& key) {
+  const unsigned char c = static_cast<unsigned char>(key);
+  // Ctrl+C, Ctrl+K and Ctrl+T belong to the copy commands.
+  if (c == 3 || c == 11 || c == 20) return true;
+  if (!szukaj_kod.DroppedDown() && (c == '\r' || c == '+' || c == '-')) return true;
+  if (c == '\b' || c == '\t' || c == 27) return false;
+
+  int selStart = 0, selEnd = 0;
+  szukaj_kod.GetSel(selStart, selEnd);
+  const std::string current = szukaj_kod.Text();
+  const std::string typed =
+      (selEnd > selStart ? current.substr(0, std::min<size_t>(selStart, current.size())) : current) + key;
+  const picker::TCompletion completion = picker::Complete(FCodes, typed);
+  if (!completion.Found) return false;  // the field inserts the character itself
+  const int oldIndex = szukaj_kod.ItemIndex();
+  szukaj_kod.SetItemIndex(completion.ItemIndex);
+  szukaj_kod.SetTextQuiet(completion.Text);
+  szukaj_kod.SetSel(static_cast<int>(completion.SelStart),
+                    static_cast<int>(completion.SelStart + completion.SelLength));
+  if (oldIndex != completion.ItemIndex) szukaj_kodChange();
+  return true;
+}
+
+}  // namespace app

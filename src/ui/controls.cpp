@@ -1,0 +1,223 @@
+#include "ui/controls.h"
+
+#include <windowsx.h>
+
+#include "ui/wintext.h"
+
+namespace ui {
+
+// ---- TLabel
+
+void TLabel::Create(HWND parent, const std::string& caption, DWORD extraStyle) {
+  CreateControl(L"STATIC", caption, WS_VISIBLE | SS_LEFT | extraStyle, 0, parent, -1);
+}
+
+// ---- TEdit
+
+void TEdit::Create(HWND parent, int id) {
+  CreateControl(L"EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, parent, id);
+}
+
+void TEdit::Command(WORD code) {
+  if (code == EN_CHANGE && OnChange) OnChange();
+}
+
+// ---- TMemo
+
+void TMemo::Create(HWND parent, int id) {
+  CreateControl(L"EDIT", "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0,
+                parent, id);
+}
+
+// ---- TButton
+
+void TButton::Create(HWND parent, const std::string& caption, int id, bool isDefault) {
+  CreateControl(L"BUTTON", caption, WS_VISIBLE | WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0,
+                parent, id);
+}
+
+void TButton::Command(WORD code) {
+  if (code == BN_CLICKED && OnClick) OnClick();
+}
+
+// ---- TComboBox
+
+void TComboBox::Create(HWND parent, int id) {
+  CreateControl(L"COMBOBOX", "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, parent,
+                id);
+  COMBOBOXINFO info = {};
+  info.cbSize = sizeof info;
+  if (GetComboBoxInfo(Handle(), &info)) edit_ = info.hwndItem;
+  // Keys typed in the field reach the edit part, not the combo box.
+  HookKeys(edit_);
+}
+
+void TComboBox::Clear() {
+  ++quiet_;
+  SendMessageW(Handle(), CB_RESETCONTENT, 0, 0);
+  --quiet_;
+}
+
+void TComboBox::AddItems(const std::vector<std::string>& items) {
+  SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+  SendMessageW(Handle(), CB_INITSTORAGE, items.size(), static_cast<LPARAM>(items.size() * 16));
+  for (const std::string& item : items)
+    SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
+  SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+}
+
+int TComboBox::Count() const { return static_cast<int>(SendMessageW(Handle(), CB_GETCOUNT, 0, 0)); }
+
+std::string TComboBox::Item(int index) const {
+  const LRESULT length = SendMessageW(Handle(), CB_GETLBTEXTLEN, index, 0);
+  if (length == CB_ERR) return std::string();
+  std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
+  SendMessageW(Handle(), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(&buffer[0]));
+  return Narrow(buffer.c_str(), static_cast<size_t>(length));
+}
+
+int TComboBox::ItemIndex() const { return static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)); }
+
+void TComboBox::SetItemIndex(int index) {
+  ++quiet_;
+  SendMessageW(Handle(), CB_SETCURSEL, index, 0);
+  --quiet_;
+}
+
+bool TComboBox::DroppedDown() const { return SendMessageW(Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0; }
+
+void TComboBox::SetDroppedDown(bool down) { SendMessageW(Handle(), CB_SHOWDROPDOWN, down, 0); }
+
+void TComboBox::GetSel(int& start, int& end) const {
+  DWORD s = 0, e = 0;
+  SendMessageW(Handle(), CB_GETEDITSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
+  start = static_cast<int>(s);
+  end = static_cast<int>(e);
+}
+
+void TComboBox::SetSel(int start, int end) {
+  // The edit part keeps the selection even while the combo box has no focus.
+  if (edit_) SendMessageW(edit_, EM_SETSEL, start, end);
+  else SendMessageW(Handle(), CB_SETEDITSEL, 0, MAKELPARAM(start, end));
+}
+
+void TComboBox::SetTextQuiet(const std::string& s) {
+  ++quiet_;
+  SetText(s);
+  --quiet_;
+}
+
+void TComboBox::Command(WORD code) {
+  if (quiet_ > 0) return;
+  if ((code == CBN_EDITCHANGE || code == CBN_SELCHANGE) && OnChange) OnChange();
+}
+
+// ---- TTreeView
+
+void TTreeView::Create(HWND parent, int id, DWORD style) {
+  CreateControl(WC_TREEVIEWW, "", WS_VISIBLE | WS_TABSTOP | style, WS_EX_CLIENTEDGE, parent, id);
+}
+
+void TTreeView::EndUpdate() {
+  SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void TTreeView::Clear() { SendMessageW(Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)); }
+
+HTREEITEM TTreeView::Add(HTREEITEM parent, const std::string& itemText, LPARAM data) {
+  std::wstring wide = Wide(itemText);
+  TVINSERTSTRUCTW ins = {};
+  ins.hParent = parent ? parent : TVI_ROOT;
+  ins.hInsertAfter = TVI_LAST;
+  ins.item.mask = TVIF_TEXT | TVIF_PARAM;
+  ins.item.pszText = &wide[0];
+  ins.item.lParam = data;
+  return reinterpret_cast<HTREEITEM>(SendMessageW(Handle(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
+}
+
+HTREEITEM TTreeView::Selected() const {
+  return reinterpret_cast<HTREEITEM>(SendMessageW(Handle(), TVM_GETNEXTITEM, TVGN_CARET, 0));
+}
+
+void TTreeView::Select(HTREEITEM item) {
+  SendMessageW(Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+}
+
+LPARAM TTreeView::Data(HTREEITEM item) const {
+  TVITEMW it = {};
+  it.mask = TVIF_PARAM | TVIF_HANDLE;
+  it.hItem = item;
+  SendMessageW(Handle(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+  return it.lParam;
+}
+
+std::string TTreeView::ItemText(HTREEITEM item) const {
+  wchar_t buffer[1024] = {};
+  TVITEMW it = {};
+  it.mask = TVIF_TEXT | TVIF_HANDLE;
+  it.hItem = item;
+  it.pszText = buffer;
+  it.cchTextMax = 1024;
+  SendMessageW(Handle(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+  return Narrow(std::wstring(it.pszText ? it.pszText : L""));
+}
+
+bool TTreeView::Expanded(HTREEITEM item) const {
+  return (SendMessageW(Handle(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) &
+          TVIS_EXPANDED) != 0;
+}
+
+HTREEITEM TTreeView::FirstVisible() const {
+  return reinterpret_cast<HTREEITEM>(SendMessageW(Handle(), TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
+}
+
+bool TTreeView::ItemRect(HTREEITEM item, RECT& r) const {
+  *reinterpret_cast<HTREEITEM*>(&r) = item;
+  return SendMessageW(Handle(), TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)) != 0;
+}
+
+LRESULT TTreeView::Notify(NMHDR* header) {
+  if (header->code == TVN_SELCHANGEDW && OnChange) OnChange();
+  return 0;
+}
+
+// ---- TSplitter
+
+void TSplitter::Create(HWND parent) {
+  CreateHandle(0, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent, nullptr);
+}
+
+void TSplitter::SetBounds(int x, int y, int w, int h) {
+  SetWindowPos(Handle(), nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT TSplitter::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_SETCURSOR:
+      SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_SIZENS)));
+      return TRUE;
+    case WM_LBUTTONDOWN:
+      grabY_ = GET_Y_LPARAM(lp);
+      dragging_ = true;
+      SetCapture(Handle());
+      return 0;
+    case WM_MOUSEMOVE:
+      if (dragging_ && (wp & MK_LBUTTON)) {
+        POINT p = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+        MapWindowPoints(Handle(), GetParent(Handle()), &p, 1);
+        if (OnMoved) OnMoved(p.y - grabY_);  // the drag resizes live
+      }
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+      if (dragging_) {
+        dragging_ = false;
+        if (msg == WM_LBUTTONUP) ReleaseCapture();
+      }
+      return 0;
+  }
+  return TWindow::WndProc(msg, wp, lp);
+}
+
+}  // namespace ui

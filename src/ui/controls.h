@@ -1,0 +1,117 @@
+// Typed wrappers of the system's controls: one-line message calls that take
+// and give Windows-1250 text.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/window.h"
+
+namespace ui {
+
+class TLabel : public TControl {
+ public:
+  // "&" marks the accelerator letter, as on every caption.
+  void Create(HWND parent, const std::string& caption, DWORD extraStyle = 0);
+};
+
+class TEdit : public TControl {
+ public:
+  void Create(HWND parent, int id);
+  std::function<void()> OnChange;  // every edit, by the user or by SetText
+  void Command(WORD code) override;
+};
+
+// Read-only multi-line text with a vertical scroll bar; long lines wrap.
+class TMemo : public TControl {
+ public:
+  void Create(HWND parent, int id);
+  // Lines end with CR LF.
+  void SetLines(const std::string& crlfText) { SetText(crlfText); }
+  void Clear() { SetText(std::string()); }
+};
+
+class TButton : public TControl {
+ public:
+  void Create(HWND parent, const std::string& caption, int id, bool isDefault = false);
+  std::function<void()> OnClick;
+  void Command(WORD code) override;
+  // The click as the default or cancel button gives it: no focus change.
+  void PerformClick() {
+    if (OnClick) OnClick();
+  }
+};
+
+// An editable drop-down list (combo box with an edit part).
+class TComboBox : public TControl {
+ public:
+  void Create(HWND parent, int id);
+  HWND EditHandle() const { return edit_; }
+
+  void Clear();
+  void AddItems(const std::vector<std::string>& items);  // one redraw for all
+  int Count() const;
+  std::string Item(int index) const;
+  int ItemIndex() const;
+  void SetItemIndex(int index);
+  bool DroppedDown() const;
+  void SetDroppedDown(bool down);
+  // The edit part's selection, in characters.
+  void GetSel(int& start, int& end) const;
+  void SetSel(int start, int end);
+  // Writes by the program raise no OnChange; SetText above does the same.
+  void SetTextQuiet(const std::string& s);
+
+  // A change by the user: an edit of the text or a choice from the list.
+  std::function<void()> OnChange;
+  void Command(WORD code) override;
+
+ private:
+  HWND edit_ = nullptr;
+  int quiet_ = 0;
+};
+
+class TTreeView : public TControl {
+ public:
+  void Create(HWND parent, int id, DWORD style);
+  void BeginUpdate() { SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0); }
+  void EndUpdate();
+  void Clear();
+  HTREEITEM Add(HTREEITEM parent, const std::string& text, LPARAM data);
+  HTREEITEM Selected() const;
+  void Select(HTREEITEM item);
+  LPARAM Data(HTREEITEM item) const;
+  std::string ItemText(HTREEITEM item) const;
+  bool Expanded(HTREEITEM item) const;
+  void Expand(HTREEITEM item) { SendMessageW(Handle(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item)); }
+  void Collapse(HTREEITEM item) { SendMessageW(Handle(), TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(item)); }
+  void Toggle(HTREEITEM item) { SendMessageW(Handle(), TVM_EXPAND, TVE_TOGGLE, reinterpret_cast<LPARAM>(item)); }
+  HTREEITEM FirstVisible() const;
+  bool ItemRect(HTREEITEM item, RECT& r) const;
+  void SetIndent(int pixels) { SendMessageW(Handle(), TVM_SETINDENT, static_cast<WPARAM>(pixels), 0); }
+
+  std::function<void()> OnChange;  // the selection changed
+  LRESULT Notify(NMHDR* header) override;
+};
+
+// A horizontal bar that resizes the control below it while dragged.
+class TSplitter : public TWindow {
+ public:
+  void Create(HWND parent);
+  // Called while dragging with the bar's wanted top in the parent's client coordinates.
+  std::function<void(int top)> OnMoved;
+  void SetBounds(int x, int y, int w, int h);
+
+ protected:
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+ private:
+  int grabY_ = 0;
+  bool dragging_ = false;
+};
+
+}  // namespace ui

@@ -1,0 +1,172 @@
+#include "ui/form.h"
+
+#include "text/cp1250.h"
+#include "ui/dispatch.h"
+#include "ui/dpi.h"
+#include "ui/wintext.h"
+
+namespace ui {
+
+namespace {
+constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+}
+
+bool TForm::CreateForm(const std::string& caption, int clientWidth, int clientHeight, HMENU menu) {
+  if (!CreateHandle(WS_EX_CONTROLPARENT, caption, kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, menu))
+    return false;
+  dpi_ = DpiOf(Handle());
+  MakeFont();
+  RECT r = {0, 0, S(clientWidth), S(clientHeight)};
+  AdjustWindowRectEx(&r, kFormStyle, menu != nullptr, WS_EX_CONTROLPARENT);
+  SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+  return true;
+}
+
+void TForm::MakeFont() {
+  // MS Sans Serif 8 pt at the window's resolution.
+  font_.Reset(::CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                          L"MS Sans Serif"));
+}
+
+void TForm::ApplyFont() {
+  for (HWND child = GetWindow(Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
+}
+
+void TForm::Show() {
+  ShowWindow(Handle(), SW_SHOW);
+  SetForegroundWindow(Handle());
+}
+
+int TForm::ShowModal() {
+  ModalResult = mrNone;
+  Show();
+  PumpUntil([this] { return ModalResult != mrNone || !Handle() || releaseRequested_; });
+  if (ModalResult == mrNone) ModalResult = mrCancel;
+  if (Handle()) Hide();
+  return ModalResult;
+}
+
+void TForm::SetCaption(const std::string& caption) { SetWindowText1250(Handle(), caption); }
+
+void TForm::CenterOnScreen() {
+  RECT r;
+  GetWindowRect(Handle(), &r);
+  MONITORINFO mi = {};
+  mi.cbSize = sizeof mi;
+  GetMonitorInfoW(MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY), &mi);
+  const RECT& area = mi.rcMonitor;
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  SetWindowPos(Handle(), nullptr, area.left + (area.right - area.left - w) / 2,
+               area.top + (area.bottom - area.top - h) / 2, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TForm::AddLabelAccelerator(const std::string& caption, TControl& target) {
+  const size_t amp = caption.find('&');
+  if (amp == std::string::npos || amp + 1 >= caption.size()) return;
+  const std::wstring letter = Wide(text::Upper1250(caption.substr(amp + 1, 1)));
+  if (!letter.empty()) labelKeys_.emplace_back(letter[0], &target);
+}
+
+bool TForm::WantsDialogKey(WORD key) const {
+  // An open drop-down list takes Enter and Escape to close itself.
+  if (key != VK_RETURN && key != VK_ESCAPE) return false;
+  for (HWND w = GetFocus(); w && w != Handle(); w = GetParent(w)) {
+    wchar_t cls[32];
+    if (GetClassNameW(w, cls, 32) && lstrcmpiW(cls, L"ComboBox") == 0 && SendMessageW(w, CB_GETDROPPEDSTATE, 0, 0))
+      return true;
+  }
+  return false;
+}
+
+bool TForm::MoveFocus(bool backwards) {
+  HWND focus = GetFocus();
+  // Tab order runs over our direct children; a combo box's edit counts as its combo box.
+  while (focus && GetParent(focus) != Handle()) focus = GetParent(focus);
+  HWND next = GetNextDlgTabItem(Handle(), focus, backwards);
+  if (!next) return false;
+  ::SetFocus(next);
+  return true;
+}
+
+bool TForm::PreTranslate(MSG& msg) {
+  if (accelerators_ && TranslateAcceleratorW(Handle(), accelerators_.Get(), &msg)) return true;
+  if (msg.message == WM_KEYDOWN) {
+    const WORD key = static_cast<WORD>(msg.wParam);
+    const unsigned shift = ShiftState();
+    if (key == VK_TAB && !(shift & (ssCtrl | ssAlt))) return MoveFocus((shift & ssShift) != 0);
+    if ((key == VK_RETURN || key == VK_ESCAPE) && !(shift & ssAlt) && !WantsDialogKey(key)) {
+      TButton* button = key == VK_RETURN ? defaultButton_ : cancelButton_;
+      if (button && button->Handle() && IsWindowVisible(button->Handle()) && IsWindowEnabled(button->Handle())) {
+        button->PerformClick();
+        return true;
+      }
+    }
+  } else if (msg.message == WM_SYSCHAR) {
+    const std::wstring typed(1, static_cast<wchar_t>(msg.wParam));
+    const std::wstring upper = Wide(text::Upper1250(Narrow(typed)));
+    for (auto& entry : labelKeys_) {
+      if (!upper.empty() && entry.first == upper[0] && entry.second->Handle() &&
+          IsWindowVisible(entry.second->Handle())) {
+        entry.second->SetFocus();
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CLOSE:
+      if (!CloseQuery()) return 0;
+      Closed();
+      if (IsMainForm) {
+        releaseRequested_ = true;
+        PostMessageW(Handle(), WM_NULL, 0, 0);  // wakes the main loop to carry it out
+      } else {
+        Hide();
+      }
+      return 0;
+    case WM_SIZE:
+      if (wp != SIZE_MINIMIZED) Resized();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+      if (minWidth_ > 0) info->ptMinTrackSize.x = S(minWidth_);
+      if (minHeight_ > 0) info->ptMinTrackSize.y = S(minHeight_);
+      return 0;
+    }
+    case WM_DPICHANGED: {
+      const int old = dpi_;
+      dpi_ = HIWORD(wp);
+      MakeFont();
+      ApplyFont();
+      DpiChanged(old);
+      const RECT* r = reinterpret_cast<RECT*>(lp);
+      SetWindowPos(Handle(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_ACTIVATE:
+      // Like a dialog: the control that had the focus gets it back.
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(Handle(), focus)) lastFocus_ = focus;
+      } else if (lastFocus_ && IsWindow(lastFocus_) && IsChild(Handle(), lastFocus_)) {
+        ::SetFocus(lastFocus_);
+        return 0;
+      }
+      break;
+    case WM_COMMAND:
+      if (lp == 0) {  // a menu entry or an accelerator
+        MenuCommand(LOWORD(wp));
+        return 0;
+      }
+      break;
+  }
+  return TWindow::WndProc(msg, wp, lp);
+}
+
+}  // namespace ui

@@ -1,0 +1,82 @@
+// A top-level window with controls: font and DPI, default and cancel buttons,
+// label accelerators, keyboard accelerators, Tab navigation, a minimum size,
+// modal show with a modal result, and closing.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ui/controls.h"
+#include "ui/handles.h"
+#include "ui/window.h"
+
+namespace ui {
+
+enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
+
+class TForm : public TWindow {
+ public:
+  // clientWidth/clientHeight are 96-DPI sizes of the client area.
+  bool CreateForm(const std::string& caption, int clientWidth, int clientHeight, HMENU menu = nullptr);
+
+  virtual void Show();
+  void Hide() { ShowWindow(Handle(), SW_HIDE); }
+  bool Visible() const { return Handle() && IsWindowVisible(Handle()); }
+  // Shows the window and waits, handling messages, until a modal result is set.
+  virtual int ShowModal();
+  // As the close box does.
+  void Close() { SendMessageW(Handle(), WM_CLOSE, 0, 0); }
+  void SetCaption(const std::string& caption);
+  void CenterOnScreen();
+
+  int ModalResult = mrNone;
+  // The main form's close is a request to end the program, carried out by the
+  // main loop (not by a nested wait).
+  bool IsMainForm = false;
+  bool ReleaseRequested() const { return releaseRequested_; }
+
+  int Dpi() const { return dpi_; }
+  int S(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
+  HFONT Font() const { return font_.Get(); }
+
+  // Enter and Escape trigger these while they are visible and enabled.
+  void SetDefaultButton(TButton* b) { defaultButton_ = b; }
+  void SetCancelButton(TButton* b) { cancelButton_ = b; }
+  // Alt + the letter after "&" in the label's caption focuses target.
+  void AddLabelAccelerator(const std::string& caption, TControl& target);
+  void SetAccelerators(HACCEL table) { accelerators_.Reset(table); }
+  void SetMinSize(int width, int height) { minWidth_ = width, minHeight_ = height; }
+
+  // Keyboard handling before the focused control sees a message; true when
+  // the message was used up. Called by the one message-dispatch function.
+  bool PreTranslate(MSG& msg);
+
+ protected:
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  virtual bool CloseQuery() { return true; }
+  virtual void Closed() {}   // after the close was allowed
+  virtual void Resized() {}  // after every change of the client size
+  virtual void DpiChanged(int /*oldDpi*/) {}
+  virtual void MenuCommand(WORD /*id*/) {}
+  // True when the focused control handles Enter or Escape itself (an open list).
+  virtual bool WantsDialogKey(WORD key) const;
+  void ApplyFont();
+
+ private:
+  void MakeFont();
+  bool MoveFocus(bool backwards);
+  std::vector<std::pair<wchar_t, TControl*>> labelKeys_;
+  TButton* defaultButton_ = nullptr;
+  TButton* cancelButton_ = nullptr;
+  TAccelTable accelerators_;
+  TFont font_;
+  int dpi_ = 96;
+  int minWidth_ = 0, minHeight_ = 0;
+  bool releaseRequested_ = false;
+  HWND lastFocus_ = nullptr;
+};
+
+}  // namespace ui

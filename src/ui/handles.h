@@ -1,0 +1,105 @@
+// Owners of Win32 handles: one template, one traits type per kind of handle.
+// Owners are movable, never copyable, and release on every path.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace ui {
+
+template <class Traits>
+class TOwned {
+ public:
+  using Handle = typename Traits::Handle;
+  TOwned() = default;
+  explicit TOwned(Handle h) : h_(h) {}
+  ~TOwned() { Reset(); }
+  TOwned(const TOwned&) = delete;
+  TOwned& operator=(const TOwned&) = delete;
+  TOwned(TOwned&& o) noexcept : h_(o.Release()) {}
+  TOwned& operator=(TOwned&& o) noexcept {
+    if (this != &o) Reset(o.Release());
+    return *this;
+  }
+
+  Handle Get() const { return h_; }
+  explicit operator bool() const { return h_ != Handle(); }
+  Handle Release() { return std::exchange(h_, Handle()); }
+  void Reset(Handle h = Handle()) {
+    if (h_ != Handle()) Traits::Close(h_);
+    h_ = h;
+  }
+  // For out-parameters: releases what is held and hands out the slot.
+  Handle* Put() {
+    Reset();
+    return &h_;
+  }
+
+ private:
+  Handle h_ = Handle();
+};
+
+struct TGdiTraits {
+  using Handle = HGDIOBJ;
+  static void Close(Handle h) { DeleteObject(h); }
+};
+struct TFontTraits {
+  using Handle = HFONT;
+  static void Close(Handle h) { DeleteObject(h); }
+};
+struct TKeyTraits {
+  using Handle = HKEY;
+  static void Close(Handle h) { RegCloseKey(h); }
+};
+struct TMenuTraits {
+  using Handle = HMENU;
+  static void Close(Handle h) { DestroyMenu(h); }
+};
+struct TAccelTraits {
+  using Handle = HACCEL;
+  static void Close(Handle h) { DestroyAcceleratorTable(h); }
+};
+struct TIconTraits {
+  using Handle = HICON;
+  static void Close(Handle h) { DestroyIcon(h); }
+};
+struct TKernelTraits {
+  using Handle = HANDLE;
+  static void Close(Handle h) {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+};
+struct TWindowTraits {
+  using Handle = HWND;
+  static void Close(Handle h) {
+    if (IsWindow(h)) DestroyWindow(h);
+  }
+};
+
+using TGdiObject = TOwned<TGdiTraits>;
+using TFont = TOwned<TFontTraits>;
+using TRegKey = TOwned<TKeyTraits>;
+using TMenuHandle = TOwned<TMenuTraits>;
+using TAccelTable = TOwned<TAccelTraits>;
+using TIconHandle = TOwned<TIconTraits>;
+using TKernelHandle = TOwned<TKernelTraits>;
+using TWindowHandle = TOwned<TWindowTraits>;
+
+// A device context got with GetDC, given back with ReleaseDC.
+class TWindowDC {
+ public:
+  explicit TWindowDC(HWND wnd) : wnd_(wnd), dc_(GetDC(wnd)) {}
+  ~TWindowDC() {
+    if (dc_) ReleaseDC(wnd_, dc_);
+  }
+  TWindowDC(const TWindowDC&) = delete;
+  TWindowDC& operator=(const TWindowDC&) = delete;
+  HDC Get() const { return dc_; }
+
+ private:
+  HWND wnd_;
+  HDC dc_;
+};
+
+}  // namespace ui

@@ -1,0 +1,45 @@
+#include "ui/menu.h"
+
+#include "ui/wintext.h"
+
+namespace ui {
+
+std::string ShortcutText(WORD shortcut) {
+  std::string s;
+  if (shortcut & scShift) s += "Shift+";
+  if (shortcut & scCtrl) s += "Ctrl+";
+  if (shortcut & scAlt) s += "Alt+";
+  const WORD key = shortcut & 0xFF;
+  if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) s += static_cast<char>(key);
+  else if (key >= VK_F1 && key <= VK_F12) s += "F" + std::to_string(key - VK_F1 + 1);
+  else s += "#" + std::to_string(key);
+  return s;
+}
+
+TMenu::TMenu(bool popup) : menu_(popup ? CreatePopupMenu() : CreateMenu()) {}
+
+void TMenu::Add(WORD id, const std::string& caption, WORD shortcut) {
+  std::string label = caption;
+  if (shortcut) {
+    label += "\t" + ShortcutText(shortcut);
+    ACCEL a = {};
+    a.fVirt = FVIRTKEY | ((shortcut & scShift) ? FSHIFT : 0) | ((shortcut & scCtrl) ? FCONTROL : 0) |
+              ((shortcut & scAlt) ? FALT : 0);
+    a.key = shortcut & 0xFF;
+    a.cmd = id;
+    accels_.push_back(a);
+  }
+  AppendMenuW(menu_.Get(), MF_STRING, id, Wide(label).c_str());
+}
+
+HACCEL TMenu::CreateAccelerators() const {
+  if (accels_.empty()) return nullptr;
+  return CreateAcceleratorTableW(const_cast<ACCEL*>(accels_.data()), static_cast<int>(accels_.size()));
+}
+
+WORD TMenu::Track(HWND owner, POINT screen) const {
+  return static_cast<WORD>(TrackPopupMenu(menu_.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, owner,
+                                          nullptr));
+}
+
+}  // namespace ui

@@ -1,0 +1,121 @@
+// Windows of our own class and wrappers of the system's controls.
+// One window procedure serves every window of our class: `this` is bound at
+// WM_NCCREATE and each message goes to the virtual WndProc. System controls
+// are subclassed so that key-down and character stages can consume keys.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+namespace ui {
+
+class TTimer;
+
+enum TShift : unsigned { ssShift = 1, ssCtrl = 2, ssAlt = 4 };
+// The modifier keys held while the current message was produced.
+unsigned ShiftState();
+
+class TWindow {
+ public:
+  TWindow() = default;
+  virtual ~TWindow();
+  TWindow(const TWindow&) = delete;
+  TWindow& operator=(const TWindow&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+  // The window of our class behind a handle, or nullptr.
+  static TWindow* FromHandle(HWND wnd);
+  void Destroy();
+
+ protected:
+  bool CreateHandle(DWORD exStyle, const std::string& caption, DWORD style, int x, int y, int w, int h,
+                    HWND parent, HMENU menuOrId);
+  virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(hwnd_, msg, wp, lp); }
+
+ private:
+  friend class TTimer;
+  static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+  UINT_PTR AddTimer(TTimer* timer);
+  void RemoveTimer(UINT_PTR id);
+
+  HWND hwnd_ = nullptr;
+  std::map<UINT_PTR, TTimer*> timers_;
+  UINT_PTR nextTimerId_ = 1;
+};
+
+// A system control (edit, combo box, tree view...) owned by a window of ours.
+// Its WM_COMMAND and WM_NOTIFY come back to it through its parent.
+class TControl {
+ public:
+  TControl() = default;
+  virtual ~TControl();
+  TControl(const TControl&) = delete;
+  TControl& operator=(const TControl&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+  static TControl* FromHandle(HWND wnd);
+
+  void SetBounds(int x, int y, int w, int h);
+  void SetVisible(bool visible);
+  bool Visible() const;
+  void SetFocus();
+  // True when the focus is on the control or on a child of it (a combo box's edit).
+  bool Focused() const;
+  void SetFont(HFONT font);
+  std::string Text() const;
+  void SetText(const std::string& s);
+
+  // Key-down stage: return true to consume the key (the control never sees it).
+  std::function<bool(WORD key, unsigned shift)> OnKeyDown;
+  // Character stage (Windows-1250): return true to consume, or change the character.
+  std::function<bool(char& key)> OnKeyPress;
+
+  // Notifications sent to the parent, routed back here.
+  virtual void Command(WORD /*code*/) {}
+  virtual LRESULT Notify(NMHDR* /*header*/) { return 0; }
+
+ protected:
+  HWND CreateControl(const wchar_t* className, const std::string& caption, DWORD style, DWORD exStyle,
+                     HWND parent, int id);
+  // Routes the key stages of another window (a combo box's edit) to this control.
+  void HookKeys(HWND wnd);
+  // Lets a derived control see its own messages first; return true when handled.
+  virtual bool Intercept(HWND /*wnd*/, UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/, LRESULT& /*result*/) {
+    return false;
+  }
+
+ private:
+  static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
+  HWND hwnd_ = nullptr;
+  HWND hooked_ = nullptr;
+};
+
+// A one-shot timer of a window: started, it fires once after Interval ms and
+// stops; starting it again restarts the delay.
+class TTimer {
+ public:
+  explicit TTimer(TWindow& owner, UINT interval = 1000) : owner_(owner), interval_(interval) {}
+  ~TTimer() { Stop(); }
+  TTimer(const TTimer&) = delete;
+  TTimer& operator=(const TTimer&) = delete;
+
+  UINT Interval() const { return interval_; }
+  void SetInterval(UINT ms) { interval_ = ms; }
+  bool Enabled() const { return id_ != 0; }
+  void Start();
+  void Stop();
+  std::function<void()> OnTimer;
+
+ private:
+  friend class TWindow;
+  void Fire();
+  TWindow& owner_;
+  UINT interval_;
+  UINT_PTR id_ = 0;
+};
+
+}  // namespace ui
