@@ -51,11 +51,10 @@ case "${1:-}" in
   --start)
     state=$2
     setup_env "$state"
+    # A persistent wineserver saves every test its start-up; --stop ends it.
     wineserver -p </dev/null >/dev/null 2>&1
     wineboot -i </dev/null >"$state/wineboot.log" 2>&1
-    wineserver -w 2>/dev/null || true
-    wineserver -p </dev/null >/dev/null 2>&1
-    exit 0 ;;
+    exit $? ;;
   --stop)
     state=$2
     export WINEPREFIX="$state/prefix"

@@ -1,0 +1,45 @@
+// A fresh folder for one test's files, removed afterwards.
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace testing_support {
+
+class TempDir {
+ public:
+  TempDir() {
+    static std::atomic<int> counter{0};
+    path_ = std::filesystem::current_path() / ("tmp_" + std::to_string(counter++));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // Path of a file in the folder, as the program's narrow strings carry it.
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  // Writes bytes to name and returns its path.
+  std::string Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream f(path_ / name, std::ios::binary);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return File(name);
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Reads a whole file as bytes; empty when missing.
+inline std::string ReadAll(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+}  // namespace testing_support
