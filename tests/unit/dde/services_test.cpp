@@ -9,9 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "dde/commands.h"
 #include "dde/formats.h"
+#include "dde/trace.h"
 #include "dde/transtype.h"
 #include "support/fake_platform.h"
+#include "support/temp_dir.h"
 
 namespace dde {
 namespace {
@@ -400,6 +403,43 @@ TEST_F(ServicesTest, AnItemCopyTakesLinkStateAndText) {
   EXPECT_EQ("A", u->ItemNameAt(0));
   EXPECT_EQ("hello", u->ItemAt(0)->Data().Text());
   EXPECT_EQ(1, u->ItemAt(0)->LinkState());
+}
+
+std::string FixedTime() { return "now"; }
+
+TEST_F(ServicesTest, TraceLinesOfRegistrationAdviseAndCommandParsing) {
+  testing_support::TempDir dir;
+  const std::string log = dir.File("trace.log");
+  SetTraceDateTimeSource(FixedTime);
+  ApplyDebugSettings(this, dbFile, false, log);
+  TDDEMLService* s = Registered("Svc");
+  s->StartAdvise("T", "I", 1);
+  fake.postAdviseResult = false;
+  s->SetItemText("T", "I", "new");
+  TDDEMLCmdsList cmds;
+  cmds.AddCmd("Go", "");
+  cmds.ValidCmdLine("[Go][x", nullptr);
+  ApplyDebugSettings(this, dbNone, false, "");
+  SetTraceDateTimeSource(nullptr);
+
+  const std::string text = testing_support::ReadAll(log);
+  const std::string expected =
+      "TDDEMLService : Register - [Svc] - Start\r\n"
+      "TDDEMLService : Register - Calling DdeNameService\r\n"
+      "TDDEMLService : Register - [Svc] - End\r\n"
+      "TDDEMLService : ProcTopicAdvise - Start\r\n"
+      "TDDEMLService : ProcTopicAdvise - Pre DdePostAdvise : T/I\r\n"
+      "TDDEMLService : ProcTopicAdvise - Pre DdePostAdvise : T/I - FAILED!\r\n"
+      "TDDEMLService : ProcTopicAdvise - End\r\n"
+      "ValidCmdLine - start\r\n"
+      "ValidCmdLine - step 1\r\n"
+      "ValidCmdLine - step 2\r\n"
+      "ValidCmdLine - step 3\r\n"
+      "ValidCmdLine - step 4\r\n"
+      "ValidCmdLine - step 2\r\n"
+      "ValidCmdLine - end\r\n";
+  ASSERT_GE(text.size(), expected.size());
+  EXPECT_EQ(expected, text.substr(text.size() - expected.size()));
 }
 
 TEST(DdeNames, OrderFoldsAsciiOnlyAndPrefixesSortFirst) {
