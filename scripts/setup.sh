@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on Debian 12, when it is missing:
+# the mingw-w64 cross compiler, Wine (32-bit), Xvfb, CMake, GoogleTest,
+# Google Benchmark, zlib for both targets, and clang with its fuzzer runtime.
+set -euo pipefail
+
+packages=(
+  cmake make g++ clang libclang-rt-14-dev
+  googletest libbenchmark-dev zlib1g-dev
+  g++-mingw-w64-i686 libz-mingw-w64-dev
+  wine wine32:i386 xvfb
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup: missing packages: ${missing[*]} (run as root to install them)" >&2
+  exit 1
+fi
+echo "setup: installing ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

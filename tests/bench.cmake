@@ -1,0 +1,6 @@
+if(PKD_HAVE_DATA)
+  add_executable(catalogue_bench bench/catalogue_bench.cpp)
+  target_link_libraries(catalogue_bench PRIVATE pkd_catalogue benchmark::benchmark)
+  target_compile_definitions(catalogue_bench PRIVATE PKD_BENCH_KOD="${CMAKE_BINARY_DIR}/bin/pkd.kod")
+  add_dependencies(catalogue_bench pkd_catalogues)
+endif()
