@@ -1,0 +1,272 @@
+// The platform layer against the real DDEML (Wine's under test): a server in
+// the test's thread, a plain DDEML client in another thread.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <ddeml.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "dde/data.h"
+#include "dde/formats.h"
+#include "dde/platform_win.h"
+#include "text/cp1250.h"
+
+namespace dde {
+namespace {
+
+// Pumps the thread's messages until done() holds or the time runs out.
+template <typename F>
+bool PumpUntil(F done, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  return true;
+}
+
+// Lets DDEML's own acknowledgements arrive before the next transaction (Wine
+// posts a stray ACK after each request reply).
+void Drain(DWORD ms) {
+  DWORD start = GetTickCount();
+  while (GetTickCount() - start < ms) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    Sleep(5);
+  }
+}
+
+TEST(Win32PlatformTest, StringHandlesCompareWithoutCase) {
+  TWin32Platform p;
+  TInstanceId inst = 0;
+  ASSERT_EQ(p.Initialize(inst, [](uint32_t, uint32_t, THConv, THsz, THsz, THData, uintptr_t,
+                                  uintptr_t) -> THData { return 0; },
+                         ddeml::kAppCmdClientOnly),
+            0u);
+  ASSERT_NE(inst, 0u);
+  THsz a = p.CreateStringHandle(inst, "Service_One");
+  THsz b = p.CreateStringHandle(inst, "SERVICE_one");
+  THsz c = p.CreateStringHandle(inst, "Service_Two");
+  ASSERT_NE(a, 0u);
+  EXPECT_EQ(p.CompareStringHandles(a, b), 0);
+  EXPECT_NE(p.CompareStringHandles(a, c), 0);
+  EXPECT_EQ(p.QueryString(inst, c, nullptr, 0), 11u);
+  EXPECT_EQ(p.QueryStringText(inst, c), "Service_Two");
+  char small[5] = "####";
+  EXPECT_EQ(p.QueryString(inst, c, small, 5), 4u);
+  EXPECT_STREQ(small, "Serv");
+  EXPECT_TRUE(p.FreeStringHandle(inst, a));
+  EXPECT_TRUE(p.FreeStringHandle(inst, b));
+  EXPECT_TRUE(p.FreeStringHandle(inst, c));
+  EXPECT_TRUE(p.Uninitialize(inst));
+}
+
+TEST(Win32PlatformTest, DataHandlesCarryTheirBytes) {
+  TWin32Platform p;
+  TInstanceId inst = 0;
+  ASSERT_EQ(p.Initialize(inst, [](uint32_t, uint32_t, THConv, THsz, THsz, THData, uintptr_t,
+                                  uintptr_t) -> THData { return 0; },
+                         0),
+            0u);
+  THsz item = p.CreateStringHandle(inst, "R1C1:R1C2");
+  TDDEMLRWData d(p);
+  d.SetText("Zażółć");
+  THData h = d.CreateHandle(inst, item, kCfText, true);
+  ASSERT_NE(h, 0u);
+  uint32_t size = 0;
+  const uint8_t* bytes = p.AccessData(h, size);
+  ASSERT_NE(bytes, nullptr);
+  ASSERT_GE(size, 7u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes)), "Zażółć");
+  EXPECT_TRUE(p.UnaccessData(h));
+
+  // Read back through the holder, as a poke would be.
+  TDDEMLRWData back(p);
+  back.SetFromHandle(kCfText, h);
+  EXPECT_EQ(back.Text(), "Zażółć");
+
+  THData w = d.CreateHandle(inst, item, kCfUnicodeText, true);
+  ASSERT_NE(w, 0u);
+  uint8_t wide[16] = {};
+  EXPECT_GE(p.GetData(w, wide, sizeof wide, 0), 14u);
+  EXPECT_EQ(wide[4], 0x7C);  // ż U+017C
+  EXPECT_EQ(wide[5], 0x01);
+  back.SetFromHandle(kCfUnicodeText, w);
+  EXPECT_EQ(back.Text(), "Zażółć");
+
+  d.SetText("{2,1}F,2,1,2");
+  THData x = d.CreateHandle(inst, item, XlTableFormat(), false);
+  ASSERT_NE(x, 0u);
+  uint8_t table[8] = {};
+  EXPECT_GE(p.GetData(x, table, 8, 0), 8u);
+  EXPECT_EQ(table[0], 16);
+  EXPECT_EQ(table[4], 1);  // rows
+  EXPECT_EQ(table[6], 2);  // columns
+  EXPECT_TRUE(p.FreeDataHandle(x));
+  EXPECT_EQ(ClipFormatName(XlTableFormat()), "XlTable");
+  EXPECT_EQ(XlTableFormat(), RegisterClipboardFormatA("XLTABLE"));
+
+  d.Clear();
+  d.SetText("");
+  p.FreeStringHandle(inst, item);
+  EXPECT_TRUE(p.Uninitialize(inst));
+}
+
+// ---- a real conversation ----
+
+struct TServer {
+  TWin32Platform* p = nullptr;
+  TInstanceId inst = 0;
+  THsz service = 0;
+  std::string connectService, connectTopic, confirmTopic, poked;
+  int requests = 0;
+  TDDEMLRWData* data = nullptr;
+};
+TServer* gServer = nullptr;
+
+THData ServerCallback(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2,
+                      THData data, uintptr_t, uintptr_t) {
+  TServer& s = *gServer;
+  switch (type) {
+    case ddeml::kXtypConnect:
+      s.connectService = s.p->QueryStringText(s.inst, hsz2);
+      s.connectTopic = s.p->QueryStringText(s.inst, hsz1);
+      return s.p->CompareStringHandles(hsz2, s.service) == 0 ? 1 : 0;
+    case ddeml::kXtypConnectConfirm: {
+      TConvInfo info;
+      if (s.p->QueryConvInfo(conv, ddeml::kQidSync, info))
+        s.confirmTopic = s.p->QueryStringText(s.inst, info.hszTopic);
+      return 0;
+    }
+    case ddeml::kXtypRequest:
+      ++s.requests;
+      if (s.p->QueryStringText(s.inst, hsz2) != "KOD") return 0;
+      return s.data->CreateHandle(s.inst, hsz2, static_cast<uint16_t>(format), false);
+    case ddeml::kXtypPoke:
+      s.data->SetFromHandle(static_cast<uint16_t>(format), data);
+      s.poked = s.data->Text();
+      return ddeml::kDdeFAck;
+    default:
+      return 0;
+  }
+}
+
+struct TClientResult {
+  bool connected = false;
+  std::string text;
+  std::string unicodeBytes;
+  bool pokeAcked = false;
+  std::string failure;
+};
+
+HDDEDATA CALLBACK ClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+  return nullptr;
+}
+
+void RunClient(TClientResult& r, std::atomic<bool>& done) {
+  DWORD ci = 0;
+  if (DdeInitializeA(&ci, ClientCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
+    r.failure = "client DdeInitializeA failed";
+    done = true;
+    return;
+  }
+  HSZ svc = DdeCreateStringHandleA(ci, "ddea_test_server", CP_WINANSI);  // other case
+  HSZ topic = DdeCreateStringHandleA(ci, "PKD", CP_WINANSI);
+  HSZ item = DdeCreateStringHandleA(ci, "KOD", CP_WINANSI);
+  HCONV conv = DdeConnect(ci, svc, topic, nullptr);
+  r.connected = conv != nullptr;
+  if (conv) {
+    DWORD result = 0;
+    HDDEDATA h = DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_REQUEST, 5000, &result);
+    if (h) {
+      char buf[64] = {};
+      DdeGetData(h, reinterpret_cast<LPBYTE>(buf), sizeof buf - 1, 0);
+      r.text = buf;
+      DdeFreeDataHandle(h);
+    } else {
+      r.failure += "CF_TEXT request: error " + std::to_string(DdeGetLastError(ci)) + "; ";
+    }
+    Drain(200);
+    h = DdeClientTransaction(nullptr, 0, conv, item, CF_UNICODETEXT, XTYP_REQUEST, 5000, &result);
+    if (h) {
+      DWORD size = 0;
+      LPBYTE p = DdeAccessData(h, &size);
+      if (p) r.unicodeBytes.assign(reinterpret_cast<char*>(p), size);
+      DdeUnaccessData(h);
+      DdeFreeDataHandle(h);
+    } else {
+      r.failure += "CF_UNICODETEXT request: error " + std::to_string(DdeGetLastError(ci)) + "; ";
+    }
+    Drain(200);
+    const char poke[] = "poked";
+    HDDEDATA ack = DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(poke)),
+                                        sizeof poke, conv, item, CF_TEXT, XTYP_POKE, 5000, &result);
+    r.pokeAcked = ack != nullptr && (result & DDE_FACK) != 0;
+    DdeDisconnect(conv);
+  } else {
+    r.failure += "DdeConnect failed: error " + std::to_string(DdeGetLastError(ci)) + "; ";
+  }
+  DdeFreeStringHandle(ci, svc);
+  DdeFreeStringHandle(ci, topic);
+  DdeFreeStringHandle(ci, item);
+  DdeUninitialize(ci);
+  done = true;
+}
+
+TEST(Win32PlatformTest, RegisteredServiceServesAClientInAnotherThread) {
+  TWin32Platform p;
+  TServer s;
+  s.p = &p;
+  gServer = &s;
+  ASSERT_EQ(p.Initialize(s.inst, ServerCallback, ddeml::kAppCmdFilterInits), 0u);
+  TDDEMLRWData data(p);
+  data.SetText("01.11.Z");
+  s.data = &data;
+  s.service = p.CreateStringHandle(s.inst, "DDEA_Test_Server");
+  ASSERT_TRUE(p.NameService(s.inst, s.service, ddeml::kDnsRegister));
+
+  TClientResult r;
+  std::atomic<bool> done{false};
+  std::thread client(RunClient, std::ref(r), std::ref(done));
+  bool finished = PumpUntil([&] { return done.load(); }, 30000);
+  client.join();
+  ASSERT_TRUE(finished) << "client did not finish";
+
+  EXPECT_EQ(r.failure, "");
+  EXPECT_TRUE(r.connected);
+  EXPECT_TRUE(text::EqualNoCaseAscii(s.connectService, "DDEA_Test_Server")) << s.connectService;
+  EXPECT_EQ(s.connectTopic, "PKD");
+  EXPECT_EQ(s.confirmTopic, "PKD");
+  EXPECT_EQ(r.text, "01.11.Z");
+  EXPECT_EQ(r.unicodeBytes.substr(0, 16), std::string("0\0" "1\0" ".\0" "1\0" "1\0" ".\0" "Z\0\0\0", 16));
+  EXPECT_TRUE(r.pokeAcked);
+  EXPECT_EQ(s.poked, "poked");
+  EXPECT_EQ(data.Format(), kCfText);
+
+  EXPECT_TRUE(p.NameService(s.inst, s.service, ddeml::kDnsUnregister));
+  EXPECT_TRUE(p.FreeStringHandle(s.inst, s.service));
+  data.Clear();
+  EXPECT_TRUE(p.Uninitialize(s.inst));
+  gServer = nullptr;
+}
+
+TEST(Win32PlatformTest, RefusedCallLeavesALastError) {
+  TWin32Platform p;
+  TInstanceId inst = 0;
+  ASSERT_EQ(p.Initialize(inst, ServerCallback, 0), 0u);
+  EXPECT_EQ(p.GetLastError(inst), 0u);
+  EXPECT_FALSE(p.NameService(inst, 0, ddeml::kDnsRegister));  // no name to register
+  EXPECT_EQ(p.GetLastError(inst), ddeml::kDmlErrInvalidParameter);
+  EXPECT_TRUE(p.Uninitialize(inst));
+}
+
+}  // namespace
+}  // namespace dde
