@@ -4,6 +4,7 @@
 #include <ddeml.h>
 
 #include "dde/formats.h"
+#include "dde/trace_window_win.h"
 
 namespace dde {
 
@@ -53,7 +54,10 @@ void InstallWin32ClipFormatRegistry() {
   SetClipFormatRegistry(&registry);
 }
 
-TWin32Platform::TWin32Platform() { InstallWin32ClipFormatRegistry(); }
+TWin32Platform::TWin32Platform() {
+  InstallWin32ClipFormatRegistry();
+  InstallWin32TraceServices();
+}
 
 uint32_t TWin32Platform::Initialize(TInstanceId& instance, TDdeCallback callback, uint32_t command) {
   TDdeCallback previous = tCallback;

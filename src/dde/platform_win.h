@@ -8,7 +8,8 @@ namespace dde {
 
 class TWin32Platform : public IDdePlatform {
  public:
-  // Also installs the Windows clipboard-format registry for the process.
+  // Also installs, for the process, the Windows clipboard-format registry and
+  // the trace's debug window and date format.
   TWin32Platform();
 
   uint32_t Initialize(TInstanceId& instance, TDdeCallback callback, uint32_t command) override;
