@@ -1,0 +1,18 @@
+if(WIN32)
+  add_library(pkd_gui_helpers STATIC win/app/gui_helpers.cpp)
+  target_include_directories(pkd_gui_helpers PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/win)
+  target_link_libraries(pkd_gui_helpers PUBLIC pkd_ui pkd_catalogue)
+endif()
+
+pkd_add_test(app_window_test
+  SOURCES win/app/tree_kodow_test.cpp win/app/code_box_test.cpp ${PKD_APP_RC}
+  LIBS pkd_app pkd_gui_helpers
+  WIN_ONLY TIMEOUT 300)
+
+pkd_add_test(app_process_test
+  SOURCES win/app/pkd_process_test.cpp
+  LIBS pkd_gui_helpers
+  WIN_ONLY TIMEOUT 120)
+if(TARGET app_process_test)
+  add_dependencies(app_process_test pkd)
+endif()

@@ -1,0 +1,200 @@
+// The code field of the main window: completion, the delayed search, the
+// keys it hands to the tree and the characters it drops.
+#include <gtest/gtest.h>
+
+#include "app/application.h"
+#include "app/gui_helpers.h"
+#include "app/tree_kodow.h"
+
+namespace {
+
+using app::Tform_TreeKodow;
+using guitest::PostChar;
+using guitest::PostKey;
+using guitest::WaitFor;
+
+const std::vector<std::string> kCodes = {
+    "A - Rolnictwo",   " 01 - Uprawy",       "  01.1 - Zboża",     "   01.11 - Pszenica", "   01.12 - Ryż",
+    "  01.2 - Owoce",  " 02 - Leśnictwo",    "B - Górnictwo",      " 05 - Węgiel",        "  05.1 - Kamienny",
+    "C - Przetwórstwo", " 10 - Żywność",     " 1 - Jedynka",       "d.1 - Mała litera"};
+
+class CodeBox : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { app::InitApplication(); }
+  void SetUp() override {
+    guitest::DeleteOurSettings();
+    guitest::WritePlainCatalogue(dir.File("codes.txt"), "Kody", kCodes);
+    form = std::make_unique<Tform_TreeKodow>();
+    ASSERT_TRUE(form->Create(dir.File("codes.txt")));
+    form->Show();
+    ASSERT_TRUE(form->szukaj_kod.Focused());
+    edit = form->szukaj_kod.EditHandle();
+  }
+  void TearDown() override {
+    form.reset();
+    guitest::DeleteOurSettings();
+  }
+  void Type(const std::string& s) {
+    for (char c : s) PostChar(edit, static_cast<unsigned char>(c));
+    guitest::PumpFor(0);
+  }
+  // Waits until the search and the selection reaction have both run.
+  bool Settled() {
+    return WaitFor([&] { return !form->Timer1.Enabled() && !form->TreeChange.Enabled(); });
+  }
+  std::string Selected() { return form->SelectedText(); }
+  bool ExpandedEntry(int i) { return form->tree_kody.Expanded(form->ItemOf(i)); }
+
+  guitest::TTempDir dir{"code_box"};
+  std::unique_ptr<Tform_TreeKodow> form;
+  HWND edit = nullptr;
+};
+
+TEST_F(CodeBox, TypingCompletesAndSelectsTheCodeAfterTheDelay) {
+  Type("0");
+  // Completed to the first code with that start, the added rest selected.
+  EXPECT_EQ(form->szukaj_kod.Text(), "01");
+  int start, end;
+  form->szukaj_kod.GetSel(start, end);
+  EXPECT_EQ(start, 1);
+  EXPECT_EQ(end, 2);
+  EXPECT_TRUE(form->Timer1.Enabled());
+  Type("1.11");
+  EXPECT_EQ(form->szukaj_kod.Text(), "01.11");
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(Selected(), "01.11 - Pszenica");
+  // The path was expanded level by level.
+  EXPECT_TRUE(ExpandedEntry(0));
+  EXPECT_TRUE(ExpandedEntry(1));
+  EXPECT_TRUE(ExpandedEntry(2));
+  EXPECT_EQ(form->szukaj_kod.Text(), "01.11");
+}
+
+TEST_F(CodeBox, LowerCaseCodeIsFound) {
+  Type("d");
+  EXPECT_EQ(form->szukaj_kod.Text(), "d.1");  // the typed letter keeps its case
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(Selected(), "d.1 - Mała litera");
+  Type("b");
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(Selected(), "B - Górnictwo");
+  EXPECT_EQ(form->szukaj_kod.Text(), "B");  // the reaction writes the entry's own code
+}
+
+TEST_F(CodeBox, TextMatchingNoCodeLeavesTheTree) {
+  Type("b");
+  ASSERT_TRUE(Settled());
+  ASSERT_EQ(Selected(), "B - Górnictwo");
+  // After End the code is no longer selected; "9" completes nothing and is
+  // inserted; the text is no code, so no search.
+  PostKey(edit, VK_END);
+  Type("9");
+  EXPECT_EQ(form->szukaj_kod.Text(), "B9");
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(Selected(), "B - Górnictwo");
+  EXPECT_EQ(form->szukaj_kod.Text(), "B9");
+}
+
+TEST_F(CodeBox, Code10BeforeCode1WinsTheSearchFor1) {
+  form->SetSearchCode("1");
+  EXPECT_FALSE(form->Timer1.Enabled());  // a write by the window starts nothing
+  form->RunSearches();
+  EXPECT_EQ(Selected(), "10 - Żywność");
+}
+
+TEST_F(CodeBox, SearchCollapsesTheTreeWhenTheTargetBranchIsClosed) {
+  form->SetSearchCode("01.12");
+  form->RunSearches();
+  ASSERT_EQ(Selected(), "01.12 - Ryż");
+  ASSERT_TRUE(Settled());
+  // "B" is collapsed, so the tree is collapsed first: branch A closes.
+  form->SetSearchCode("05.1");
+  form->RunSearches();
+  EXPECT_EQ(Selected(), "05.1 - Kamienny");
+  EXPECT_FALSE(ExpandedEntry(1));
+  EXPECT_FALSE(ExpandedEntry(0));
+  EXPECT_TRUE(ExpandedEntry(7));
+  EXPECT_TRUE(ExpandedEntry(8));
+}
+
+TEST_F(CodeBox, KeysWithoutModifiersSteerTheTree) {
+  form->SetSearchCode("05");
+  form->RunSearches();
+  ASSERT_TRUE(Settled());
+  ASSERT_EQ(Selected(), "05 - Węgiel");
+  PostKey(edit, VK_UP);
+  ASSERT_TRUE(WaitFor([&] { return Selected() == "B - Górnictwo"; }));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(form->szukaj_kod.Text(), "B");  // the field follows the tree
+  PostKey(edit, VK_DOWN);
+  ASSERT_TRUE(WaitFor([&] { return Selected() == "05 - Węgiel"; }));
+  // Keypad - and + collapse and expand; Enter toggles.
+  PostKey(edit, VK_SUBTRACT);
+  ASSERT_TRUE(WaitFor([&] { return !ExpandedEntry(8); }));
+  PostKey(edit, VK_ADD);
+  ASSERT_TRUE(WaitFor([&] { return ExpandedEntry(8); }));
+  PostKey(edit, VK_RETURN);
+  ASSERT_TRUE(WaitFor([&] { return !ExpandedEntry(8); }));
+  EXPECT_TRUE(form->szukaj_kod.Focused());  // the keys went over, the focus stayed
+}
+
+TEST_F(CodeBox, ShiftUpIsNotHandedToTheTree) {
+  form->SetSearchCode("05");
+  form->RunSearches();
+  ASSERT_TRUE(Settled());
+  {
+    guitest::THeldKey shift(VK_SHIFT);
+    PostKey(edit, VK_UP);
+    guitest::PumpFor(150);
+  }
+  EXPECT_EQ(Selected(), "05 - Węgiel");
+  PostKey(edit, VK_UP);
+  ASSERT_TRUE(WaitFor([&] { return Selected() == "B - Górnictwo"; }));
+}
+
+TEST_F(CodeBox, PlusMinusAndControlCharactersAreDroppedWhileTheListIsClosed) {
+  Type("+-");
+  PostChar(edit, 11);  // Ctrl+K
+  PostChar(edit, 20);  // Ctrl+T
+  PostChar(edit, 3);   // Ctrl+C
+  guitest::PumpFor(20);
+  EXPECT_EQ(form->szukaj_kod.Text(), "");
+  EXPECT_FALSE(form->Timer1.Enabled());
+  // With the list open, "-" is an ordinary character; Ctrl+K still is not.
+  form->szukaj_kod.SetDroppedDown(true);
+  ASSERT_TRUE(form->szukaj_kod.DroppedDown());
+  Type("-");
+  PostChar(edit, 11);
+  guitest::PumpFor(20);
+  EXPECT_EQ(form->szukaj_kod.Text(), "-");
+  form->szukaj_kod.SetDroppedDown(false);
+}
+
+TEST_F(CodeBox, ChoosingFromTheOpenListSelectsTheEntryLater) {
+  form->szukaj_kod.SetDroppedDown(true);
+  ASSERT_TRUE(form->szukaj_kod.DroppedDown());
+  // With the list open the arrows move in the list, not in the tree.
+  PostKey(edit, VK_DOWN);
+  PostKey(edit, VK_DOWN);
+  ASSERT_TRUE(WaitFor([&] { return form->szukaj_kod.ItemIndex() == 1; }));
+  EXPECT_TRUE(form->Timer1.Enabled());
+  EXPECT_EQ(Selected(), "");
+  PostKey(edit, VK_RETURN);  // closes the list
+  ASSERT_TRUE(WaitFor([&] { return !form->szukaj_kod.DroppedDown(); }));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(Selected(), "01 - Uprawy");
+}
+
+TEST_F(CodeBox, BackspaceIsAChangeAndRestartsTheDelay) {
+  Type("05");
+  ASSERT_TRUE(Settled());
+  ASSERT_EQ(Selected(), "05 - Węgiel");
+  PostKey(edit, VK_END);
+  PostKey(edit, VK_BACK);
+  ASSERT_TRUE(WaitFor([&] { return form->szukaj_kod.Text() == "0"; }));
+  EXPECT_TRUE(form->Timer1.Enabled());
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(Selected(), "05 - Węgiel");  // "0" is no whole code
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+#include "app/gui_helpers.h"
+
+#include <cstdio>
+
+#include "catalogue/kodfile.h"
+#include "text/lines.h"
+#include "ui/dispatch.h"
+#include "ui/wintext.h"
+
+namespace guitest {
+
+TTempDir::TTempDir(const std::string& name) {
+  wchar_t cwd[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  path_ = ui::Narrow(std::wstring(cwd)) + "\\" + name + "_" + std::to_string(GetCurrentProcessId()) + "_" +
+          std::to_string(GetTickCount());
+  CreateDirectoryW(ui::Wide(path_).c_str(), nullptr);
+}
+
+TTempDir::~TTempDir() {
+  WIN32_FIND_DATAW fd;
+  const std::wstring dir = ui::Wide(path_);
+  HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + L"\\" + fd.cFileName).c_str());
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+  }
+  RemoveDirectoryW(dir.c_str());
+}
+
+static std::string CatalogueText(const std::string& title, const std::vector<std::string>& lines) {
+  std::vector<std::string> all = {"@1=PKD", "@2=" + title};
+  all.insert(all.end(), lines.begin(), lines.end());
+  return text::JoinLinesCrLf(all);
+}
+
+void WritePlainCatalogue(const std::string& path, const std::string& title, const std::vector<std::string>& lines) {
+  const std::string content = CatalogueText(title, lines);
+  HANDLE f = CreateFileW(ui::Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(f, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  CloseHandle(f);
+}
+
+void WriteKodCatalogue(const std::string& path, const std::string& title, const std::vector<std::string>& lines) {
+  catalogue::WriteKodFile(path, CatalogueText(title, lines));
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms) { return ui::PumpUntil(done, ms); }
+
+void PumpFor(DWORD ms) { ui::PumpUntil([] { return false; }, ms); }
+
+void PostKey(HWND wnd, WORD vk) {
+  const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+  PostMessageW(wnd, WM_KEYDOWN, vk, static_cast<LPARAM>(1 | (scan << 16)));
+  PostMessageW(wnd, WM_KEYUP, vk, static_cast<LPARAM>(1 | (scan << 16) | (3u << 30)));
+}
+
+void PostChar(HWND wnd, wchar_t ch) { PostMessageW(wnd, WM_CHAR, ch, 1); }
+
+THeldKey::THeldKey(BYTE vk) : vk_(vk) {
+  BYTE state[256];
+  GetKeyboardState(state);
+  state[vk_] |= 0x80;
+  SetKeyboardState(state);
+}
+
+THeldKey::~THeldKey() {
+  BYTE state[256];
+  GetKeyboardState(state);
+  state[vk_] &= 0x7F;
+  SetKeyboardState(state);
+}
+
+TBoxWatcher::TBoxWatcher(DWORD processId) : pid_(processId), thread_([this] { Run(); }) {}
+
+TBoxWatcher::~TBoxWatcher() {
+  stop_ = true;
+  thread_.join();
+}
+
+std::vector<TBoxSeen> TBoxWatcher::Seen() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return seen_;
+}
+
+size_t TBoxWatcher::Count() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return seen_.size();
+}
+
+namespace {
+struct TSearch {
+  DWORD pid;
+  HWND found;
+};
+BOOL CALLBACK FindBox(HWND wnd, LPARAM lp) {
+  auto* s = reinterpret_cast<TSearch*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  wchar_t cls[16] = {};
+  GetClassNameW(wnd, cls, 16);
+  if (pid == s->pid && IsWindowVisible(wnd) && lstrcmpW(cls, L"#32770") == 0) {
+    s->found = wnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+void TBoxWatcher::Run() {
+  while (!stop_) {
+    TSearch search = {pid_, nullptr};
+    EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&search));
+    if (search.found) {
+      TBoxSeen box;
+      wchar_t buffer[2048] = {};
+      GetWindowTextW(search.found, buffer, 2048);
+      box.Caption = ui::Narrow(std::wstring(buffer));
+      buffer[0] = 0;
+      GetDlgItemTextW(search.found, 0xFFFF, buffer, 2048);  // the text of a message box
+      box.Text = ui::Narrow(std::wstring(buffer));
+      // The error icon is the system's hand icon in the box's icon control.
+      HWND iconControl = GetDlgItem(search.found, 0x0440);
+      box.ErrorIcon = iconControl && reinterpret_cast<HICON>(SendMessageW(iconControl, STM_GETICON, 0, 0)) ==
+                                         LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_HAND));
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        seen_.push_back(box);
+      }
+      PostMessageW(search.found, WM_COMMAND, IDOK, 0);
+      // Until it is gone, so that one box is recorded once.
+      for (int i = 0; i < 500 && IsWindow(search.found) && IsWindowVisible(search.found); ++i) Sleep(10);
+    }
+    Sleep(20);
+  }
+}
+
+std::string ExeBaseName() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring name(path);
+  name = name.substr(name.find_last_of(L"\\/") + 1);
+  return ui::Narrow(name.substr(0, name.find_last_of(L'.')));
+}
+
+void DeleteOurSettings() {
+  RegDeleteTreeW(HKEY_CURRENT_USER, ui::Wide("Software\\ZELNOR\\" + ExeBaseName()).c_str());
+}
+
+}  // namespace guitest

@@ -1,0 +1,322 @@
+// The main window, created in-process on catalogues written by the tests and
+// driven with real input: start-up, tree, selection, layout, settings, pick buttons.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/application.h"
+#include "app/gui_helpers.h"
+#include "app/tree_kodow.h"
+#include "ui/form_storage.h"
+#include "ui/wintext.h"
+
+namespace {
+
+using app::Tform_TreeKodow;
+using guitest::TBoxWatcher;
+using guitest::WaitFor;
+
+const std::vector<std::string> kSmall = {
+    "A - Rolnictwo",     " 01 - Uprawy",  "  01.1 - Zboża",     "   01.11 - Pszenica\tOpis pszenicy\xFF\xFFi dalej",
+    "  01.2 - Owoce",    "B - Górnictwo", " 05 - Węgiel\tOpis węgla", "bez kodu",
+    "",                  "C - Przetwórstwo"};
+
+class MainWindow : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { app::InitApplication(); }
+  void SetUp() override { guitest::DeleteOurSettings(); }
+  void TearDown() override {
+    form.reset();
+    guitest::DeleteOurSettings();
+  }
+
+  Tform_TreeKodow& Open(const std::vector<std::string>& lines, const char* name = "pkd.kod") {
+    const std::string path = dir.File(name);
+    if (std::string(name).find(".kod") != std::string::npos)
+      guitest::WriteKodCatalogue(path, "Klasyfikacja testowa", lines);
+    else
+      guitest::WritePlainCatalogue(path, "Klasyfikacja testowa", lines);
+    return OpenPath(path);
+  }
+  Tform_TreeKodow& OpenPath(const std::string& path) {
+    form = std::make_unique<Tform_TreeKodow>();
+    EXPECT_TRUE(form->Create(path));
+    form->Show();
+    return *form;
+  }
+  // Selects an entry as the user would and waits for the window's reaction.
+  void SelectEntry(int entry) {
+    form->tree_kody.Select(form->ItemOf(entry));
+    ASSERT_TRUE(WaitFor([&] { return !form->TreeChange.Enabled(); }));
+  }
+  std::string TopLevelTexts() {
+    std::string out;
+    for (HTREEITEM i = TreeView_GetRoot(form->tree_kody.Handle()); i;
+         i = TreeView_GetNextSibling(form->tree_kody.Handle(), i))
+      out += form->tree_kody.ItemText(i) + "|";
+    return out;
+  }
+
+  guitest::TTempDir dir{"main_window"};
+  std::unique_ptr<Tform_TreeKodow> form;
+};
+
+TEST_F(MainWindow, StartUpFillsTreeCodeListAndCaptionInFileOrder) {
+  Tform_TreeKodow& w = Open(kSmall);
+  EXPECT_EQ(ui::WindowText(w.Handle()), "Klasyfikacja testowa");
+  EXPECT_EQ(TreeView_GetCount(w.tree_kody.Handle()), kSmall.size());
+  // The empty line and the line without " - " are top-level entries; nothing is sorted.
+  EXPECT_EQ(TopLevelTexts(), "A - Rolnictwo|B - Górnictwo|bez kodu||C - Przetwórstwo|");
+  std::vector<std::string> codes;
+  for (int i = 0; i < w.szukaj_kod.Count(); ++i) codes.push_back(w.szukaj_kod.Item(i));
+  EXPECT_THAT(codes, ::testing::ElementsAre("A", "01", "01.1", "01.11", "01.2", "B", "05", "C"));
+  // Browse mode: the code field has the focus, the button row is hidden.
+  EXPECT_TRUE(w.szukaj_kod.Focused());
+  EXPECT_FALSE(w.b_OK.Visible());
+  EXPECT_FALSE(w.P_btn.Visible);
+  EXPECT_EQ(w.szukaj_kod.Text(), "");
+}
+
+TEST_F(MainWindow, SelectionShowsCodeAndDescriptionWithBreaksAfterTheDelay) {
+  Tform_TreeKodow& w = Open(kSmall);
+  w.tree_kody.Select(w.ItemOf(3));
+  // The reaction waits 100 ms after the last change.
+  EXPECT_TRUE(w.TreeChange.Enabled());
+  EXPECT_EQ(w.szukaj_kod.Text(), "");
+  ASSERT_TRUE(WaitFor([&] { return w.szukaj_kod.Text() == "01.11"; }));
+  // Two 0xFF marks give an empty line between the parts.
+  EXPECT_EQ(w.m_opis.Text(), "Opis pszenicy\r\n\r\ni dalej");
+  int start = -1, end = -1;
+  w.szukaj_kod.GetSel(start, end);
+  EXPECT_EQ(start, 0);
+  EXPECT_EQ(end, 5);  // the whole code is selected
+  // Writing the code started no search.
+  EXPECT_FALSE(w.Timer1.Enabled());
+
+  // An entry without " - " empties the code field and the description.
+  SelectEntry(7);
+  EXPECT_EQ(w.szukaj_kod.Text(), "");
+  EXPECT_EQ(w.m_opis.Text(), "");
+  SelectEntry(6);
+  EXPECT_EQ(w.m_opis.Text(), "Opis węgla");
+  SelectEntry(0);  // a code without description
+  EXPECT_EQ(w.m_opis.Text(), "");
+}
+
+TEST_F(MainWindow, MouseSelectionWritesTheCodeAndStartsNoSearch) {
+  Tform_TreeKodow& w = Open(kSmall);
+  RECT r;
+  ASSERT_TRUE(w.tree_kody.ItemRect(w.ItemOf(5), r));  // "B - Górnictwo", a top-level entry
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  PostMessageW(w.tree_kody.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(w.tree_kody.Handle(), WM_LBUTTONUP, 0, at);
+  ASSERT_TRUE(WaitFor([&] { return w.szukaj_kod.Text() == "B"; }));
+  EXPECT_FALSE(w.Timer1.Enabled());
+  EXPECT_EQ(w.SelectedText(), "B - Górnictwo");
+}
+
+TEST_F(MainWindow, InvalidLevelIsShownAndKeepsTheEntriesBuiltBefore) {
+  TBoxWatcher boxes;
+  Tform_TreeKodow& w = Open({"A - a", " 01 - b", "   01.11 - c", "B - d"}, "levels.txt");
+  ASSERT_EQ(boxes.Count(), 1u);
+  const guitest::TBoxSeen box = boxes.Seen()[0];
+  // The message ends with a quote (0x22), so no full stop is added.
+  EXPECT_EQ(box.Text, "Invalid level (3) for item \"01.11 - c\"");
+  EXPECT_EQ(box.Caption, "Wendrak");
+  EXPECT_TRUE(box.ErrorIcon);
+  // The window opens all the same: partial tree, empty code list, no caption.
+  EXPECT_TRUE(w.Visible());
+  EXPECT_EQ(TreeView_GetCount(w.tree_kody.Handle()), 2u);
+  EXPECT_EQ(w.szukaj_kod.Count(), 0);
+  EXPECT_EQ(ui::WindowText(w.Handle()), "");
+  ASSERT_NE(w.Baza(), nullptr);  // the catalogue stays attached
+}
+
+TEST_F(MainWindow, UnusableCatalogueIsShownWithAFullStopAndTheWindowOpensEmpty) {
+  const std::string path = dir.File("pkd.kod");
+  HANDLE f = CreateFileW(ui::Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(f, "not a catalogue", 15, &written, nullptr);
+  CloseHandle(f);
+  TBoxWatcher boxes;
+  Tform_TreeKodow& w = OpenPath(path);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Seen()[0].Text, "Wybrany plik: " + path + " ma niewłaściwy format.");
+  EXPECT_TRUE(w.Visible());
+  EXPECT_EQ(w.Baza(), nullptr);
+  EXPECT_EQ(TreeView_GetCount(w.tree_kody.Handle()), 0u);
+  EXPECT_EQ(w.szukaj_kod.Count(), 0);
+}
+
+TEST_F(MainWindow, MissingCatalogueNoticeThenTheWindowCloses) {
+  TBoxWatcher boxes;
+  Tform_TreeKodow& w = OpenPath(dir.File("pkd.kod"));
+  w.IsMainForm = true;  // as the program's loop makes it
+  EXPECT_TRUE(w.Visible());
+  ASSERT_TRUE(WaitFor([&] { return w.ReleaseRequested(); }));
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Seen()[0].Text, "Niestety nie znalazłem pliku \"pkd.kod\" z definicją kodów PKD !");
+  EXPECT_EQ(boxes.Seen()[0].Caption, "Wendrak");
+  EXPECT_TRUE(boxes.Seen()[0].ErrorIcon);
+}
+
+TEST_F(MainWindow, EnterInTheTreeTogglesInBrowseModeAndConfirmsInPickMode) {
+  Tform_TreeKodow& w = Open(kSmall);
+  SelectEntry(0);
+  w.tree_kody.Collapse(w.ItemOf(0));
+  w.tree_kody.SetFocus();
+  guitest::PostKey(w.tree_kody.Handle(), VK_RETURN);
+  ASSERT_TRUE(WaitFor([&] { return w.tree_kody.Expanded(w.ItemOf(0)); }));
+  guitest::PostKey(w.tree_kody.Handle(), VK_RETURN);
+  ASSERT_TRUE(WaitFor([&] { return !w.tree_kody.Expanded(w.ItemOf(0)); }));
+  EXPECT_FALSE(w.FDone);
+
+  // Pick mode: the row is shown, Enter is "Wybierz" and the tree does not see it.
+  w.SetButtonRowVisible(true);
+  w.FDone = false;
+  guitest::PostKey(w.tree_kody.Handle(), VK_RETURN);
+  ASSERT_TRUE(WaitFor([&] { return w.FDone; }));
+  EXPECT_EQ(w.ModalResult, 1);
+  guitest::PumpFor(50);
+  EXPECT_FALSE(w.tree_kody.Expanded(w.ItemOf(0)));
+
+  w.FDone = false;
+  w.ModalResult = 0;
+  guitest::PostKey(GetFocus(), VK_ESCAPE);
+  ASSERT_TRUE(WaitFor([&] { return w.FDone; }));
+  EXPECT_EQ(w.ModalResult, 2);
+  // Neither button hides the window by itself.
+  EXPECT_TRUE(w.Visible());
+}
+
+TEST_F(MainWindow, ModalShowShowsTheButtonsAndReturnsTheButtonsResult) {
+  Tform_TreeKodow& w = Open(kSmall);
+  w.Hide();
+  PostMessageW(w.b_OK.Handle(), BM_CLICK, 0, 0);
+  EXPECT_EQ(w.ShowModal(), 1);
+  EXPECT_TRUE(w.FDone);
+  EXPECT_TRUE(w.P_btn.Visible);
+  PostMessageW(w.b_cancel.Handle(), BM_CLICK, 0, 0);
+  EXPECT_EQ(w.ShowModal(), 2);
+}
+
+TEST_F(MainWindow, ShrinkingTheWindowShrinksPanel2SoTheTreeKeeps50Pixels) {
+  Tform_TreeKodow& w = Open(kSmall);
+  const int panel2 = w.Panel2.Size;
+  EXPECT_EQ(panel2, w.S(143));
+  RECT r;
+  GetWindowRect(w.Handle(), &r);
+  RECT client;
+  GetClientRect(w.Handle(), &client);
+  const int frame = (r.bottom - r.top) - client.bottom;
+  // A client 30 pixels too short for the tree's 50.
+  const int clientHeight = w.S(49) + w.S(6) + panel2 + w.S(50) - 30;
+  SetWindowPos(w.Handle(), nullptr, 0, 0, r.right - r.left, clientHeight + frame, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(w.TreeNode.Height(), w.S(50));
+  EXPECT_EQ(w.Panel2.Size, panel2 - 30);
+  RECT tree;
+  GetWindowRect(w.tree_kody.Handle(), &tree);
+  EXPECT_EQ(tree.bottom - tree.top, w.S(50));
+  // The words field follows the window's width.
+  SetWindowPos(w.Handle(), nullptr, 0, 0, 600, 400, SWP_NOMOVE | SWP_NOZORDER);
+  RECT words;
+  GetWindowRect(w.szukaj_opis.Handle(), &words);
+  EXPECT_EQ(words.right - words.left, 600 - w.S(135) - w.S(20));
+  // The description panel keeps 50 pixels, and the window has its minimum size.
+  SetWindowPos(w.Handle(), nullptr, 0, 0, 300, 100, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_GE(w.p_opis.Height(), w.S(50));
+  MINMAXINFO mmi = {};
+  SendMessageW(w.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+  EXPECT_EQ(mmi.ptMinTrackSize.x, w.S(300));
+  EXPECT_EQ(mmi.ptMinTrackSize.y, w.S(240));
+}
+
+TEST_F(MainWindow, SplitterDragResizesPanel2Live) {
+  Tform_TreeKodow& w = Open(kSmall);
+  const int panel2 = w.Panel2.Size;
+  const HWND bar = w.Splitter1.Handle();
+  SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 2));
+  SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 2 - 40));  // 40 up
+  EXPECT_EQ(w.Panel2.Size, panel2 + 40);
+  // Dragged far down: the description keeps its 50 pixels.
+  SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 2000));
+  EXPECT_EQ(w.Panel2.Size, w.S(50));
+  // Dragged far up: the tree keeps its 50 pixels.
+  SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, -2000));
+  EXPECT_EQ(w.TreeNode.Height(), w.S(50));
+  SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(10, -2000));
+}
+
+std::string Stored(const ui::TFormStorage& s, const char* name) {
+  std::string v;
+  return s.ReadString(name, v) ? v : std::string("<none>");
+}
+
+TEST_F(MainWindow, SettingsAreWrittenOnCloseAndReadBackOnTheNextShow) {
+  {
+    Tform_TreeKodow& w = Open(kSmall);
+    SetWindowPos(w.Handle(), nullptr, 40, 50, 520, 460, SWP_NOZORDER);
+    w.Panel2.Size = w.S(120);
+    SendMessageW(w.Handle(), WM_SIZE, 0, 0);
+    // Nothing is written while the window stays open.
+    EXPECT_EQ(Stored(w.Storage(), "NormPos"), "<none>");
+    w.Close();
+    const ui::TFormStorage s = w.Storage();
+    EXPECT_EQ(s.KeyPath(), "Software\\ZELNOR\\" + guitest::ExeBaseName() + "\\MainForm");
+    EXPECT_EQ(Stored(s, "FormVersion"), "0");
+    EXPECT_EQ(Stored(s, "NormPos"), "40,50,560,510");
+    EXPECT_EQ(Stored(s, "ShowCmd"), "1");
+    EXPECT_EQ(Stored(s, "PixelsPerInch"), std::to_string(w.Dpi()));
+    EXPECT_EQ(Stored(s, "Panel2_Height"), std::to_string(w.S(120)));
+    EXPECT_EQ(Stored(s, "Visible"), "0");
+    int four[4];
+    EXPECT_TRUE(ui::ParseFourInts(Stored(s, "MinMaxPos"), four));
+    int flags = -1;
+    EXPECT_TRUE(s.ReadInt("Flags", flags));
+    // Written on close, so the destroy does not write again.
+    form.reset();
+    EXPECT_EQ(Stored(s, "Visible"), "0");
+  }
+  Tform_TreeKodow& again = Open(kSmall);
+  RECT r;
+  GetWindowRect(again.Handle(), &r);
+  EXPECT_EQ(r.left, 40);
+  EXPECT_EQ(r.top, 50);
+  EXPECT_EQ(r.right, 560);
+  EXPECT_EQ(r.bottom, 510);
+  EXPECT_EQ(again.Panel2.Size, again.S(120));
+}
+
+TEST_F(MainWindow, DestroyWithoutCloseWritesVisibleOneAndOtherResolutionKeepsCentring) {
+  {
+    Tform_TreeKodow& w = Open(kSmall);
+    SetWindowPos(w.Handle(), nullptr, 10, 20, 500, 440, SWP_NOZORDER);
+    form.reset();
+  }
+  ui::TFormStorage s(ui::TFormStorage::DefaultKeyPath("MainForm"));
+  EXPECT_EQ(Stored(s, "Visible"), "1");
+  EXPECT_EQ(Stored(s, "NormPos"), "10,20,510,460");
+  // Saved at another resolution: the placement is not applied.
+  s.WriteInt("PixelsPerInch", 300);
+  s.WriteString("Panel2_Height", "77");
+  Tform_TreeKodow& again = Open(kSmall);
+  RECT r;
+  GetWindowRect(again.Handle(), &r);
+  EXPECT_NE(r.left, 10);
+  EXPECT_EQ(again.Panel2.Size, 77);  // the panel height is read all the same
+}
+
+TEST_F(MainWindow, DamagedStoredValuesAreIgnored) {
+  ui::TFormStorage s(ui::TFormStorage::DefaultKeyPath("MainForm"));
+  s.WriteString("NormPos", "1,2,x");
+  s.WriteString("MinMaxPos", "");
+  s.WriteString("Panel2_Height", "wysoko");
+  s.WriteInt("PixelsPerInch", 96);
+  Tform_TreeKodow& w = Open(kSmall);
+  EXPECT_TRUE(w.Visible());
+  EXPECT_EQ(w.Panel2.Size, w.S(143));
+  RECT r;
+  GetWindowRect(w.Handle(), &r);
+  EXPECT_GT(r.right - r.left, 0);
+}
+
+}  // namespace
