@@ -16,3 +16,13 @@ pkd_add_test(app_process_test
 if(TARGET app_process_test)
   add_dependencies(app_process_test pkd)
 endif()
+
+# The start-up measurement (not a test): startup_probe times pkd.exe against
+# minimal_window.exe under Wine.
+if(WIN32 AND NOT PKD_FUZZ)
+  add_executable(minimal_window WIN32 win/app/minimal_window.cpp)
+  add_executable(startup_probe win/app/startup_probe.cpp)
+  target_link_options(startup_probe PRIVATE -municode)
+  target_link_libraries(startup_probe PRIVATE comctl32)
+  set_target_properties(minimal_window startup_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endif()
