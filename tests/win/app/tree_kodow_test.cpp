@@ -112,6 +112,37 @@ TEST_F(MainWindow, MouseSelectionWritesTheCodeAndStartsNoSearch) {
   ASSERT_TRUE(WaitFor([&] { return w.szukaj_kod.Text() == "B"; }));
   EXPECT_FALSE(w.Timer1.Enabled());
   EXPECT_EQ(w.SelectedText(), "B - Górnictwo");
+  // Single-expand: the entry selected with the mouse opens.
+  EXPECT_TRUE(w.tree_kody.Expanded(w.ItemOf(5)));
+}
+
+TEST_F(MainWindow, TabOrderAndLabelAccelerators) {
+  Tform_TreeKodow& w = Open(kSmall);
+  ASSERT_TRUE(w.szukaj_kod.Focused());
+  guitest::PostKey(GetFocus(), VK_TAB);
+  ASSERT_TRUE(WaitFor([&] { return w.szukaj_opis.Focused(); }));
+  guitest::PostKey(GetFocus(), VK_TAB);
+  ASSERT_TRUE(WaitFor([&] { return w.tree_kody.Focused(); }));
+  guitest::PostKey(GetFocus(), VK_TAB);
+  ASSERT_TRUE(WaitFor([&] { return w.m_opis.Focused(); }));
+  // Alt+K and Alt+S (the letter of "&słowa").
+  PostMessageW(GetFocus(), WM_SYSCHAR, L'k', static_cast<LPARAM>(1u << 29));
+  ASSERT_TRUE(WaitFor([&] { return w.szukaj_kod.Focused(); }));
+  PostMessageW(GetFocus(), WM_SYSCHAR, L's', static_cast<LPARAM>(1u << 29));
+  ASSERT_TRUE(WaitFor([&] { return w.szukaj_opis.Focused(); }));
+}
+
+TEST_F(MainWindow, SearchWordsRestartItsDelayAndTakeTheFocus) {
+  Tform_TreeKodow& w = Open(kSmall);
+  w.SetSearchWords("zboże pszenica");
+  EXPECT_EQ(w.szukaj_opis.Text(), "zboże pszenica");
+  EXPECT_TRUE(w.Timer2.Enabled());
+  EXPECT_TRUE(w.szukaj_opis.Focused());
+  w.SetSearchCode("01.1");
+  EXPECT_TRUE(w.szukaj_kod.Focused());
+  w.RunSearches();  // both searches at once: the delays end
+  EXPECT_FALSE(w.Timer2.Enabled());
+  EXPECT_EQ(w.SelectedText(), "01.1 - Zboża");
 }
 
 TEST_F(MainWindow, InvalidLevelIsShownAndKeepsTheEntriesBuiltBefore) {
