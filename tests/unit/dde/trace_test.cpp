@@ -30,7 +30,8 @@ std::string FixedTime() { return "07.12.2026 21:05:00"; }
 class TraceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::current_path() / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    dir = fs::temp_directory_path() / "pkd_dde_trace_test" /
+          ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(dir);
     fs::create_directories(dir);
     log = (dir / "DDEMNGR.LOG").string();
@@ -40,6 +41,8 @@ class TraceTest : public ::testing::Test {
     ApplyDebugSettings(nullptr, dbNone, false, "");
     SetDebugWindowFactory(nullptr);
     SetTraceDateTimeSource(nullptr);
+    std::error_code ec;
+    fs::remove_all(dir, ec);
   }
   fs::path dir;
   std::string log;
@@ -90,6 +93,15 @@ TEST_F(TraceTest, WithAllNumbersTakenTheOldLogIsAppendedTo) {
   ApplyDebugSettings(this, dbFile, false, log);
   WriteTrace({"more"});
   EXPECT_EQ(ReadFile(log), "old\r\nmore\r\n");
+}
+
+TEST_F(TraceTest, EmptyFileNameMeansTheDefaultLog) {
+  ApplyDebugSettings(this, dbFile, false, "");
+  EXPECT_EQ(ThreadDebugFileName(), "C:\\DDEMNGR.LOG");
+  // Storing quietly keeps the name as given.
+  SetDebugSettingsQuietly(dbFile, "x.log");
+  EXPECT_EQ(ThreadDebugFileName(), "x.log");
+  EXPECT_EQ(ThreadDebugState(), dbFile);
 }
 
 TEST(NumberedLogNameTest, ReplacesOnlyTheLastExtension) {

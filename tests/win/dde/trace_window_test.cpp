@@ -49,7 +49,7 @@ RECT ChildRect(HWND parent, HWND child) {
 class DebugFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::current_path() / "debugform";
+    dir = fs::temp_directory_path() / "pkd_dde_debugform_test";
     fs::create_directories(dir);
     posFile = (dir / "test.DFP").wstring();
     fs::remove(posFile);
@@ -58,6 +58,8 @@ class DebugFormTest : public ::testing::Test {
   void TearDown() override {
     ApplyDebugSettings(nullptr, dbNone, false, "");
     TDDEMLDebugForm::SetPositionFileOverride(L"");
+    std::error_code ec;
+    fs::remove_all(dir, ec);
   }
   fs::path dir;
   std::wstring posFile;
