@@ -192,7 +192,11 @@ bool TFakePlatform::FreeDataHandle(THData data) {
 bool TFakePlatform::PostAdvise(TInstanceId instance, THsz topic, THsz item) {
   if (!instances_.count(instance)) Error("PostAdvise on an unknown instance");
   postAdviseCalls.emplace_back(Text(topic), Text(item));
-  return postAdviseResult;
+  if (!postAdviseResult) return false;
+  for (const TLink& l : links_)
+    if (text::EqualNoCaseAscii(l.topic, Text(topic)) && text::EqualNoCaseAscii(l.item, Text(item)))
+      pendingAdvise_.push_back(l);
+  return true;
 }
 
 bool TFakePlatform::QueryConvInfo(THConv conv, uint32_t, TConvInfo& info) {
@@ -324,6 +328,99 @@ THData TFakePlatform::Call(uint32_t type, uint32_t format, THConv conv, THsz hsz
     }
   }
   return reply;
+}
+
+THData TFakePlatform::ClientCall(uint32_t type, uint32_t format, THConv conv,
+                                 const std::string& item, THData data, uintptr_t data1) {
+  auto it = conversations_.find(conv);
+  if (it == conversations_.end()) {
+    Error("client transaction on an unknown conversation " + Hex(conv));
+    return 0;
+  }
+  return Call(type, format, conv, Hsz(it->second.topic), Hsz(item), data, data1, 0);
+}
+
+THConv TFakePlatform::ClientConnect(const std::string& service, const std::string& topic,
+                                    const std::string& partner) {
+  THsz hszTopic = Hsz(topic), hszService = Hsz(service);
+  if (Call(dde::ddeml::kXtypConnect, 0, 0, hszTopic, hszService, 0, 0, 0) == 0) return 0;
+  THConv conv = nextConv_++;
+  AddConversation(conv, partner, service, topic);
+  Call(dde::ddeml::kXtypConnectConfirm, 0, conv, hszTopic, hszService, 0, 0, 0);
+  return conv;
+}
+
+THData TFakePlatform::ClientRequest(THConv conv, const std::string& item, uint32_t format) {
+  return ClientCall(dde::ddeml::kXtypRequest, format, conv, item, 0);
+}
+
+uint32_t TFakePlatform::ClientPoke(THConv conv, const std::string& item, const std::string& bytes,
+                                   uint32_t format) {
+  THData h = ClientData(bytes, format);
+  THData ack = ClientCall(dde::ddeml::kXtypPoke, format, conv, item, h);
+  if (data_[h].accessed > 0) Error("poked data still accessed after the callback");
+  data_[h].freed = true;
+  return static_cast<uint32_t>(ack);
+}
+
+uint32_t TFakePlatform::ClientExecute(THConv conv, const std::string& command) {
+  THData h = ClientData(command + std::string(1, '\0'), 1);
+  auto it = conversations_.find(conv);
+  if (it == conversations_.end()) {
+    Error("client transaction on an unknown conversation " + Hex(conv));
+    return 0;
+  }
+  THData ack = Call(dde::ddeml::kXtypExecute, 0, conv, Hsz(it->second.topic), 0, h, 0, 0);
+  if (data_[h].accessed > 0) Error("executed data still accessed after the callback");
+  data_[h].freed = true;
+  return static_cast<uint32_t>(ack);
+}
+
+bool TFakePlatform::ClientAdviseStart(THConv conv, const std::string& item, uint32_t format) {
+  if (ClientCall(dde::ddeml::kXtypAdvStart, format, conv, item, 0) == 0) return false;
+  links_.push_back(TLink{conv, conversations_[conv].topic, item, format});
+  return true;
+}
+
+void TFakePlatform::ClientAdviseStop(THConv conv, const std::string& item, uint32_t format) {
+  for (auto it = links_.begin(); it != links_.end(); ++it) {
+    if (it->conv == conv && text::EqualNoCaseAscii(it->item, item) && it->format == format) {
+      links_.erase(it);
+      ClientCall(dde::ddeml::kXtypAdvStop, format, conv, item, 0);
+      return;
+    }
+  }
+  Error("advise stop without a link");
+}
+
+void TFakePlatform::ClientDisconnect(THConv conv) {
+  if (!conversations_.count(conv)) {
+    Error("disconnect of an unknown conversation " + Hex(conv));
+    return;
+  }
+  Call(dde::ddeml::kXtypDisconnect, 0, conv, 0, 0, 0, 0, 0);
+  conversations_.erase(conv);
+  for (auto it = links_.begin(); it != links_.end();)
+    it = it->conv == conv ? links_.erase(it) : it + 1;
+  for (auto it = pendingAdvise_.begin(); it != pendingAdvise_.end();)
+    it = it->conv == conv ? pendingAdvise_.erase(it) : it + 1;
+}
+
+std::vector<std::string> TFakePlatform::DeliverAdvise() {
+  std::vector<TLink> queue;
+  queue.swap(pendingAdvise_);
+  std::vector<std::string> replies;
+  for (size_t i = 0; i < queue.size(); ++i) {
+    size_t still = 0;
+    for (size_t j = i + 1; j < queue.size(); ++j)
+      if (text::EqualNoCaseAscii(queue[j].topic, queue[i].topic) &&
+          text::EqualNoCaseAscii(queue[j].item, queue[i].item))
+        ++still;
+    THData r = ClientCall(dde::ddeml::kXtypAdvReq, queue[i].format, queue[i].conv, queue[i].item, 0,
+                          still);
+    replies.push_back(r ? lastReply_ : std::string());
+  }
+  return replies;
 }
 
 }  // namespace ddetest

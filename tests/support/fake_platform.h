@@ -117,6 +117,32 @@ class TFakePlatform : public dde::IDdePlatform {
   THData LastReplyHandle() const { return lastReplyHandle_; }
   const std::string& LastReply() const { return lastReply_; }
 
+  // ---- a client, as DDEML presents it to the server's callback ----
+  // XTYP_CONNECT (hsz1 topic, hsz2 service); when accepted, a new
+  // conversation known to QueryConvInfo, then XTYP_CONNECT_CONFIRM. Gives the
+  // conversation handle, 0 when refused.
+  THConv ClientConnect(const std::string& service, const std::string& topic,
+                       const std::string& partner = "CLIENT");
+  // XTYP_REQUEST (hsz1 topic, hsz2 item); the reply's bytes are in LastReply().
+  THData ClientRequest(THConv conv, const std::string& item, uint32_t format = 1);
+  // XTYP_POKE / XTYP_EXECUTE with a client data handle, which "DDEML" frees
+  // after the callback. Give the acknowledgement flags.
+  uint32_t ClientPoke(THConv conv, const std::string& item, const std::string& bytes,
+                      uint32_t format = 1);
+  uint32_t ClientExecute(THConv conv, const std::string& command);
+  // XTYP_ADVSTART; a link is kept when the callback answers 1.
+  bool ClientAdviseStart(THConv conv, const std::string& item, uint32_t format = 1);
+  // XTYP_ADVSTOP for a kept link.
+  void ClientAdviseStop(THConv conv, const std::string& item, uint32_t format = 1);
+  // XTYP_DISCONNECT; the conversation and its links are forgotten.
+  void ClientDisconnect(THConv conv);
+  // A successful PostAdvise queues one XTYP_ADVREQ per matching link; DDEML
+  // sends them later, while the server dispatches messages. This sends them
+  // (data word 1 = how many are still to come for that item) and gives the
+  // replies' bytes, "" for a zero reply.
+  std::vector<std::string> DeliverAdvise();
+  size_t PendingAdvise() const { return pendingAdvise_.size(); }
+
   // Misuse seen so far; empty when the code used the fake correctly.
   const std::vector<std::string>& Errors() const { return errors_; }
 
@@ -140,6 +166,16 @@ class TFakePlatform : public dde::IDdePlatform {
   std::set<THData> clientData_;
   THData nextData_ = 0x10000;
   std::map<THConv, TConversation> conversations_;
+  THConv nextConv_ = 0x5001;
+  struct TLink {
+    THConv conv;
+    std::string topic, item;
+    uint32_t format;
+  };
+  std::vector<TLink> links_;
+  std::vector<TLink> pendingAdvise_;
+  THData ClientCall(uint32_t type, uint32_t format, THConv conv, const std::string& item,
+                    THData data, uintptr_t data1 = 0);
   THData lastReplyHandle_ = 0;
   std::string lastReply_;
   std::vector<std::string> errors_;

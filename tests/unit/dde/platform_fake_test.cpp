@@ -138,5 +138,94 @@ TEST_F(FakePlatformTest, ConversationsKnownToDdeml) {
   EXPECT_EQ(fake.disconnectCalls.size(), 2u);
 }
 
+// A small server for the client-side helpers: what it was called with, and
+// answers that depend on the arguments.
+struct TMiniServer {
+  std::vector<std::string> log;
+  std::string poked;
+};
+thread_local TMiniServer* tMini = nullptr;
+
+THData MiniServer(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2, THData data,
+                  uintptr_t data1, uintptr_t) {
+  TFakePlatform& f = *tFake;
+  std::string topic = f.Text(hsz1), second = f.Text(hsz2);
+  tMini->log.push_back(std::to_string(type) + " " + topic + " " + second + " " +
+                       std::to_string(data1));
+  switch (type) {
+    case dde::ddeml::kXtypConnect:
+      return topic == "PKD" ? 1 : 0;
+    case dde::ddeml::kXtypRequest:
+    case dde::ddeml::kXtypAdvReq: {
+      std::string v = second + "=" + std::to_string(conv);
+      return f.CreateDataHandle(tInst, v.data(), static_cast<uint32_t>(v.size()), 0, hsz2, format,
+                                0);
+    }
+    case dde::ddeml::kXtypPoke:
+    case dde::ddeml::kXtypExecute: {
+      uint32_t size = 0;
+      const uint8_t* p = f.AccessData(data, size);
+      tMini->poked.assign(reinterpret_cast<const char*>(p), size);
+      f.UnaccessData(data);
+      return dde::ddeml::kDdeFAck;
+    }
+    case dde::ddeml::kXtypAdvStart:
+      return second == "KOD" ? 1 : 0;
+    default:
+      return 0;
+  }
+}
+
+TEST(FakeClientTest, TransactionsReachTheCallbackWithDdemlArguments) {
+  TFakePlatform fake;
+  TInstanceId inst = 0;
+  TMiniServer mini;
+  tMini = &mini;
+  tFake = &fake;
+  ASSERT_EQ(fake.Initialize(inst, MiniServer, 0), 0u);
+  tInst = inst;
+
+  EXPECT_EQ(fake.ClientConnect("PKD_ZEL", "Other"), 0u);
+  THConv conv = fake.ClientConnect("PKD_ZEL", "PKD");
+  ASSERT_NE(conv, 0u);
+  // Connect and confirm carry topic in hsz1 and service in hsz2.
+  ASSERT_GE(mini.log.size(), 3u);
+  EXPECT_EQ(mini.log[1], std::to_string(dde::ddeml::kXtypConnect) + " PKD PKD_ZEL 0");
+  EXPECT_EQ(mini.log[2], std::to_string(dde::ddeml::kXtypConnectConfirm) + " PKD PKD_ZEL 0");
+  TConvInfo info;
+  EXPECT_TRUE(fake.QueryConvInfo(conv, dde::ddeml::kQidSync, info));
+
+  fake.ClientRequest(conv, "NAZWA");
+  EXPECT_EQ(fake.LastReply(), "NAZWA=" + std::to_string(conv));
+  EXPECT_EQ(fake.ClientPoke(conv, "KOD", "01.11.Z"), dde::ddeml::kDdeFAck);
+  EXPECT_EQ(mini.poked, "01.11.Z");
+  EXPECT_EQ(fake.ClientExecute(conv, "[Find_PKD(\"\",\"x\")]"), dde::ddeml::kDdeFAck);
+  EXPECT_EQ(mini.poked, std::string("[Find_PKD(\"\",\"x\")]\0", 19));
+
+  // Two links on one item: the advise requests count down to 0.
+  THConv second = fake.ClientConnect("PKD_ZEL", "PKD");
+  EXPECT_FALSE(fake.ClientAdviseStart(conv, "OPIS"));
+  EXPECT_TRUE(fake.ClientAdviseStart(conv, "KOD"));
+  EXPECT_TRUE(fake.ClientAdviseStart(second, "KOD"));
+  THsz topic = fake.Hsz("PKD"), item = fake.Hsz("kod");
+  EXPECT_TRUE(fake.PostAdvise(inst, topic, item));
+  EXPECT_EQ(fake.PendingAdvise(), 2u);
+  mini.log.clear();
+  std::vector<std::string> replies = fake.DeliverAdvise();
+  ASSERT_EQ(replies.size(), 2u);
+  EXPECT_EQ(replies[0], "KOD=" + std::to_string(conv));
+  EXPECT_EQ(replies[1], "KOD=" + std::to_string(second));
+  EXPECT_EQ(mini.log[0], std::to_string(dde::ddeml::kXtypAdvReq) + " PKD KOD 1");
+  EXPECT_EQ(mini.log[1], std::to_string(dde::ddeml::kXtypAdvReq) + " PKD KOD 0");
+
+  fake.ClientAdviseStop(conv, "KOD");
+  fake.ClientDisconnect(second);
+  EXPECT_TRUE(fake.PostAdvise(inst, topic, item));
+  EXPECT_EQ(fake.PendingAdvise(), 0u);  // no link left
+  EXPECT_FALSE(fake.QueryConvInfo(second, dde::ddeml::kQidSync, info));
+  EXPECT_EQ(fake.LiveDataHandles(), 0u);
+  EXPECT_TRUE(fake.Errors().empty()) << fake.Errors().front();
+}
+
 }  // namespace
 }  // namespace ddetest
