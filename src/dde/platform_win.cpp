@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <ddeml.h>
 
+#include <mutex>
+
 #include "dde/formats.h"
 #include "dde/trace_window_win.h"
 
@@ -10,14 +12,21 @@ namespace dde {
 
 namespace {
 
-// DDEML's callback carries no context: each thread has one callback, set by
-// the instance that thread initialised (the manager finds itself the same
-// way). DDEML calls back only on the initialising thread.
-thread_local TDdeCallback tCallback = nullptr;
+// DDEML's callback carries no context, so each live instance gets its own
+// trampoline from a small fixed pool; the slot holds the instance's callback.
+constexpr int kSlots = 8;
+struct TSlot {
+  TDdeCallback callback = nullptr;
+  TInstanceId instance = 0;
+  bool used = false;
+};
+TSlot gSlots[kSlots];
+std::mutex gSlotsMutex;
 
+template <int I>
 HDDEDATA CALLBACK Trampoline(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
                              HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2) {
-  TDdeCallback cb = tCallback;
+  TDdeCallback cb = gSlots[I].callback;
   if (!cb) return nullptr;
   try {
     return reinterpret_cast<HDDEDATA>(cb(type, format, reinterpret_cast<THConv>(conv),
@@ -28,6 +37,10 @@ HDDEDATA CALLBACK Trampoline(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ h
     return nullptr;
   }
 }
+
+const PFNCALLBACK kTrampolines[kSlots] = {Trampoline<0>, Trampoline<1>, Trampoline<2>,
+                                          Trampoline<3>, Trampoline<4>, Trampoline<5>,
+                                          Trampoline<6>, Trampoline<7>};
 
 HSZ ToHsz(THsz h) { return reinterpret_cast<HSZ>(h); }
 HDDEDATA ToData(THData h) { return reinterpret_cast<HDDEDATA>(h); }
@@ -60,19 +73,38 @@ TWin32Platform::TWin32Platform() {
 }
 
 uint32_t TWin32Platform::Initialize(TInstanceId& instance, TDdeCallback callback, uint32_t command) {
-  TDdeCallback previous = tCallback;
-  tCallback = callback;
+  int slot = -1;
+  {
+    std::lock_guard<std::mutex> lock(gSlotsMutex);
+    for (int i = 0; i < kSlots && slot < 0; ++i) {
+      if (!gSlots[i].used) {
+        gSlots[i].used = true;
+        gSlots[i].callback = callback;
+        gSlots[i].instance = 0;
+        slot = i;
+      }
+    }
+  }
+  if (slot < 0) return DMLERR_SYS_ERROR;  // more live instances than trampolines
   DWORD id = 0;
-  UINT rc = DdeInitializeA(&id, Trampoline, command, 0);
+  UINT rc = DdeInitializeA(&id, kTrampolines[slot], command, 0);
+  std::lock_guard<std::mutex> lock(gSlotsMutex);
   if (rc != DMLERR_NO_ERROR) {
-    tCallback = previous;
+    gSlots[slot] = TSlot();
     return rc;
   }
+  gSlots[slot].instance = id;
   instance = id;
   return 0;
 }
 
-bool TWin32Platform::Uninitialize(TInstanceId instance) { return DdeUninitialize(instance) != FALSE; }
+bool TWin32Platform::Uninitialize(TInstanceId instance) {
+  if (DdeUninitialize(instance) == FALSE) return false;
+  std::lock_guard<std::mutex> lock(gSlotsMutex);
+  for (TSlot& s : gSlots)
+    if (s.used && s.instance == instance) s = TSlot();
+  return true;
+}
 
 bool TWin32Platform::NameService(TInstanceId instance, THsz service, uint32_t command) {
   return DdeNameService(instance, ToHsz(service), nullptr, command) != nullptr;

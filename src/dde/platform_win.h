@@ -1,5 +1,6 @@
 // The platform over the real DDEML (user32), ANSI entry points, string
-// handles in code page 1004. Windows builds only.
+// handles in code page 1004. Windows builds only. Each live instance keeps its
+// own callback (up to 8 instances at once in the process).
 #pragma once
 
 #include "dde/platform.h"

@@ -258,6 +258,66 @@ TEST(Win32PlatformTest, RegisteredServiceServesAClientInAnotherThread) {
   gServer = nullptr;
 }
 
+// Two instances on one thread, each with its own callback: the server's
+// callback answers the client's connect and request, the client's sees none.
+int gServerCalls = 0, gClientCalls = 0;
+TWin32Platform* gSameThreadPlatform = nullptr;
+TInstanceId gSameThreadServer = 0;
+
+THData SameThreadServer(uint32_t type, uint32_t format, THConv, THsz, THsz hsz2, THData,
+                        uintptr_t, uintptr_t) {
+  ++gServerCalls;
+  if (type == ddeml::kXtypConnect) return 1;
+  if (type == ddeml::kXtypRequest)
+    return gSameThreadPlatform->CreateDataHandle(gSameThreadServer, "same", 5, 0, hsz2, format, 0);
+  return 0;
+}
+
+THData SameThreadClient(uint32_t type, uint32_t, THConv, THsz, THsz, THData, uintptr_t, uintptr_t) {
+  if (type == ddeml::kXtypConnect || type == ddeml::kXtypRequest) ++gClientCalls;
+  return 0;
+}
+
+TEST(Win32PlatformTest, EachInstanceHasItsOwnCallback) {
+  TWin32Platform p;
+  gSameThreadPlatform = &p;
+  TInstanceId server = 0, client = 0;
+  ASSERT_EQ(p.Initialize(server, SameThreadServer, 0), 0u);
+  gSameThreadServer = server;
+  ASSERT_EQ(p.Initialize(client, SameThreadClient, ddeml::kAppCmdClientOnly), 0u);
+  THsz name = p.CreateStringHandle(server, "DDEA_Same_Thread");
+  ASSERT_TRUE(p.NameService(server, name, ddeml::kDnsRegister));
+
+  HSZ svc = DdeCreateStringHandleA(client, "DDEA_Same_Thread", CP_WINANSI);
+  HSZ topic = DdeCreateStringHandleA(client, "T", CP_WINANSI);
+  HSZ item = DdeCreateStringHandleA(client, "I", CP_WINANSI);
+  HCONV conv = DdeConnect(client, svc, topic, nullptr);
+  ASSERT_NE(conv, nullptr) << "DdeConnect: error " << DdeGetLastError(client);
+  HDDEDATA h = DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_REQUEST, 5000, nullptr);
+  ASSERT_NE(h, nullptr) << "request: error " << DdeGetLastError(client);
+  char buf[8] = {};
+  DdeGetData(h, reinterpret_cast<LPBYTE>(buf), sizeof buf - 1, 0);
+  EXPECT_STREQ(buf, "same");
+  DdeFreeDataHandle(h);
+  DdeDisconnect(conv);
+  EXPECT_GE(gServerCalls, 2);
+  EXPECT_EQ(gClientCalls, 0);
+
+  DdeFreeStringHandle(client, svc);
+  DdeFreeStringHandle(client, topic);
+  DdeFreeStringHandle(client, item);
+  p.NameService(server, name, ddeml::kDnsUnregister);
+  p.FreeStringHandle(server, name);
+  EXPECT_TRUE(p.Uninitialize(client));
+  EXPECT_TRUE(p.Uninitialize(server));
+  // Slots are given back: many instances one after another all initialise.
+  for (int i = 0; i < 20; ++i) {
+    TInstanceId again = 0;
+    ASSERT_EQ(p.Initialize(again, SameThreadClient, ddeml::kAppCmdClientOnly), 0u) << i;
+    EXPECT_TRUE(p.Uninitialize(again));
+  }
+}
+
 TEST(Win32PlatformTest, RefusedCallLeavesALastError) {
   TWin32Platform p;
   TInstanceId inst = 0;
