@@ -223,13 +223,12 @@ void TDDEMLDebugForm::Show() {
 void TDDEMLDebugForm::AddLine(const std::string& line) {
   HWND memo = Control(idMemo);
   bool hadLines = lines_.Count() > 0;
+  // The first line's length is taken before the rule may drop it: the memo
+  // wraps long lines, so its own line numbers are not the trace's lines.
+  size_t firstLength = hadLines ? W(lines_.Lines().front()).size() : 0;
   if (lines_.Add(line)) {
-    // Drop the memo's first line, with its line break.
-    LRESULT second = SendMessageW(memo, EM_LINEINDEX, 1, 0);
-    if (second > 0) {
-      SendMessageW(memo, EM_SETSEL, 0, second);
-      SendMessageW(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
-    }
+    SendMessageW(memo, EM_SETSEL, 0, static_cast<LPARAM>(firstLength + 2));
+    SendMessageW(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
   }
   std::wstring w = (hadLines ? L"\r\n" : L"") + W(line);
   int end = GetWindowTextLengthW(memo);

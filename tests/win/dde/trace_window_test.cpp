@@ -113,6 +113,18 @@ TEST_F(DebugFormTest, MemoKeepsAtMost501Lines) {
   EXPECT_EQ(form.Lines().Count(), 501u);
 }
 
+TEST_F(DebugFormTest, LongWrappedLinesLeaveWhole) {
+  TDDEMLDebugForm form(false);
+  HWND memo = form.Control(TDDEMLDebugForm::idMemo);
+  std::string longLine(300, 'w');
+  for (int i = 1; i <= 501; ++i) form.AddLine(i == 1 ? longLine : "l" + std::to_string(i));
+  form.AddLine("last");
+  std::wstring text = ControlText(memo);
+  EXPECT_EQ(text.substr(0, 4), L"l2\r\n");
+  EXPECT_EQ(text.substr(text.size() - 6), L"\r\nlast");
+  EXPECT_EQ(text.find(L'w'), std::wstring::npos);
+}
+
 TEST_F(DebugFormTest, CloseHidesClearEmpties) {
   TDDEMLDebugForm form(false);
   form.Show();
