@@ -69,7 +69,7 @@ void TDDEMLDebugForm::SetPositionFileOverride(const std::wstring& path) { gPosit
 TDDEMLDebugForm::TDDEMLDebugForm(bool stayOnTop) {
   RegisterClassOnce();
   DWORD style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_BORDER | WS_CLIPCHILDREN;
-  DWORD exStyle = WS_EX_TOOLWINDOW | (stayOnTop ? WS_EX_TOPMOST : 0);
+  DWORD exStyle = stayOnTop ? WS_EX_TOPMOST : 0;
   RECT r{0, 0, 414, 271};
   AdjustWindowRectEx(&r, style, FALSE, exStyle);
   hwnd_ = CreateWindowExW(exStyle, kClassName, L"TDDEMLManager Debug Display ", style,

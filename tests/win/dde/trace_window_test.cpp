@@ -78,6 +78,8 @@ TEST_F(DebugFormTest, LayoutCaptionAndStyle) {
   EXPECT_TRUE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_FALSE(GetWindowLongW(h, GWL_STYLE) & WS_THICKFRAME);
   EXPECT_FALSE(GetWindowLongW(h, GWL_STYLE) & WS_MAXIMIZEBOX);
+  EXPECT_TRUE(GetWindowLongW(h, GWL_STYLE) & WS_MINIMIZEBOX);
+  EXPECT_TRUE(GetWindowLongW(h, GWL_STYLE) & WS_SYSMENU);
   RECT memo = ChildRect(h, form.Control(TDDEMLDebugForm::idMemo));
   EXPECT_EQ(memo.left, 16);
   EXPECT_EQ(memo.top, 16);
