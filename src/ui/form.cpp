@@ -98,6 +98,9 @@ bool TForm::PreTranslate(MSG& msg) {
     if (key == VK_TAB && !(shift & (ssCtrl | ssAlt))) return MoveFocus((shift & ssShift) != 0);
     if ((key == VK_RETURN || key == VK_ESCAPE) && !(shift & ssAlt) && !WantsDialogKey(key)) {
       TButton* button = key == VK_RETURN ? defaultButton_ : cancelButton_;
+      // Enter on a focused button presses that button, as in a dialog.
+      if (key == VK_RETURN)
+        if (auto* focused = dynamic_cast<TButton*>(TControl::FromHandle(GetFocus()))) button = focused;
       if (button && button->Handle() && IsWindowVisible(button->Handle()) && IsWindowEnabled(button->Handle())) {
         button->PerformClick();
         return true;

@@ -277,7 +277,13 @@ TEST_F(Keys, EnterAndEscapeAreTheDefaultAndCancelButtons) {
   guitest::PostKey(GetFocus(), VK_ESCAPE);
   ASSERT_TRUE(ui::PumpUntil([&] { return f.ModalResult == ui::mrCancel; }, 2000));
   EXPECT_TRUE(edit.Focused());  // clicked without taking the focus
+  // Enter on a focused button presses that one, not the default.
+  cancel.SetFocus();
+  f.ModalResult = ui::mrNone;
+  guitest::PostKey(GetFocus(), VK_RETURN);
+  ASSERT_TRUE(ui::PumpUntil([&] { return f.ModalResult == ui::mrCancel; }, 2000));
   // A hidden default button does nothing.
+  edit.SetFocus();
   ok.SetVisible(false);
   f.ModalResult = ui::mrNone;
   guitest::PostKey(GetFocus(), VK_RETURN);
