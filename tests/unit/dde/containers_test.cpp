@@ -241,6 +241,18 @@ TEST(ObjectContainer, OwnsItsObjects) {
   EXPECT_EQ((std::vector<int>{20, 20, 10, 99, 20, 30}), freed);
 }
 
+TEST(ObjectContainer, SortingCompareSeesObjectsNotSlots) {
+  std::vector<int> freed;
+  dde::TObjectContainer<TCounted> c;
+  c.SetObjectCompare([](const TCounted& a, const TCounted& b) { return a.value - b.value; });
+  for (int v : {4, 9, 1, 7, 1}) c.Add(std::make_unique<TCounted>(v, &freed));
+  c.SetSortMode(dde::smDescending);
+  std::vector<int> order;
+  for (int i = 0; i < c.Count(); ++i) order.push_back(c.At(i)->value);
+  EXPECT_EQ((std::vector<int>{9, 7, 4, 1, 1}), order);
+  EXPECT_TRUE(freed.empty());
+}
+
 TEST(ObjectList, ClearsFromLastToFirstAndRemovesOnlyItsOwn) {
   std::vector<int> freed;
   dde::TDDEMLObjectList<TCounted> list;
