@@ -1,5 +1,7 @@
 // The main window, created in-process on catalogues written by the tests and
 // driven with real input: start-up, tree, selection, layout, settings, pick buttons.
+#include <cstdio>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -348,6 +350,31 @@ TEST_F(MainWindow, DamagedStoredValuesAreIgnored) {
   RECT r;
   GetWindowRect(w.Handle(), &r);
   EXPECT_GT(r.right - r.left, 0);
+}
+
+TEST_F(MainWindow, RealCatalogueOpensWithTheWholeTreeAndFindsASubclass) {
+  std::string unixPath = std::string(PKD_TEST_BINARY_DIR) + "/bin/pkd.kod";
+  for (char& c : unixPath)
+    if (c == '/') c = '\\';
+  const std::string path = "Z:" + unixPath;
+  if (GetFileAttributesW(ui::Wide(path).c_str()) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "no pkd.kod in this build (no classification data)";
+  LARGE_INTEGER f, t0, t1;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&t0);
+  Tform_TreeKodow& w = OpenPath(path);
+  QueryPerformanceCounter(&t1);
+  std::printf("window created, filled and shown in %.1f ms\n", double(t1.QuadPart - t0.QuadPart) * 1000 / f.QuadPart);
+  ASSERT_NE(w.Baza(), nullptr);
+  EXPECT_EQ(ui::WindowText(w.Handle()), w.Baza()->Tytul());
+  EXPECT_EQ(TreeView_GetCount(w.tree_kody.Handle()), w.Baza()->Count());
+  EXPECT_EQ(static_cast<size_t>(w.szukaj_kod.Count()), w.Tree().Codes().size());
+  w.SetSearchCode("47.91.z");
+  w.RunSearches();
+  EXPECT_EQ(catalogue::CodeOf(w.SelectedText()), "47.91.Z");
+  ASSERT_TRUE(WaitFor([&] { return !w.TreeChange.Enabled(); }));
+  EXPECT_EQ(w.szukaj_kod.Text(), "47.91.Z");
+  EXPECT_FALSE(w.m_opis.Text().empty());
 }
 
 }  // namespace
