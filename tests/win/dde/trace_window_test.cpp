@@ -232,5 +232,20 @@ TEST_F(DebugFormTest, TraceUsesTheWindowOfItsThread) {
   EXPECT_FALSE(IsWindow(h));
 }
 
+TEST_F(DebugFormTest, LogHeaderUsesTheSystemsShortDate) {
+  InstallWin32TraceServices();
+  fs::path log = dir / "trace.log";
+  char date[64] = "";
+  GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, sizeof date);
+  ApplyDebugSettings(this, dbFile, false, log.string());
+  WriteTrace({"x"});
+  std::ifstream in(log, std::ios::binary);
+  std::stringstream got;
+  got << in.rdbuf();
+  std::string expected = std::string("\r\n\r\nAs at ") + date + " ";
+  EXPECT_EQ(got.str().substr(0, expected.size()), expected) << got.str();
+  EXPECT_EQ(got.str().substr(got.str().size() - 7), "\r\n\r\nx\r\n");
+}
+
 }  // namespace
 }  // namespace dde
