@@ -230,6 +230,20 @@ TEST_F(MainWindow, ModalShowShowsTheButtonsAndReturnsTheButtonsResult) {
   EXPECT_TRUE(w.P_btn.Visible);
   PostMessageW(w.b_cancel.Handle(), BM_CLICK, 0, 0);
   EXPECT_EQ(w.ShowModal(), 2);
+  // The row lies at the bottom of Panel2, below the description, buttons at 8,8 and 96,8.
+  EXPECT_EQ(w.P_btn.Bounds.bottom, w.Panel2.Bounds.bottom);
+  EXPECT_EQ(w.P_btn.Height(), w.S(41));
+  EXPECT_EQ(w.p_opis.Bounds.bottom, w.P_btn.Bounds.top);
+  RECT ok, cancel;
+  GetWindowRect(w.b_OK.Handle(), &ok);
+  GetWindowRect(w.b_cancel.Handle(), &cancel);
+  MapWindowPoints(nullptr, w.Handle(), reinterpret_cast<POINT*>(&ok), 2);
+  MapWindowPoints(nullptr, w.Handle(), reinterpret_cast<POINT*>(&cancel), 2);
+  EXPECT_EQ(ok.left, w.S(8));
+  EXPECT_EQ(ok.top, w.P_btn.Bounds.top + w.S(8));
+  EXPECT_EQ(ok.right - ok.left, w.S(75));
+  EXPECT_EQ(ok.bottom - ok.top, w.S(25));
+  EXPECT_EQ(cancel.left, w.S(96));
 }
 
 TEST_F(MainWindow, ShrinkingTheWindowShrinksPanel2SoTheTreeKeeps50Pixels) {
