@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "ui/message_box.h"
 #include "ui/wintext.h"
 
 namespace ui {
@@ -69,14 +70,16 @@ LRESULT CALLBACK TWindow::StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp
     self = reinterpret_cast<TWindow*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
   }
   if (!self) return DefWindowProcW(wnd, msg, wp, lp);
-  if (msg == WM_TIMER) {
-    auto it = self->timers_.find(wp);
-    if (it != self->timers_.end()) {
-      it->second->Fire();
-      return 0;
-    }
+  LRESULT result = 0;
+  try {
+    auto timer = msg == WM_TIMER ? self->timers_.find(wp) : self->timers_.end();
+    if (timer != self->timers_.end()) timer->second->Fire();
+    else result = self->WndProc(msg, wp, lp);
+  } catch (const std::exception& e) {
+    // A handler's failure is shown and the program goes on; it never
+    // unwinds through the system's frames.
+    ShowException(e);
   }
-  const LRESULT result = self->WndProc(msg, wp, lp);
   if (msg == WM_NCDESTROY) {
     SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
@@ -166,6 +169,16 @@ void TControl::HookKeys(HWND wnd) {
 
 LRESULT CALLBACK TControl::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
   auto* self = reinterpret_cast<TControl*>(data);
+  try {
+    return self->HandleSubclassed(wnd, msg, wp, lp);
+  } catch (const std::exception& e) {
+    ShowException(e);
+    return 0;
+  }
+}
+
+LRESULT TControl::HandleSubclassed(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  TControl* self = this;
   LRESULT result = 0;
   if (self->Intercept(wnd, msg, wp, lp, result)) return result;
   switch (msg) {

@@ -2,6 +2,8 @@
 // One window procedure serves every window of our class: `this` is bound at
 // WM_NCCREATE and each message goes to the virtual WndProc. System controls
 // are subclassed so that key-down and character stages can consume keys.
+// An exception out of any handler is shown in the exception box and the
+// program goes on.
 #pragma once
 
 #include <windows.h>
@@ -90,6 +92,7 @@ class TControl {
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
+  LRESULT HandleSubclassed(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
   HWND hwnd_ = nullptr;
   HWND hooked_ = nullptr;
 };

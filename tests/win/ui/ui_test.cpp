@@ -162,8 +162,30 @@ class TTestForm : public ui::TForm {
   std::vector<WORD> commands;
 
  protected:
-  void MenuCommand(WORD id) override { commands.push_back(id); }
+  void MenuCommand(WORD id) override {
+    commands.push_back(id);
+    if (id == 666) throw text::Exception("Zły kod");
+  }
 };
+
+TEST(ExceptionBox, AHandlersFailureIsShownAndTheProgramGoesOn) {
+  ui::SetApplicationTitle("Wendrak");
+  TTestForm f;
+  ASSERT_TRUE(f.CreateForm("t", 100, 100));
+  ui::TTimer timer(f, 10);
+  timer.OnTimer = [] { throw text::Exception("Czas minął"); };
+  guitest::TBoxWatcher boxes;
+  PostMessageW(f.Handle(), WM_COMMAND, 666, 0);
+  ASSERT_TRUE(ui::PumpUntil([&] { return boxes.Count() == 1; }, 5000));
+  EXPECT_EQ(boxes.Seen()[0].Text, "Zły kod.");
+  timer.Start();
+  ASSERT_TRUE(ui::PumpUntil([&] { return boxes.Count() == 2; }, 5000));
+  EXPECT_EQ(boxes.Seen()[1].Text, "Czas minął.");
+  // The window still handles its messages.
+  PostMessageW(f.Handle(), WM_COMMAND, 7, 0);
+  ASSERT_TRUE(ui::PumpUntil([&] { return f.commands.size() == 2; }, 2000));
+  EXPECT_EQ(f.commands[1], 7);
+}
 
 TEST(Timers, OneShotRestartAndStop) {
   TTestForm f;
