@@ -170,7 +170,10 @@ void Tform_TreeKodow::ApplySplitterRule() {
   // down to what p_opis (and the button row) need.
   const int shortBy = S(kMinTreeHeight) - TreeNode.Height();
   if (shortBy <= 0) return;
-  const int height = std::max(Panel2.Size - shortBy, MinPanel2Height());
+  // From the height Panel2 really got: a stored height taller than the window
+  // would otherwise stay taller and leave the tree no room at all.
+  const int actual = std::min(Panel2.Size, Panel2.Height());
+  const int height = std::max(actual - shortBy, MinPanel2Height());
   if (height == Panel2.Size) return;
   Panel2.Size = height;
   RECT client;

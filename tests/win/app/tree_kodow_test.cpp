@@ -352,6 +352,32 @@ TEST_F(MainWindow, DestroyWithoutCloseWritesVisibleOneAndOtherResolutionKeepsCen
   EXPECT_EQ(again.Panel2.Size, 77);  // the panel height is read all the same
 }
 
+TEST_F(MainWindow, StoredPanelTallerThanTheWindowLeavesTheTree50Pixels) {
+  ui::TFormStorage s(ui::TFormStorage::DefaultKeyPath("MainForm"));
+  s.WriteString("Panel2_Height", "5000");
+  Tform_TreeKodow& w = Open(kSmall);
+  EXPECT_EQ(w.TreeNode.Height(), w.S(50));
+  EXPECT_LT(w.Panel2.Size, 5000);
+}
+
+TEST_F(MainWindow, ANewResolutionScalesTheLayoutAndThePanel) {
+  Tform_TreeKodow& w = Open(kSmall);
+  ASSERT_EQ(w.Dpi(), 96);
+  const int panel2 = w.Panel2.Size;
+  RECT r;
+  GetWindowRect(w.Handle(), &r);
+  RECT suggested = {r.left, r.top, r.left + (r.right - r.left) * 3 / 2, r.top + (r.bottom - r.top) * 3 / 2};
+  SendMessageW(w.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(w.Dpi(), 144);
+  EXPECT_EQ(w.Panel2.Size, MulDiv(panel2, 144, 96));
+  EXPECT_EQ(w.Panel1.Height(), 74);  // 49 at 96 DPI
+  RECT button;
+  GetWindowRect(w.szukaj_opis.Handle(), &button);
+  EXPECT_EQ(button.bottom - button.top, MulDiv(21, 144, 96));
+  GetWindowRect(w.Handle(), &r);
+  EXPECT_EQ(r.right - r.left, suggested.right - suggested.left);
+}
+
 TEST_F(MainWindow, DamagedStoredValuesAreIgnored) {
   ui::TFormStorage s(ui::TFormStorage::DefaultKeyPath("MainForm"));
   s.WriteString("NormPos", "1,2,x");
