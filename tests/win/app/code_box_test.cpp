@@ -93,6 +93,10 @@ TEST_F(CodeBox, TextMatchingNoCodeLeavesTheTree) {
   ASSERT_TRUE(Settled());
   EXPECT_EQ(Selected(), "B - Górnictwo");
   EXPECT_EQ(form->szukaj_kod.Text(), "B9");
+  // Only the start of a code selects nothing by itself, though entries begin with it.
+  form->SetSearchCode("01.");
+  form->RunSearches();
+  EXPECT_EQ(Selected(), "B - Górnictwo");
 }
 
 TEST_F(CodeBox, Code10BeforeCode1WinsTheSearchFor1) {
