@@ -14,8 +14,13 @@ rm -f build-run.log
 bin=$PWD/build/win32/bin
 state=$PWD/build/win32/wine-run
 [ -f "$bin/pkd.kod" ] || { echo "No pkd.kod: the classification data in ../shared/data is missing." >&2; exit 1; }
+scripts/wine-run.sh --start "$state"
+stop_wine() { scripts/wine-run.sh --stop "$state" >/dev/null 2>&1 || true; }
+trap stop_wine EXIT
+trap 'stop_wine; exit 130' INT TERM
 # The catalogue as the picker will load it.
-PKD_WINE_NO_DISPLAY=1 scripts/wine-run.sh "$state" build/win32/tools/kodtool/kodtool.exe dump "$bin/pkd.kod" | head -3
+summary=$(PKD_WINE_NO_DISPLAY=1 scripts/wine-run.sh "$state" build/win32/tools/kodtool/kodtool.exe dump "$bin/pkd.kod")
+printf '%s\n' "$summary" | sed -n 1,3p
 
 if [ ! -f "$bin/pkd.exe" ]; then
   echo "pkd.exe is not part of this build yet."
@@ -24,5 +29,4 @@ fi
 if [ -z "${DISPLAY:-}" ]; then
   echo "No display: starting the picker on a virtual X display (Xvfb); it is not visible here. Ctrl+C ends it."
 fi
-trap 'scripts/wine-run.sh --stop "$state" >/dev/null 2>&1 || true' EXIT
 scripts/wine-run.sh "$state" "$bin/pkd.exe"

@@ -117,7 +117,13 @@ int Run(const std::vector<Arg>& args) {
 }  // namespace
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
 int wmain(int argc, wchar_t** argv) {
+  // The same bytes as on Linux: no LF to CR LF translation.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
   std::vector<Arg> args;
   for (int i = 1; i < argc; ++i) {
     const std::wstring w(argv[i]);
