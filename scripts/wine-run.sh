@@ -51,14 +51,24 @@ case "${1:-}" in
   --start)
     state=$2
     setup_env "$state"
+    # Begin from no wineserver: one still ending from an earlier run would
+    # refuse the new persistent one.
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
     # A persistent wineserver saves every test its start-up; --stop ends it.
-    wineserver -p </dev/null >/dev/null 2>&1
-    wineboot -i </dev/null >"$state/wineboot.log" 2>&1
-    exit $? ;;
+    for attempt in 1 2 3; do
+      wineserver -p </dev/null >/dev/null 2>&1
+      wineboot -i </dev/null >"$state/wineboot.log" 2>&1 && exit 0
+      echo "wine-run: wineboot failed (attempt $attempt), see $state/wineboot.log" >&2
+      wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+      sleep 1
+    done
+    exit 1 ;;
   --stop)
     state=$2
     export WINEPREFIX="$state/prefix"
     wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
     if [ -f "$state/xvfb.pid" ]; then
       kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
       rm -f "$state/xvfb.pid" "$state/display"
