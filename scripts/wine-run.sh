@@ -34,7 +34,7 @@ ensure_display() {
   exec 9>"$state/lock"
   flock 9
   if ! xvfb_alive "$state"; then
-    rm -f "$state/display" "$state/xvfb.pid"
+    rm -f "$state/display" "$state/xvfb.pid" "$state/display.tmp"
     Xvfb -displayfd 8 -nolisten tcp -screen 0 1280x1024x24 8>"$state/display.tmp" </dev/null >/dev/null 2>&1 &
     echo $! >"$state/xvfb.pid"
     for _ in $(seq 100); do
