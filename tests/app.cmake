@@ -26,3 +26,9 @@ if(WIN32 AND NOT PKD_FUZZ)
   target_link_libraries(startup_probe PRIVATE comctl32)
   set_target_properties(minimal_window startup_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()
+
+# Focus and activation belong to one desktop: a window of a test running
+# beside it would take the focus these tests check.
+if(TARGET app_window_test)
+  set_tests_properties(app_window_test PROPERTIES RUN_SERIAL TRUE)
+endif()

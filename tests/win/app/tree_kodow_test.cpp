@@ -214,7 +214,7 @@ TEST_F(MainWindow, EnterInTheTreeTogglesInBrowseModeAndConfirmsInPickMode) {
 
   w.FDone = false;
   w.ModalResult = 0;
-  guitest::PostKey(GetFocus(), VK_ESCAPE);
+  guitest::PostKey(w.tree_kody.Handle(), VK_ESCAPE);
   ASSERT_TRUE(WaitFor([&] { return w.FDone; }));
   EXPECT_EQ(w.ModalResult, 2);
   // Neither button hides the window by itself.
