@@ -25,3 +25,22 @@ pkd_add_fuzzer(xltable_fuzz
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/xltable_fuzz.cpp
   LIBS pkd_dde
   SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/xltable_seeds)
+
+# Services, topics and items; the execute-command language; the stored form.
+pkd_add_test(dde_tree_test
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/containers_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/services_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/commands_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/storedform_test.cpp
+  LIBS pkd_dde_fake pkd_dde)
+
+pkd_add_fuzzer(cmdline_fuzz
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/cmdline_fuzz.cpp
+  LIBS pkd_dde
+  SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/cmdline_seeds)
+
+pkd_add_fuzzer(storedform_fuzz
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/storedform_fuzz.cpp
+  LIBS pkd_dde
+  SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/storedform_seeds)
