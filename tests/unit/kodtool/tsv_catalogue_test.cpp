@@ -87,17 +87,21 @@ class RealData : public ::testing::Test {
     map = ReadAll(std::string(PKD_TEST_DATA_DIR) + "/pkd2007_to_2025.tsv");
     if (tsv2025.empty() || tsv2007.empty() || map.empty()) GTEST_SKIP() << "no classification data in " PKD_TEST_DATA_DIR;
   }
+  // Builds a catalogue with the correspondence, writes it and loads it as the picker does.
+  void BuildAndLoad(const std::string& tsv, const std::string& name, catalogue::TBaza& b) {
+    kodtool::BuildOptions o;
+    o.mapText = map;
+    const std::string path = dir.File(name + ".kod");
+    catalogue::WriteKodFile(path, BuildCatalogueText(tsv, name + ".tsv", o));
+    b.Load(path);
+  }
   std::string tsv2025, tsv2007, map;
   TempDir dir;
 };
 
 TEST_F(RealData, Pkd2025RoundTrip) {
-  kodtool::BuildOptions o;
-  o.mapText = map;
-  const std::string path = dir.File("pkd.kod");
-  catalogue::WriteKodFile(path, BuildCatalogueText(tsv2025, "pkd2025.tsv", o));
   catalogue::TBaza b;
-  b.Load(path);
+  BuildAndLoad(tsv2025, "pkd2025", b);
   EXPECT_EQ(b.Count(), 1775u);
   EXPECT_EQ(b.Naglowek(), "PKD 2025");
   EXPECT_EQ(b.Tytul(), "Polska Klasyfikacja Działalności 2025");
@@ -110,20 +114,18 @@ TEST_F(RealData, Pkd2025RoundTrip) {
   const std::string note = b.Opisy().Opis("01.13.Z");
   EXPECT_NE(note.find('\xFF'), std::string::npos);
   EXPECT_NE(note.find("\xFFOdpowiedniki w PKD 2007: 01.13.Z, 01.19.Z, 01.28.Z"), std::string::npos) << note;
-  // Minus signs became hyphens; nothing became '?'.
+  // The data has no '?', so none may appear from a lost character; minus signs became hyphens.
   for (const auto& l : b.Lines()) EXPECT_EQ(l.find('?'), std::string::npos) << l;
+  EXPECT_EQ(b.Opisy().Opis("66.30.Z").find('?'), std::string::npos);
+  EXPECT_NE(b.Opisy().Opis("66.30.Z").find("na przykład:\xFF- zarządzanie fundusz"), std::string::npos);
   size_t subclasses = 0;
   for (const auto& l : b.Lines()) subclasses += l.rfind("    ", 0) == 0;
   EXPECT_EQ(subclasses, 728u);
 }
 
 TEST_F(RealData, Pkd2007RoundTrip) {
-  kodtool::BuildOptions o;
-  o.mapText = map;
-  const std::string path = dir.File("pkd2007.kod");
-  catalogue::WriteKodFile(path, BuildCatalogueText(tsv2007, "pkd2007.tsv", o));
   catalogue::TBaza b;
-  b.Load(path);
+  BuildAndLoad(tsv2007, "pkd2007", b);
   EXPECT_EQ(b.Count(), 1652u);
   EXPECT_EQ(b.Naglowek(), "PKD 2007");
   EXPECT_NE(b.Opisy().Opis("01.11.Z").find("Odpowiedniki w PKD 2025: 01.11.Z"), std::string::npos);
