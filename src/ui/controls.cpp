@@ -59,11 +59,13 @@ void TComboBox::Clear() {
 }
 
 void TComboBox::AddItems(const std::vector<std::string>& items) {
+  DetachHook();
   SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
   SendMessageW(Handle(), CB_INITSTORAGE, items.size(), static_cast<LPARAM>(items.size() * 16));
   for (const std::string& item : items)
     SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
   SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+  AttachHook();
 }
 
 int TComboBox::Count() const { return static_cast<int>(SendMessageW(Handle(), CB_GETCOUNT, 0, 0)); }
@@ -118,7 +120,13 @@ void TTreeView::Create(HWND parent, int id, DWORD style) {
   CreateControl(WC_TREEVIEWW, "", WS_VISIBLE | WS_TABSTOP | style, WS_EX_CLIENTEDGE, parent, id);
 }
 
+void TTreeView::BeginUpdate() {
+  DetachHook();
+  SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+}
+
 void TTreeView::EndUpdate() {
+  AttachHook();
   SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
   InvalidateRect(Handle(), nullptr, TRUE);
 }

@@ -78,7 +78,8 @@ class TComboBox : public TControl {
 class TTreeView : public TControl {
  public:
   void Create(HWND parent, int id, DWORD style);
-  void BeginUpdate() { SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0); }
+  // Between the two, no repaint and no key hooks: for filling the tree in one batch.
+  void BeginUpdate();
   void EndUpdate();
   void Clear();
   HTREEITEM Add(HTREEITEM parent, const std::string& text, LPARAM data);

@@ -156,9 +156,17 @@ HWND TControl::CreateControl(const wchar_t* className, const std::string& captio
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   if (hwnd_) {
     SetPropW(hwnd_, kControlProp, this);
-    SetWindowSubclass(hwnd_, &TControl::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    AttachHook();
   }
   return hwnd_;
+}
+
+void TControl::DetachHook() {
+  if (hwnd_) RemoveWindowSubclass(hwnd_, &TControl::SubclassProc, kSubclassId);
+}
+
+void TControl::AttachHook() {
+  if (hwnd_) SetWindowSubclass(hwnd_, &TControl::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
 void TControl::HookKeys(HWND wnd) {

@@ -85,6 +85,11 @@ class TControl {
                      HWND parent, int id);
   // Routes the key stages of another window (a combo box's edit) to this control.
   void HookKeys(HWND wnd);
+  // A bulk update (thousands of inserts) goes straight to the control: each
+  // message through the subclass chain costs a property lookup, which under
+  // Wine is a round trip to the server and made filling the tree take seconds.
+  void DetachHook();
+  void AttachHook();
   // Lets a derived control see its own messages first; return true when handled.
   virtual bool Intercept(HWND /*wnd*/, UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/, LRESULT& /*result*/) {
     return false;

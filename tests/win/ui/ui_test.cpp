@@ -334,4 +334,30 @@ TEST_F(Keys, ShortcutsReachTheMenuCommandFromAnyControl) {
   EXPECT_EQ(edit.Text(), "");  // no character reached the edit
 }
 
+TEST_F(Keys, BulkUpdatesGiveTheKeyHooksBack) {
+  // Filling lets the control's messages bypass our hooks; afterwards keys must reach them again.
+  ui::TTreeView tree;
+  tree.Create(f.Handle(), 5, TVS_HASBUTTONS);
+  tree.SetBounds(150, 0, 100, 100);
+  tree.BeginUpdate();
+  for (int i = 0; i < 50; ++i) tree.Add(nullptr, "wpis " + std::to_string(i), i);
+  tree.EndUpdate();
+  std::string treeKeys, comboKeys;
+  tree.OnKeyPress = [&](char& key) {
+    treeKeys += key;
+    return true;
+  };
+  combo.OnKeyPress = [&](char& key) {
+    comboKeys += key;
+    return true;
+  };
+  combo.AddItems({"03", "04"});
+  EXPECT_EQ(combo.Count(), 4);
+  guitest::PostChar(tree.Handle(), L'ż');
+  guitest::PostChar(combo.EditHandle(), L'x');
+  ASSERT_TRUE(ui::PumpUntil([&] { return !treeKeys.empty() && !comboKeys.empty(); }, 2000));
+  EXPECT_EQ(treeKeys, "ż");
+  EXPECT_EQ(comboKeys, "x");
+}
+
 }  // namespace
