@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native build (core, tools, unit
-# tests), the sanitizer build (fuzz targets replaying their seeds) and the
-# Windows build (every test under Wine).
+# tests), the same tests under g++'s sanitizers, the clang build (fuzz targets
+# replaying their seeds) and the Windows build (every test under Wine).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 1
@@ -42,6 +42,7 @@ run_preset() {
 
 mkdir -p build
 run_preset native
+run_preset native-sanitize
 run_preset native-asan
 run_preset win32
 cleanup
