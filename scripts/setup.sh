@@ -27,4 +27,5 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Wine's recommended libraries (X extensions, fonts) are what its windows need.
+apt-get install -y -qq "${missing[@]}" >/dev/null
