@@ -6,7 +6,6 @@
 
 #include "app/application.h"
 #include "picker/description.h"
-#include "text/lines.h"
 #include "ui/message_box.h"
 #include "ui/wintext.h"
 
@@ -305,7 +304,9 @@ void Tform_TreeKodow::BuildTree() {
     }
   };
   try {
-    FTree.Build(text::SplitLines(FBaza->Text()));
+    // The catalogue's lines hold no line breaks, so they are already what
+    // joining them with CR LF and reading the text back would give.
+    FTree.Build(FBaza->Lines());
   } catch (...) {
     addItems();  // the entries built before the bad line stay
     throw;
