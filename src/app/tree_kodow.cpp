@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/application.h"
+#include "catalogue/entry_text.h"
 #include "picker/description.h"
 #include "ui/message_box.h"
 #include "ui/wintext.h"

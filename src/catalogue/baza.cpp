@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "catalogue/entry_text.h"
 #include "catalogue/file.h"
 #include "catalogue/kodfile.h"
 #include "text/cp1250.h"
@@ -11,8 +12,6 @@
 namespace catalogue {
 
 namespace {
-
-const char kSeparator[] = " - ";
 
 std::string ExtensionUpper(const std::string& fileName) {
   const size_t dot = fileName.rfind('.');
@@ -40,36 +39,22 @@ void SplitDescriptions(std::vector<std::string>& lines, TOpisy& opisy) {
 
 }  // namespace
 
-std::string CodeOf(const std::string& text) {
-  const size_t sep = text.find(kSeparator);
-  if (sep == std::string::npos) return std::string();
-  size_t start = 0;
-  while (start < sep && text[start] == ' ') ++start;
-  return text.substr(start, sep - start);
-}
-
-std::string TitleOf(const std::string& text) {
-  const size_t sep = text.find(kSeparator);
-  if (sep == std::string::npos) return std::string();
-  return text.substr(sep + std::strlen(kSeparator));
-}
-
-std::string TBaza::Text() const { return text::JoinLinesCrLf(lines_); }
+std::string TBaza::Text() const { return text::JoinLinesCrLf(FLines); }
 
 void TBaza::Load(const std::string& fileName) {
-  if (fileName == fileName_) return;
-  fileName_ = fileName;
-  if (!FileExists(fileName_)) {
-    throw ECatalogueError("Nie znalazłem pliku: " + fileName_ + " !\nPrawdopodobnie został wykasowany lub przesunięty.");
+  if (fileName == FFileName) return;
+  FFileName = fileName;
+  if (!FileExists(FFileName)) {
+    throw ECatalogueError("Nie znalazłem pliku: " + FFileName + " !\nPrawdopodobnie został wykasowany lub przesunięty.");
   }
   std::string bytes;
   std::string error;
-  if (!ReadWholeFile(fileName_, bytes, error)) {
-    throw ECatalogueError("Cannot open file \"" + FullPath(fileName_) + "\". " + error);
+  if (!ReadWholeFile(FFileName, bytes, error)) {
+    throw ECatalogueError("Cannot open file \"" + FullPath(FFileName) + "\". " + error);
   }
 
-  if (ExtensionUpper(fileName_) != ".KOD") {
-    lines_ = text::SplitLines(bytes);
+  if (ExtensionUpper(FFileName) != ".KOD") {
+    FLines = text::SplitLines(bytes);
   } else if (bytes.size() >= kKodMagicSize && std::memcmp(bytes.data(), kKodMagic, kKodMagicSize) == 0) {
     std::string inflated;
     if (!InflateKod(std::string_view(bytes).substr(kKodMagicSize), inflated)) throw ECatalogueError("Error");
@@ -78,13 +63,13 @@ void TBaza::Load(const std::string& fileName) {
     std::vector<std::string> lines = text::SplitLines(inflated);
     inflated.clear();
     inflated.shrink_to_fit();
-    SplitDescriptions(lines, opisy_);
-    lines_.swap(lines);
+    SplitDescriptions(lines, FOpisy);
+    FLines.swap(lines);
   }
   // A ".KOD" file without the magic loads nothing; the header check below reports it.
 
   ReadHeaders();
-  if (naglowek_.empty()) throw ECatalogueError(WrongFormat(fileName_));
+  if (FNaglowek.empty()) throw ECatalogueError(WrongFormat(FFileName));
 }
 
 void TBaza::ReadHeaders() {
@@ -92,18 +77,18 @@ void TBaza::ReadHeaders() {
   // one by one would be quadratic, so count them first.
   size_t done = 0;
   try {
-    while (done < lines_.size() && !lines_[done].empty() && lines_[done][0] == '@') {
-      const std::string& line = lines_[done];
+    while (done < FLines.size() && !FLines[done].empty() && FLines[done][0] == '@') {
+      const std::string& line = FLines[done];
       const size_t eq = line.find('=');
       const std::string name = eq == std::string::npos ? line : line.substr(0, eq);
       const std::string value = eq == std::string::npos ? std::string() : line.substr(eq + 1);
       const int32_t number = text::StrToInt(name.substr(1, 10));
       switch (number & 0xFF) {
         case 1:
-          naglowek_ = value;
+          FNaglowek = value;
           break;
         case 2:
-          tytul_ = value;
+          FTytul = value;
           break;
         default:
           break;
@@ -111,10 +96,10 @@ void TBaza::ReadHeaders() {
       ++done;
     }
   } catch (...) {
-    lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(done));
+    FLines.erase(FLines.begin(), FLines.begin() + static_cast<std::ptrdiff_t>(done));
     throw;
   }
-  lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(done));
+  FLines.erase(FLines.begin(), FLines.begin() + static_cast<std::ptrdiff_t>(done));
 }
 
 }  // namespace catalogue

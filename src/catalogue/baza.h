@@ -26,29 +26,24 @@ class TBaza {
   // case), plain text otherwise. Throws ECatalogueError or text::EConvertError.
   void Load(const std::string& fileName);
 
-  size_t Count() const { return lines_.size(); }
-  const std::string& Line(size_t i) const { return lines_[i]; }
-  const std::vector<std::string>& Lines() const { return lines_; }
+  size_t Count() const { return FLines.size(); }
+  const std::string& Line(size_t i) const { return FLines[i]; }
+  const std::vector<std::string>& Lines() const { return FLines; }
   // Every line followed by CR LF.
   std::string Text() const;
 
-  const std::string& FileName() const { return fileName_; }
-  const std::string& Naglowek() const { return naglowek_; }
-  const std::string& Tytul() const { return tytul_; }
-  const TOpisy& Opisy() const { return opisy_; }
+  const std::string& FileName() const { return FFileName; }
+  const std::string& Naglowek() const { return FNaglowek; }
+  const std::string& Tytul() const { return FTytul; }
+  const TOpisy& Opisy() const { return FOpisy; }
 
  private:
   void ReadHeaders();
-  std::string fileName_;
-  std::string naglowek_;
-  std::string tytul_;
-  std::vector<std::string> lines_;
-  TOpisy opisy_;
+  std::string FFileName;
+  std::string FNaglowek;
+  std::string FTytul;
+  std::vector<std::string> FLines;
+  TOpisy FOpisy;
 };
-
-// CodeOf / TitleOf of a tree line or entry text: the part before the first
-// " - " without leading blanks (empty without " - "), and the part after it.
-std::string CodeOf(const std::string& text);
-std::string TitleOf(const std::string& text);
 
 }  // namespace catalogue

@@ -7,10 +7,10 @@ namespace catalogue {
 size_t TOpisy::LowerBound(std::string_view code) const {
   // Bisection that keeps going left on an equal key, so it lands on the first of equal keys.
   size_t lo = 0;
-  size_t hi = entries_.size();
+  size_t hi = FEntries.size();
   while (lo < hi) {
     const size_t mid = lo + (hi - lo) / 2;
-    if (text::CompareNoCase1250(entries_[mid].key, code) < 0) {
+    if (text::CompareNoCase1250(FEntries[mid].key, code) < 0) {
       lo = mid + 1;
     } else {
       hi = mid;
@@ -26,12 +26,12 @@ void TOpisy::Add(const std::string& code, const std::string& opis, const std::st
   rec->LiniaUpper = text::Upper1250(line);
   // Before all equal keys: a code described twice yields its latest description.
   const size_t at = LowerBound(code);
-  entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), Entry{code, std::move(rec)});
+  FEntries.insert(FEntries.begin() + static_cast<std::ptrdiff_t>(at), Entry{code, std::move(rec)});
 }
 
 const TROpisy* TOpisy::Find(std::string_view code) const {
   const size_t at = LowerBound(code);
-  if (at < entries_.size() && text::CompareNoCase1250(entries_[at].key, code) == 0) return entries_[at].record.get();
+  if (at < FEntries.size() && text::CompareNoCase1250(FEntries[at].key, code) == 0) return FEntries[at].record.get();
   return nullptr;
 }
 

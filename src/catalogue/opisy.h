@@ -29,10 +29,10 @@ class TOpisy {
   // The record itself, or nullptr.
   const TROpisy* Find(std::string_view code) const;
 
-  size_t Count() const { return entries_.size(); }
-  const std::string& Key(size_t i) const { return entries_[i].key; }
-  const TROpisy& Record(size_t i) const { return *entries_[i].record; }
-  void Clear() { entries_.clear(); }
+  size_t Count() const { return FEntries.size(); }
+  const std::string& Key(size_t i) const { return FEntries[i].key; }
+  const TROpisy& Record(size_t i) const { return *FEntries[i].record; }
+  void Clear() { FEntries.clear(); }
 
  private:
   struct Entry {
@@ -41,7 +41,7 @@ class TOpisy {
   };
   // First position whose key is not less than code.
   size_t LowerBound(std::string_view code) const;
-  std::vector<Entry> entries_;
+  std::vector<Entry> FEntries;
 };
 
 }  // namespace catalogue

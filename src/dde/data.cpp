@@ -20,26 +20,26 @@ namespace {
 
 void TStringClass::Assign(std::string_view s) {
   if (s.size() > kMaxLength) RaiseTooLong(s.size());
-  buffer_.assign(s.data(), s.size());
+  FBuffer.assign(s.data(), s.size());
 }
 
 void TStringClass::Append(std::string_view s) {
-  if (buffer_.size() + s.size() > kMaxLength) RaiseTooLong(buffer_.size() + s.size());
-  buffer_.append(s.data(), s.size());
+  if (FBuffer.size() + s.size() > kMaxLength) RaiseTooLong(FBuffer.size() + s.size());
+  FBuffer.append(s.data(), s.size());
 }
 
-void TStringClass::Clear() { buffer_.clear(); }
+void TStringClass::Clear() { FBuffer.clear(); }
 
 std::string TStringClass::AsString() const {
-  if (buffer_.size() > kMaxReadBack)
-    throw EStringClass("Text of " + std::to_string(buffer_.size()) +
+  if (FBuffer.size() > kMaxReadBack)
+    throw EStringClass("Text of " + std::to_string(FBuffer.size()) +
                        " characters is too long to read back (at most 65500)");
-  return buffer_;
+  return FBuffer;
 }
 
 // ---- TDDEMLRWData ----
 
-TDDEMLRWData::TDDEMLRWData(IDdePlatform& platform) : platform_(platform) {}
+TDDEMLRWData::TDDEMLRWData(IDdePlatform& platform) : FPlatform(platform) {}
 
 TDDEMLRWData::~TDDEMLRWData() { FreeOwnedHandle(); }
 
@@ -48,30 +48,30 @@ void TDDEMLRWData::Assign(const TDDEMLRWData&) {
 }
 
 void TDDEMLRWData::FreeOwnedHandle() {
-  if (ownedHandle_ != 0 && owned_) platform_.FreeDataHandle(ownedHandle_);
-  ownedHandle_ = 0;
+  if (FOwnedHandle != 0 && FOwned) FPlatform.FreeDataHandle(FOwnedHandle);
+  FOwnedHandle = 0;
 }
 
 void TDDEMLRWData::SetText(std::string_view s) {
   FreeOwnedHandle();
-  format_ = kCfText;
-  text_.Assign(s);
+  FFormat = kCfText;
+  FText.Assign(s);
 }
 
 bool TDDEMLRWData::AppendText(std::string_view s) {
   FreeOwnedHandle();
-  text_.Append(s);
+  FText.Append(s);
   return !s.empty() || !CompareServerItemData();
 }
 
-std::string TDDEMLRWData::Text() const { return text_.AsString(); }
+std::string TDDEMLRWData::Text() const { return FText.AsString(); }
 
 uint32_t TDDEMLRWData::Size() const {
-  uint32_t binary = binary_ ? static_cast<uint32_t>(binary_->size()) : 0;
-  if (format_ == XlTableFormat()) return binary > 0 ? binary : text_.Length();
-  switch (format_) {
+  uint32_t binary = FBinary ? static_cast<uint32_t>(FBinary->size()) : 0;
+  if (FFormat == XlTableFormat()) return binary > 0 ? binary : FText.Length();
+  switch (FFormat) {
     case kCfText:
-      return text_.Length();
+      return FText.Length();
     case kCfBitmap:
       return 4;
     default:
@@ -80,32 +80,32 @@ uint32_t TDDEMLRWData::Size() const {
 }
 
 void TDDEMLRWData::Clear() {
-  text_.Clear();
-  binary_.reset();
+  FText.Clear();
+  FBinary.reset();
 }
 
 bool TDDEMLRWData::OwnedHandle(THData& handle) const {
-  handle = ownedHandle_;
-  return owned_ && ownedHandle_ != 0;
+  handle = FOwnedHandle;
+  return FOwned && FOwnedHandle != 0;
 }
 
 void TDDEMLRWData::SetFromHandle(uint16_t format, THData data) {
   FreeOwnedHandle();
-  format_ = format;
+  FFormat = format;
   if (format == kCfBitmap) {
-    handleValue_ = 0;
+    FHandleValue = 0;
     uint8_t bytes[4] = {0, 0, 0, 0};
-    platform_.GetData(data, bytes, 4, 0);
-    handleValue_ = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+    FPlatform.GetData(data, bytes, 4, 0);
+    FHandleValue = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
                    uint32_t(bytes[3]) << 24;
     return;
   }
   if (format == kCfDib) {
-    if (binary_) binary_->clear();
-    else binary_ = std::make_unique<std::vector<uint8_t>>();
+    if (FBinary) FBinary->clear();
+    else FBinary = std::make_unique<std::vector<uint8_t>>();
   }
   uint32_t size = 0;
-  const uint8_t* bytes = platform_.AccessData(data, size);
+  const uint8_t* bytes = FPlatform.AccessData(data, size);
   if (!bytes) size = 0;
   // Whatever happens while reading, the access is given back.
   struct TUnaccess {
@@ -115,15 +115,15 @@ void TDDEMLRWData::SetFromHandle(uint16_t format, THData data) {
     ~TUnaccess() {
       if (on) p.UnaccessData(h);
     }
-  } unaccess{platform_, data, bytes != nullptr};
+  } unaccess{FPlatform, data, bytes != nullptr};
 
   if (format == kCfText) {
     if (size > 0) {
       const void* zero = std::memchr(bytes, 0, size);
       size_t n = zero ? static_cast<const uint8_t*>(zero) - bytes : size;
-      text_.Assign(std::string_view(reinterpret_cast<const char*>(bytes), n));
+      FText.Assign(std::string_view(reinterpret_cast<const char*>(bytes), n));
     } else {
-      text_.Clear();
+      FText.Clear();
     }
   } else if (format == kCfUnicodeText) {
     std::u16string wide;
@@ -132,49 +132,49 @@ void TDDEMLRWData::SetFromHandle(uint16_t format, THData data) {
       if (c == 0) break;
       wide.push_back(c);
     }
-    text_.Assign(text::Utf16To1250(wide));
+    FText.Assign(text::Utf16To1250(wide));
   } else {
-    if (!binary_) binary_ = std::make_unique<std::vector<uint8_t>>();
-    binary_->assign(bytes, bytes + size);
+    if (!FBinary) FBinary = std::make_unique<std::vector<uint8_t>>();
+    FBinary->assign(bytes, bytes + size);
   }
 }
 
 THData TDDEMLRWData::Make(TInstanceId instance, THsz item, uint16_t format, bool owned,
                           const void* bytes, uint32_t count) {
-  owned_ = owned;
-  THData h = platform_.CreateDataHandle(instance, bytes, count, 0, item, format,
+  FOwned = owned;
+  THData h = FPlatform.CreateDataHandle(instance, bytes, count, 0, item, format,
                                         owned ? ddeml::kHDataAppOwned : 0);
-  if (owned && h != 0) ownedHandle_ = h;
+  if (owned && h != 0) FOwnedHandle = h;
   return h;
 }
 
 THData TDDEMLRWData::CreateHandle(TInstanceId instance, THsz item, uint16_t format, bool owned) {
-  if (format == 0) format = format_;
+  if (format == 0) format = FFormat;
   FreeOwnedHandle();
   if (format == XlTableFormat()) {
-    if (binary_ && !binary_->empty())
-      return Make(instance, item, format, owned, binary_->data(),
-                  static_cast<uint32_t>(binary_->size()));
-    std::string name = text::UpperAscii(platform_.QueryStringText(instance, item));
-    owned_ = owned;
-    std::vector<uint8_t> table = WriteXlTable(text_.View(), name);
+    if (FBinary && !FBinary->empty())
+      return Make(instance, item, format, owned, FBinary->data(),
+                  static_cast<uint32_t>(FBinary->size()));
+    std::string name = text::UpperAscii(FPlatform.QueryStringText(instance, item));
+    FOwned = owned;
+    std::vector<uint8_t> table = WriteXlTable(FText.View(), name);
     return Make(instance, item, format, owned, table.data(), static_cast<uint32_t>(table.size()));
   }
   switch (format) {
     case kCfText: {
-      std::string_view t = text_.View();
+      std::string_view t = FText.View();
       std::string bytes(t);  // with its terminating zero
       return Make(instance, item, format, owned, bytes.c_str(),
                   static_cast<uint32_t>(bytes.size() + 1));
     }
     case kCfBitmap: {
-      if (handleValue_ == 0) return 0;
-      uint8_t bytes[4] = {uint8_t(handleValue_), uint8_t(handleValue_ >> 8),
-                          uint8_t(handleValue_ >> 16), uint8_t(handleValue_ >> 24)};
+      if (FHandleValue == 0) return 0;
+      uint8_t bytes[4] = {uint8_t(FHandleValue), uint8_t(FHandleValue >> 8),
+                          uint8_t(FHandleValue >> 16), uint8_t(FHandleValue >> 24)};
       return Make(instance, item, format, owned, bytes, 4);
     }
     case kCfUnicodeText: {
-      std::u16string wide = text::Cp1250ToUtf16(text_.View());
+      std::u16string wide = text::Cp1250ToUtf16(FText.View());
       std::vector<uint8_t> bytes;
       bytes.reserve(wide.size() * 2);
       for (char16_t c : wide) {
@@ -187,9 +187,9 @@ THData TDDEMLRWData::CreateHandle(TInstanceId instance, THsz item, uint16_t form
       return Make(instance, item, format, owned, bytes.data(), static_cast<uint32_t>(bytes.size()));
     }
     default:  // CF_DIB and every other binary format
-      if (!binary_) return 0;
-      return Make(instance, item, format, owned, binary_->data(),
-                  static_cast<uint32_t>(binary_->size()));
+      if (!FBinary) return 0;
+      return Make(instance, item, format, owned, FBinary->data(),
+                  static_cast<uint32_t>(FBinary->size()));
   }
 }
 

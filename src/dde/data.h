@@ -30,17 +30,17 @@ class TStringClass {
   void Assign(std::string_view s);
   void Append(std::string_view s);
   void Clear();
-  uint16_t Length() const { return static_cast<uint16_t>(buffer_.size()); }
-  bool Empty() const { return buffer_.empty(); }
+  uint16_t Length() const { return static_cast<uint16_t>(FBuffer.size()); }
+  bool Empty() const { return FBuffer.empty(); }
   // The text as a string; EStringClass above kMaxReadBack characters.
   std::string AsString() const;
   // The zero-terminated bytes, null when empty.
-  const char* CStr() const { return buffer_.empty() ? nullptr : buffer_.c_str(); }
+  const char* CStr() const { return FBuffer.empty() ? nullptr : FBuffer.c_str(); }
   // The bytes without the read-back limit (for making data handles).
-  std::string_view View() const { return buffer_; }
+  std::string_view View() const { return FBuffer; }
 
  private:
-  std::string buffer_;
+  std::string FBuffer;
 };
 
 class TDDEMLRWData {
@@ -62,16 +62,16 @@ class TDDEMLRWData {
   // The text; empty when none (EStringClass above 65,500 characters).
   std::string Text() const;
   // The text's zero-terminated bytes, null when empty.
-  const char* TextPtr() const { return text_.CStr(); }
-  const TStringClass& TextBuffer() const { return text_; }
+  const char* TextPtr() const { return FText.CStr(); }
+  const TStringClass& TextBuffer() const { return FText; }
   uint32_t Size() const;
   // Empties the text and drops the binary content; format and handle value stay.
   void Clear();
 
-  uint16_t Format() const { return format_; }
-  uint32_t HandleValue() const { return handleValue_; }
-  bool HasBinary() const { return binary_ != nullptr; }
-  const std::vector<uint8_t>* Binary() const { return binary_.get(); }
+  uint16_t Format() const { return FFormat; }
+  uint32_t HandleValue() const { return FHandleValue; }
+  bool HasBinary() const { return FBinary != nullptr; }
+  const std::vector<uint8_t>* Binary() const { return FBinary.get(); }
 
   // The owned handle, found only when the owned flag is set and one is held.
   bool OwnedHandle(THData& handle) const;
@@ -89,13 +89,13 @@ class TDDEMLRWData {
   THData Make(TInstanceId instance, THsz item, uint16_t format, bool owned, const void* bytes,
               uint32_t count);
 
-  IDdePlatform& platform_;
-  uint16_t format_ = 1;
-  THData ownedHandle_ = 0;
-  uint32_t handleValue_ = 0;
-  std::unique_ptr<std::vector<uint8_t>> binary_;
-  bool owned_ = false;
-  TStringClass text_;
+  IDdePlatform& FPlatform;
+  uint16_t FFormat = 1;
+  THData FOwnedHandle = 0;
+  uint32_t FHandleValue = 0;
+  std::unique_ptr<std::vector<uint8_t>> FBinary;
+  bool FOwned = false;
+  TStringClass FText;
 };
 
 }  // namespace dde

@@ -20,23 +20,23 @@ class TLocalClipFormatRegistry : public IClipFormatRegistry {
  public:
   uint16_t Register(const std::string& name) override {
     if (name.empty()) return 0;
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (size_t i = 0; i < names_.size(); ++i)
-      if (text::EqualNoCaseAscii(names_[i], name)) return static_cast<uint16_t>(kFirst + i);
-    if (names_.size() >= 0x10000 - kFirst) return 0;
-    names_.push_back(name.substr(0, 255));
-    return static_cast<uint16_t>(kFirst + names_.size() - 1);
+    std::lock_guard<std::mutex> lock(FMutex);
+    for (size_t i = 0; i < FNames.size(); ++i)
+      if (text::EqualNoCaseAscii(FNames[i], name)) return static_cast<uint16_t>(kFirst + i);
+    if (FNames.size() >= 0x10000 - kFirst) return 0;
+    FNames.push_back(name.substr(0, 255));
+    return static_cast<uint16_t>(kFirst + FNames.size() - 1);
   }
   std::string NameOf(uint32_t format) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (format < kFirst || format - kFirst >= names_.size()) return std::string();
-    return names_[format - kFirst];
+    std::lock_guard<std::mutex> lock(FMutex);
+    if (format < kFirst || format - kFirst >= FNames.size()) return std::string();
+    return FNames[format - kFirst];
   }
 
  private:
   static constexpr uint32_t kFirst = 0xC000;
-  std::mutex mutex_;
-  std::vector<std::string> names_;
+  std::mutex FMutex;
+  std::vector<std::string> FNames;
 };
 
 TLocalClipFormatRegistry& LocalRegistry() {

@@ -122,24 +122,24 @@ void Emit(const std::string& line) {
 }  // namespace
 
 void TTracePiece::AppendTo(std::string& line) const {
-  switch (kind_) {
+  switch (FKind) {
     case tpkInteger:
-      line += std::to_string(int_);
+      line += std::to_string(FInt);
       break;
     case tpkBoolean:
-      line += int_ ? "TRUE" : "FALSE";
+      line += FInt ? "TRUE" : "FALSE";
       break;
     case tpkChar:
-      line += static_cast<char>(int_);
+      line += static_cast<char>(FInt);
       break;
     case tpkFloat: {
       char buffer[64];
-      int n = std::snprintf(buffer, sizeof buffer, "%10.2f", float_);
+      int n = std::snprintf(buffer, sizeof buffer, "%10.2f", FFloat);
       if (n > 0) line.append(buffer, static_cast<size_t>(n) < sizeof buffer ? n : sizeof buffer - 1);
       break;
     }
     case tpkText:
-      line += text_;
+      line += FText;
       break;
     default:
       break;
@@ -228,11 +228,11 @@ std::string NumberedLogName(const std::string& fileName, int n) {
 
 bool TDebugMemoLines::Add(const std::string& line) {
   bool dropped = false;
-  if (lines_.size() > kKeepBeforeAdd) {
-    lines_.pop_front();
+  if (FLines.size() > kKeepBeforeAdd) {
+    FLines.pop_front();
     dropped = true;
   }
-  lines_.push_back(line);
+  FLines.push_back(line);
   return dropped;
 }
 

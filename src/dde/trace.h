@@ -36,27 +36,27 @@ class TTracePiece {
   enum Kind { tpkNone, tpkInteger, tpkBoolean, tpkChar, tpkFloat, tpkText };
 
   TTracePiece() = default;
-  TTracePiece(bool b) : kind_(tpkBoolean), int_(b ? 1 : 0) {}
-  TTracePiece(char c) : kind_(tpkChar), int_(static_cast<unsigned char>(c)) {}
-  TTracePiece(double d) : kind_(tpkFloat), float_(d) {}
-  TTracePiece(const char* s) : kind_(tpkText), text_(s ? s : "") {}
-  TTracePiece(std::string_view s) : kind_(tpkText), text_(s) {}
-  TTracePiece(const std::string& s) : kind_(tpkText), text_(s) {}
+  TTracePiece(bool b) : FKind(tpkBoolean), FInt(b ? 1 : 0) {}
+  TTracePiece(char c) : FKind(tpkChar), FInt(static_cast<unsigned char>(c)) {}
+  TTracePiece(double d) : FKind(tpkFloat), FFloat(d) {}
+  TTracePiece(const char* s) : FKind(tpkText), FText(s ? s : "") {}
+  TTracePiece(std::string_view s) : FKind(tpkText), FText(s) {}
+  TTracePiece(const std::string& s) : FKind(tpkText), FText(s) {}
   template <typename T, typename = std::enable_if_t<std::is_integral_v<T> &&
                                                     !std::is_same_v<T, bool> &&
                                                     !std::is_same_v<T, char>>>
-  TTracePiece(T n) : kind_(tpkInteger), int_(static_cast<long long>(n)) {}
+  TTracePiece(T n) : FKind(tpkInteger), FInt(static_cast<long long>(n)) {}
 
-  Kind kind() const { return kind_; }
+  Kind kind() const { return FKind; }
   // The piece's text: integers in decimal, booleans as TRUE/FALSE, floats in
   // fixed notation right-aligned in 10 characters with 2 decimals.
   void AppendTo(std::string& line) const;
 
  private:
-  Kind kind_ = tpkNone;
-  long long int_ = 0;
-  double float_ = 0;
-  std::string text_;
+  Kind FKind = tpkNone;
+  long long FInt = 0;
+  double FFloat = 0;
+  std::string FText;
 };
 
 using TTracePieces = std::initializer_list<TTracePiece>;
@@ -115,12 +115,12 @@ class TDebugMemoLines {
   static constexpr size_t kKeepBeforeAdd = 500;
   // Gives true when the first line was dropped to make room.
   bool Add(const std::string& line);
-  void Clear() { lines_.clear(); }
-  size_t Count() const { return lines_.size(); }
-  const std::deque<std::string>& Lines() const { return lines_; }
+  void Clear() { FLines.clear(); }
+  size_t Count() const { return FLines.size(); }
+  const std::deque<std::string>& Lines() const { return FLines; }
 
  private:
-  std::deque<std::string> lines_;
+  std::deque<std::string> FLines;
 };
 
 }  // namespace dde

@@ -72,25 +72,25 @@ TDDEMLDebugForm::TDDEMLDebugForm(bool stayOnTop) {
   DWORD exStyle = stayOnTop ? WS_EX_TOPMOST : 0;
   RECT r{0, 0, 414, 271};
   AdjustWindowRectEx(&r, style, FALSE, exStyle);
-  hwnd_ = CreateWindowExW(exStyle, kClassName, L"TDDEMLManager Debug Display ", style,
+  FHwnd = CreateWindowExW(exStyle, kClassName, L"TDDEMLManager Debug Display ", style,
                           CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr,
                           nullptr, GetModuleHandleW(nullptr), this);
-  if (!hwnd_) throw EInOutError("Cannot create the debug window");
-  HDC dc = GetDC(hwnd_);
+  if (!FHwnd) throw EInOutError("Cannot create the debug window");
+  HDC dc = GetDC(FHwnd);
   int height = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
-  ReleaseDC(hwnd_, dc);
-  font_ = CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+  ReleaseDC(FHwnd, dc);
+  FFont = CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                       DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
   CreateControls();
   LoadPosition();
-  ready_ = true;
+  FReady = true;
 
   AskSaveFile = [this](std::wstring& fileName) {
     wchar_t buffer[MAX_PATH * 2] = L"";
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = hwnd_;
+    ofn.hwndOwner = FHwnd;
     ofn.lpstrFile = buffer;
     ofn.nMaxFile = MAX_PATH * 2;
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
@@ -101,7 +101,7 @@ TDDEMLDebugForm::TDDEMLDebugForm(bool stayOnTop) {
   PrintOut = [this](const std::vector<std::string>& lines) {
     PRINTDLGW pd{};
     pd.lStructSize = sizeof pd;
-    pd.hwndOwner = hwnd_;
+    pd.hwndOwner = FHwnd;
     pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS;
     if (!PrintDlgW(&pd) || !pd.hDC) return false;
     // The printer is released on every path.
@@ -145,25 +145,25 @@ TDDEMLDebugForm::TDDEMLDebugForm(bool stayOnTop) {
   };
   ShowError = [this](const std::string& message) {
     std::wstring w = W(message);
-    MessageBoxW(hwnd_, w.c_str(), L"TDDEMLManager Debug Display", MB_OK | MB_ICONERROR);
+    MessageBoxW(FHwnd, w.c_str(), L"TDDEMLManager Debug Display", MB_OK | MB_ICONERROR);
   };
 }
 
 TDDEMLDebugForm::~TDDEMLDebugForm() {
-  if (hwnd_) {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
+  if (FHwnd) {
+    SetWindowLongPtrW(FHwnd, GWLP_USERDATA, 0);
+    DestroyWindow(FHwnd);
   }
-  if (font_) DeleteObject(font_);
+  if (FFont) DeleteObject(FFont);
 }
 
 void TDDEMLDebugForm::CreateControls() {
   HINSTANCE inst = GetModuleHandleW(nullptr);
   auto make = [&](DWORD ex, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y,
                   int w, int h, int id) {
-    HWND c = CreateWindowExW(ex, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd_,
+    HWND c = CreateWindowExW(ex, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, FHwnd,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
-    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
     return c;
   };
   // Creation order is the tab order: memo, Close, Print, Save, Clear.
@@ -184,7 +184,7 @@ void TDDEMLDebugForm::LoadPosition() {
   std::wstring file = PositionFile();
   if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) return;
   RECT r;
-  GetWindowRect(hwnd_, &r);
+  GetWindowRect(FHwnd, &r);
   int left = GetPrivateProfileIntW(L"Position", L"Left", r.left, file.c_str());
   int top = GetPrivateProfileIntW(L"Position", L"Top", r.top, file.c_str());
   int width = GetPrivateProfileIntW(L"Position", L"Width", r.right - r.left, file.c_str());
@@ -199,12 +199,12 @@ void TDDEMLDebugForm::LoadPosition() {
     left = mi.rcWork.left;
     top = mi.rcWork.top;
   }
-  SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(FHwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TDDEMLDebugForm::StorePosition() {
   RECT r;
-  if (!GetWindowRect(hwnd_, &r)) return;
+  if (!GetWindowRect(FHwnd, &r)) return;
   std::wstring file = PositionFile();
   auto put = [&](const wchar_t* key, long v) {
     WritePrivateProfileStringW(L"Position", key, std::to_wstring(v).c_str(), file.c_str());
@@ -216,17 +216,17 @@ void TDDEMLDebugForm::StorePosition() {
 }
 
 void TDDEMLDebugForm::Show() {
-  ShowWindow(hwnd_, SW_SHOW);
+  ShowWindow(FHwnd, SW_SHOW);
   SetFocus(Control(idClose));
 }
 
 void TDDEMLDebugForm::AddLine(const std::string& line) {
   HWND memo = Control(idMemo);
-  bool hadLines = lines_.Count() > 0;
+  bool hadLines = FLines.Count() > 0;
   // The first line's length is taken before the rule may drop it: the memo
   // wraps long lines, so its own line numbers are not the trace's lines.
-  size_t firstLength = hadLines ? W(lines_.Lines().front()).size() : 0;
-  if (lines_.Add(line)) {
+  size_t firstLength = hadLines ? W(FLines.Lines().front()).size() : 0;
+  if (FLines.Add(line)) {
     SendMessageW(memo, EM_SETSEL, 0, static_cast<LPARAM>(firstLength + 2));
     SendMessageW(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
   }
@@ -237,30 +237,30 @@ void TDDEMLDebugForm::AddLine(const std::string& line) {
 }
 
 void TDDEMLDebugForm::Clear() {
-  lines_.Clear();
+  FLines.Clear();
   SetWindowTextW(Control(idMemo), L"");
 }
 
 std::vector<std::string> TDDEMLDebugForm::PrintedLines() const {
   std::vector<std::string> out = {"", "VESTRA DDEML Manager Component - Debug Form Print",
                                   "As at " + DateTimeText(), ""};
-  out.insert(out.end(), lines_.Lines().begin(), lines_.Lines().end());
+  out.insert(out.end(), FLines.Lines().begin(), FLines.Lines().end());
   return out;
 }
 
 void TDDEMLDebugForm::Print() {
-  if (lines_.Count() == 0 || !PrintOut) return;
+  if (FLines.Count() == 0 || !PrintOut) return;
   PrintOut(PrintedLines());
 }
 
 void TDDEMLDebugForm::Save() {
-  if (lines_.Count() == 0 || !AskSaveFile) return;
+  if (FLines.Count() == 0 || !AskSaveFile) return;
   std::wstring name;
   if (!AskSaveFile(name) || name.empty()) return;
   std::FILE* f = _wfopen(name.c_str(), L"wb");
   if (!f) throw EInOutError("Cannot create the file " + text::Utf16To1250(std::u16string(name.begin(), name.end())));
   bool ok = true;
-  for (const std::string& line : lines_.Lines()) {
+  for (const std::string& line : FLines.Lines()) {
     ok = ok && std::fwrite(line.data(), 1, line.size(), f) == line.size();
     ok = ok && std::fwrite("\r\n", 1, 2, f) == 2;
   }
@@ -281,7 +281,7 @@ LRESULT CALLBACK TDDEMLDebugForm::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
   if (msg == WM_NCCREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
     auto* form = static_cast<TDDEMLDebugForm*>(cs->lpCreateParams);
-    form->hwnd_ = hwnd;
+    form->FHwnd = hwnd;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
   }
   auto* self = reinterpret_cast<TDDEMLDebugForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -295,7 +295,7 @@ LRESULT TDDEMLDebugForm::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (HIWORD(wp) == BN_CLICKED) {
         switch (LOWORD(wp)) {
           case idClose:
-            ShowWindow(hwnd_, SW_HIDE);
+            ShowWindow(FHwnd, SW_HIDE);
             return 0;
           case idClear:
             Clear();
@@ -311,10 +311,10 @@ LRESULT TDDEMLDebugForm::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_CLOSE:
       // Closing hides: the window stays the thread's until the trace lets go.
-      ShowWindow(hwnd_, SW_HIDE);
+      ShowWindow(FHwnd, SW_HIDE);
       return 0;
     case WM_MOVE:
-      if (ready_) StorePosition();
+      if (FReady) StorePosition();
       break;
     case WM_CTLCOLORSTATIC:
       // The read-only memo keeps a window background.
@@ -324,7 +324,7 @@ LRESULT TDDEMLDebugForm::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
   }
-  return DefWindowProcW(hwnd_, msg, wp, lp);
+  return DefWindowProcW(FHwnd, msg, wp, lp);
 }
 
 }  // namespace dde

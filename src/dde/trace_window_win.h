@@ -31,9 +31,9 @@ class TDDEMLDebugForm : public IDebugWindow {
   void Print();
   void Save();
 
-  HWND Handle() const { return hwnd_; }
-  HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
-  const TDebugMemoLines& Lines() const { return lines_; }
+  HWND Handle() const { return FHwnd; }
+  HWND Control(int id) const { return GetDlgItem(FHwnd, id); }
+  const TDebugMemoLines& Lines() const { return FLines; }
   // What Print sends to the printer: an empty line, the title, "As at " with
   // the date and time, an empty line, then the memo's lines.
   std::vector<std::string> PrintedLines() const;
@@ -58,10 +58,10 @@ class TDDEMLDebugForm : public IDebugWindow {
   void StorePosition();
   void Run(void (TDDEMLDebugForm::*action)());
 
-  HWND hwnd_ = nullptr;
-  HFONT font_ = nullptr;
-  bool ready_ = false;  // position writes start once the window is placed
-  TDebugMemoLines lines_;
+  HWND FHwnd = nullptr;
+  HFONT FFont = nullptr;
+  bool FReady = false;  // position writes start once the window is placed
+  TDebugMemoLines FLines;
 };
 
 // Installs the Windows debug window and the system's date and time formats

@@ -83,18 +83,18 @@ bool Logical(std::string_view s, uint16_t& out) {
 class TWriter {
  public:
   void Word(uint32_t v) {
-    out_.push_back(static_cast<uint8_t>(v & 0xFF));
-    out_.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
+    FOut.push_back(static_cast<uint8_t>(v & 0xFF));
+    FOut.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
   }
   void Double(double d) {
     uint64_t bits;
     static_assert(sizeof bits == sizeof d, "IEEE double");
     std::memcpy(&bits, &d, sizeof bits);
-    for (int i = 0; i < 8; ++i) out_.push_back(static_cast<uint8_t>((bits >> (8 * i)) & 0xFF));
+    for (int i = 0; i < 8; ++i) FOut.push_back(static_cast<uint8_t>((bits >> (8 * i)) & 0xFF));
   }
   void ShortString(std::string_view s) {
-    out_.push_back(static_cast<uint8_t>(s.size()));
-    out_.insert(out_.end(), s.begin(), s.end());
+    FOut.push_back(static_cast<uint8_t>(s.size()));
+    FOut.insert(FOut.end(), s.begin(), s.end());
   }
   void Header(uint16_t type, size_t count) {
     if (count > kMaxRecordBytes)
@@ -102,10 +102,10 @@ class TWriter {
     Word(type);
     Word(static_cast<uint32_t>(count));
   }
-  std::vector<uint8_t>& Bytes() { return out_; }
+  std::vector<uint8_t>& Bytes() { return FOut; }
 
  private:
-  std::vector<uint8_t> out_;
+  std::vector<uint8_t> FOut;
 };
 
 void CheckStringValue(std::string_view s) {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "catalogue/baza.h"
+#include "catalogue/entry_text.h"
 
 namespace picker {
 
@@ -16,25 +16,25 @@ int TCodeTree::Append(const std::string& text, int parent) {
   TTreeEntry e;
   e.Text = text;
   e.Parent = parent;
-  e.Level = parent < 0 ? 0 : entries_[parent].Level + 1;
-  const int index = static_cast<int>(entries_.size());
+  e.Level = parent < 0 ? 0 : FEntries[parent].Level + 1;
+  const int index = static_cast<int>(FEntries.size());
   // Lines arrive in file order, so a new entry is always its parent's last child.
-  if (parent >= 0 && entries_[parent].FirstChild < 0) {
-    entries_[parent].FirstChild = index;
+  if (parent >= 0 && FEntries[parent].FirstChild < 0) {
+    FEntries[parent].FirstChild = index;
   } else {
     for (int i = index - 1; i >= 0; --i) {
-      if (entries_[i].Parent == parent) {
-        entries_[i].NextSibling = index;
+      if (FEntries[i].Parent == parent) {
+        FEntries[i].NextSibling = index;
         break;
       }
     }
   }
-  entries_.push_back(std::move(e));
+  FEntries.push_back(std::move(e));
   return index;
 }
 
 void TCodeTree::Build(const std::vector<std::string>& lines) {
-  entries_.clear();
+  FEntries.clear();
   int last = -1;
   for (const std::string& line : lines) {
     const size_t indent = IndentOf(line);
@@ -44,15 +44,15 @@ void TCodeTree::Build(const std::vector<std::string>& lines) {
       continue;
     }
     const long depth = static_cast<long>(indent);
-    const long lastLevel = entries_[last].Level;
+    const long lastLevel = FEntries[last].Level;
     if (depth == lastLevel) {
-      last = Append(itemText, entries_[last].Parent);
+      last = Append(itemText, FEntries[last].Parent);
     } else if (depth == lastLevel + 1) {
       last = Append(itemText, last);
     } else if (depth < lastLevel) {
-      int ancestor = entries_[last].Parent;
-      while (ancestor >= 0 && entries_[ancestor].Level > depth) ancestor = entries_[ancestor].Parent;
-      last = Append(itemText, ancestor < 0 ? -1 : entries_[ancestor].Parent);
+      int ancestor = FEntries[last].Parent;
+      while (ancestor >= 0 && FEntries[ancestor].Level > depth) ancestor = FEntries[ancestor].Parent;
+      last = Append(itemText, ancestor < 0 ? -1 : FEntries[ancestor].Parent);
     } else {
       char number[24];
       std::snprintf(number, sizeof number, "%ld", depth);
@@ -63,8 +63,8 @@ void TCodeTree::Build(const std::vector<std::string>& lines) {
 
 std::vector<std::string> TCodeTree::Codes() const {
   std::vector<std::string> codes;
-  codes.reserve(entries_.size());
-  for (const TTreeEntry& e : entries_) {
+  codes.reserve(FEntries.size());
+  for (const TTreeEntry& e : FEntries) {
     std::string code = catalogue::CodeOf(e.Text);
     if (!code.empty()) codes.push_back(std::move(code));
   }
@@ -73,7 +73,7 @@ std::vector<std::string> TCodeTree::Codes() const {
 
 std::vector<int> TCodeTree::PathTo(int index) const {
   std::vector<int> path;
-  for (int i = index; i >= 0; i = entries_[i].Parent) path.insert(path.begin(), i);
+  for (int i = index; i >= 0; i = FEntries[i].Parent) path.insert(path.begin(), i);
   return path;
 }
 

@@ -30,11 +30,11 @@ class TCodeTree {
   // counts as one level. On a line two or more levels deeper than the entry
   // before it, throws EInvalidLevel and keeps the entries built so far.
   void Build(const std::vector<std::string>& lines);
-  void Clear() { entries_.clear(); }
+  void Clear() { FEntries.clear(); }
 
-  size_t Count() const { return entries_.size(); }
-  const TTreeEntry& Entry(size_t i) const { return entries_[i]; }
-  bool HasChildren(size_t i) const { return entries_[i].FirstChild >= 0; }
+  size_t Count() const { return FEntries.size(); }
+  const TTreeEntry& Entry(size_t i) const { return FEntries[i]; }
+  bool HasChildren(size_t i) const { return FEntries[i].FirstChild >= 0; }
 
   // Codes of the entries that have one, in entry order, duplicates kept.
   std::vector<std::string> Codes() const;
@@ -43,7 +43,7 @@ class TCodeTree {
 
  private:
   int Append(const std::string& text, int parent);
-  std::vector<TTreeEntry> entries_;
+  std::vector<TTreeEntry> FEntries;
 };
 
 // The leading run of blanks and tabs: the depth of a catalogue line.

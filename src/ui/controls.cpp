@@ -47,15 +47,15 @@ void TComboBox::Create(HWND parent, int id) {
                 id);
   COMBOBOXINFO info = {};
   info.cbSize = sizeof info;
-  if (GetComboBoxInfo(Handle(), &info)) edit_ = info.hwndItem;
+  if (GetComboBoxInfo(Handle(), &info)) FEdit = info.hwndItem;
   // Keys typed in the field reach the edit part, not the combo box.
-  HookKeys(edit_);
+  HookKeys(FEdit);
 }
 
 void TComboBox::Clear() {
-  ++quiet_;
+  ++FQuiet;
   SendMessageW(Handle(), CB_RESETCONTENT, 0, 0);
-  --quiet_;
+  --FQuiet;
 }
 
 void TComboBox::AddItems(const std::vector<std::string>& items) {
@@ -81,9 +81,9 @@ std::string TComboBox::Item(int index) const {
 int TComboBox::ItemIndex() const { return static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)); }
 
 void TComboBox::SetItemIndex(int index) {
-  ++quiet_;
+  ++FQuiet;
   SendMessageW(Handle(), CB_SETCURSEL, index, 0);
-  --quiet_;
+  --FQuiet;
 }
 
 bool TComboBox::DroppedDown() const { return SendMessageW(Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0; }
@@ -99,18 +99,18 @@ void TComboBox::GetSel(int& start, int& end) const {
 
 void TComboBox::SetSel(int start, int end) {
   // The edit part keeps the selection even while the combo box has no focus.
-  if (edit_) SendMessageW(edit_, EM_SETSEL, start, end);
+  if (FEdit) SendMessageW(FEdit, EM_SETSEL, start, end);
   else SendMessageW(Handle(), CB_SETEDITSEL, 0, MAKELPARAM(start, end));
 }
 
 void TComboBox::SetTextQuiet(const std::string& s) {
-  ++quiet_;
+  ++FQuiet;
   SetText(s);
-  --quiet_;
+  --FQuiet;
 }
 
 void TComboBox::Command(WORD code) {
-  if (quiet_ > 0) return;
+  if (FQuiet > 0) return;
   if ((code == CBN_EDITCHANGE || code == CBN_SELCHANGE) && OnChange) OnChange();
 }
 
@@ -206,21 +206,21 @@ LRESULT TSplitter::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_SIZENS)));
       return TRUE;
     case WM_LBUTTONDOWN:
-      grabY_ = GET_Y_LPARAM(lp);
-      dragging_ = true;
+      FGrabY = GET_Y_LPARAM(lp);
+      FDragging = true;
       SetCapture(Handle());
       return 0;
     case WM_MOUSEMOVE:
-      if (dragging_ && (wp & MK_LBUTTON)) {
+      if (FDragging && (wp & MK_LBUTTON)) {
         POINT p = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
         MapWindowPoints(Handle(), GetParent(Handle()), &p, 1);
-        if (OnMoved) OnMoved(p.y - grabY_);  // the drag resizes live
+        if (OnMoved) OnMoved(p.y - FGrabY);  // the drag resizes live
       }
       return 0;
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:
-      if (dragging_) {
-        dragging_ = false;
+      if (FDragging) {
+        FDragging = false;
         if (msg == WM_LBUTTONUP) ReleaseCapture();
       }
       return 0;

@@ -50,7 +50,7 @@ class TButton : public TControl {
 class TComboBox : public TControl {
  public:
   void Create(HWND parent, int id);
-  HWND EditHandle() const { return edit_; }
+  HWND EditHandle() const { return FEdit; }
 
   void Clear();
   void AddItems(const std::vector<std::string>& items);  // one redraw for all
@@ -71,8 +71,8 @@ class TComboBox : public TControl {
   void Command(WORD code) override;
 
  private:
-  HWND edit_ = nullptr;
-  int quiet_ = 0;
+  HWND FEdit = nullptr;
+  int FQuiet = 0;
 };
 
 class TTreeView : public TControl {
@@ -111,8 +111,8 @@ class TSplitter : public TWindow {
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
-  int grabY_ = 0;
-  bool dragging_ = false;
+  int FGrabY = 0;
+  bool FDragging = false;
 };
 
 }  // namespace ui

@@ -14,7 +14,7 @@ constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 bool TForm::CreateForm(const std::string& caption, int clientWidth, int clientHeight, HMENU menu) {
   if (!CreateHandle(WS_EX_CONTROLPARENT, caption, kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, menu))
     return false;
-  dpi_ = DpiOf(Handle());
+  FDpi = DpiOf(Handle());
   MakeFont();
   RECT r = {0, 0, S(clientWidth), S(clientHeight)};
   AdjustWindowRectEx(&r, kFormStyle, menu != nullptr, WS_EX_CONTROLPARENT);
@@ -24,14 +24,14 @@ bool TForm::CreateForm(const std::string& caption, int clientWidth, int clientHe
 
 void TForm::MakeFont() {
   // MS Sans Serif 8 pt at the window's resolution.
-  font_.Reset(::CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+  FFont.Reset(::CreateFontW(-MulDiv(8, FDpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
                           L"MS Sans Serif"));
 }
 
 void TForm::ApplyFont() {
   for (HWND child = GetWindow(Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), TRUE);
 }
 
 void TForm::Show() {
@@ -42,7 +42,7 @@ void TForm::Show() {
 int TForm::ShowModal() {
   ModalResult = mrNone;
   Show();
-  PumpUntil([this] { return ModalResult != mrNone || !Handle() || releaseRequested_; });
+  PumpUntil([this] { return ModalResult != mrNone || !Handle() || FReleaseRequested; });
   if (ModalResult == mrNone) ModalResult = mrCancel;
   if (Handle()) Hide();
   return ModalResult;
@@ -66,7 +66,7 @@ void TForm::AddLabelAccelerator(const std::string& caption, TControl& target) {
   const size_t amp = caption.find('&');
   if (amp == std::string::npos || amp + 1 >= caption.size()) return;
   const std::wstring letter = Wide(text::Upper1250(caption.substr(amp + 1, 1)));
-  if (!letter.empty()) labelKeys_.emplace_back(letter[0], &target);
+  if (!letter.empty()) FLabelKeys.emplace_back(letter[0], &target);
 }
 
 bool TForm::WantsDialogKey(WORD key) const {
@@ -91,13 +91,13 @@ bool TForm::MoveFocus(bool backwards) {
 }
 
 bool TForm::PreTranslate(MSG& msg) {
-  if (accelerators_ && TranslateAcceleratorW(Handle(), accelerators_.Get(), &msg)) return true;
+  if (FAccelerators && TranslateAcceleratorW(Handle(), FAccelerators.Get(), &msg)) return true;
   if (msg.message == WM_KEYDOWN) {
     const WORD key = static_cast<WORD>(msg.wParam);
     const unsigned shift = ShiftState();
     if (key == VK_TAB && !(shift & (ssCtrl | ssAlt))) return MoveFocus((shift & ssShift) != 0);
     if ((key == VK_RETURN || key == VK_ESCAPE) && !(shift & ssAlt) && !WantsDialogKey(key)) {
-      TButton* button = key == VK_RETURN ? defaultButton_ : cancelButton_;
+      TButton* button = key == VK_RETURN ? FDefaultButton : FCancelButton;
       // Enter on a focused button presses that button, as in a dialog.
       if (key == VK_RETURN)
         if (auto* focused = dynamic_cast<TButton*>(TControl::FromHandle(GetFocus()))) button = focused;
@@ -109,7 +109,7 @@ bool TForm::PreTranslate(MSG& msg) {
   } else if (msg.message == WM_SYSCHAR) {
     const std::wstring typed(1, static_cast<wchar_t>(msg.wParam));
     const std::wstring upper = Wide(text::Upper1250(Narrow(typed)));
-    for (auto& entry : labelKeys_) {
+    for (auto& entry : FLabelKeys) {
       if (!upper.empty() && entry.first == upper[0] && entry.second->Handle() &&
           IsWindowVisible(entry.second->Handle())) {
         entry.second->SetFocus();
@@ -126,7 +126,7 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       if (!CloseQuery()) return 0;
       Closed();
       if (IsMainForm) {
-        releaseRequested_ = true;
+        FReleaseRequested = true;
         PostMessageW(Handle(), WM_NULL, 0, 0);  // wakes the main loop to carry it out
       } else {
         Hide();
@@ -137,13 +137,13 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_GETMINMAXINFO: {
       auto* info = reinterpret_cast<MINMAXINFO*>(lp);
-      if (minWidth_ > 0) info->ptMinTrackSize.x = S(minWidth_);
-      if (minHeight_ > 0) info->ptMinTrackSize.y = S(minHeight_);
+      if (FMinWidth > 0) info->ptMinTrackSize.x = S(FMinWidth);
+      if (FMinHeight > 0) info->ptMinTrackSize.y = S(FMinHeight);
       return 0;
     }
     case WM_DPICHANGED: {
-      const int old = dpi_;
-      dpi_ = HIWORD(wp);
+      const int old = FDpi;
+      FDpi = HIWORD(wp);
       MakeFont();
       ApplyFont();
       DpiChanged(old);
@@ -156,9 +156,9 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       // Like a dialog: the control that had the focus gets it back.
       if (LOWORD(wp) == WA_INACTIVE) {
         HWND focus = GetFocus();
-        if (focus && IsChild(Handle(), focus)) lastFocus_ = focus;
-      } else if (lastFocus_ && IsWindow(lastFocus_) && IsChild(Handle(), lastFocus_)) {
-        ::SetFocus(lastFocus_);
+        if (focus && IsChild(Handle(), focus)) FLastFocus = focus;
+      } else if (FLastFocus && IsWindow(FLastFocus) && IsChild(Handle(), FLastFocus)) {
+        ::SetFocus(FLastFocus);
         return 0;
       }
       break;

@@ -36,19 +36,19 @@ class TForm : public TWindow {
   // The main form's close is a request to end the program, carried out by the
   // main loop (not by a nested wait).
   bool IsMainForm = false;
-  bool ReleaseRequested() const { return releaseRequested_; }
+  bool ReleaseRequested() const { return FReleaseRequested; }
 
-  int Dpi() const { return dpi_; }
-  int S(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
-  HFONT Font() const { return font_.Get(); }
+  int Dpi() const { return FDpi; }
+  int S(int designPixels) const { return MulDiv(designPixels, FDpi, 96); }
+  HFONT Font() const { return FFont.Get(); }
 
   // Enter and Escape trigger these while they are visible and enabled.
-  void SetDefaultButton(TButton* b) { defaultButton_ = b; }
-  void SetCancelButton(TButton* b) { cancelButton_ = b; }
+  void SetDefaultButton(TButton* b) { FDefaultButton = b; }
+  void SetCancelButton(TButton* b) { FCancelButton = b; }
   // Alt + the letter after "&" in the label's caption focuses target.
   void AddLabelAccelerator(const std::string& caption, TControl& target);
-  void SetAccelerators(HACCEL table) { accelerators_.Reset(table); }
-  void SetMinSize(int width, int height) { minWidth_ = width, minHeight_ = height; }
+  void SetAccelerators(HACCEL table) { FAccelerators.Reset(table); }
+  void SetMinSize(int width, int height) { FMinWidth = width, FMinHeight = height; }
 
   // Keyboard handling before the focused control sees a message; true when
   // the message was used up. Called by the one message-dispatch function.
@@ -68,15 +68,15 @@ class TForm : public TWindow {
  private:
   void MakeFont();
   bool MoveFocus(bool backwards);
-  std::vector<std::pair<wchar_t, TControl*>> labelKeys_;
-  TButton* defaultButton_ = nullptr;
-  TButton* cancelButton_ = nullptr;
-  TAccelTable accelerators_;
-  TFont font_;
-  int dpi_ = 96;
-  int minWidth_ = 0, minHeight_ = 0;
-  bool releaseRequested_ = false;
-  HWND lastFocus_ = nullptr;
+  std::vector<std::pair<wchar_t, TControl*>> FLabelKeys;
+  TButton* FDefaultButton = nullptr;
+  TButton* FCancelButton = nullptr;
+  TAccelTable FAccelerators;
+  TFont FFont;
+  int FDpi = 96;
+  int FMinWidth = 0, FMinHeight = 0;
+  bool FReleaseRequested = false;
+  HWND FLastFocus = nullptr;
 };
 
 }  // namespace ui

@@ -23,7 +23,7 @@ std::string TFormStorage::DefaultKeyPath(const std::string& section) {
 
 bool TFormStorage::ReadString(const std::string& name, std::string& value) const {
   TRegKey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(keyPath_).c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(FKeyPath).c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
     return false;
   const std::wstring wname = Wide(name);
   DWORD type = 0, size = 0;
@@ -48,7 +48,7 @@ bool TFormStorage::ReadInt(const std::string& name, int& value) const {
 
 bool TFormStorage::WriteString(const std::string& name, const std::string& value) const {
   TRegKey key;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, Wide(keyPath_).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Put(),
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, Wide(FKeyPath).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Put(),
                       nullptr) != ERROR_SUCCESS)
     return false;
   const std::wstring w = Wide(value);

@@ -12,10 +12,10 @@ namespace ui {
 class TFormStorage {
  public:
   // keyPath below HKEY_CURRENT_USER.
-  explicit TFormStorage(std::string keyPath) : keyPath_(std::move(keyPath)) {}
+  explicit TFormStorage(std::string keyPath) : FKeyPath(std::move(keyPath)) {}
   // "Software\ZELNOR\" + the executable's file name without its extension + "\" + section.
   static std::string DefaultKeyPath(const std::string& section);
-  const std::string& KeyPath() const { return keyPath_; }
+  const std::string& KeyPath() const { return FKeyPath; }
 
   bool ReadString(const std::string& name, std::string& value) const;
   bool ReadInt(const std::string& name, int& value) const;
@@ -31,7 +31,7 @@ class TFormStorage {
   bool RestorePlacement(HWND wnd, int pixelsPerInch) const;
 
  private:
-  std::string keyPath_;
+  std::string FKeyPath;
 };
 
 // "%d,%d,%d,%d"; false unless the text holds exactly four integers.

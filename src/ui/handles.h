@@ -13,31 +13,31 @@ class TOwned {
  public:
   using Handle = typename Traits::Handle;
   TOwned() = default;
-  explicit TOwned(Handle h) : h_(h) {}
+  explicit TOwned(Handle h) : FH(h) {}
   ~TOwned() { Reset(); }
   TOwned(const TOwned&) = delete;
   TOwned& operator=(const TOwned&) = delete;
-  TOwned(TOwned&& o) noexcept : h_(o.Release()) {}
+  TOwned(TOwned&& o) noexcept : FH(o.Release()) {}
   TOwned& operator=(TOwned&& o) noexcept {
     if (this != &o) Reset(o.Release());
     return *this;
   }
 
-  Handle Get() const { return h_; }
-  explicit operator bool() const { return h_ != Handle(); }
-  Handle Release() { return std::exchange(h_, Handle()); }
+  Handle Get() const { return FH; }
+  explicit operator bool() const { return FH != Handle(); }
+  Handle Release() { return std::exchange(FH, Handle()); }
   void Reset(Handle h = Handle()) {
-    if (h_ != Handle()) Traits::Close(h_);
-    h_ = h;
+    if (FH != Handle()) Traits::Close(FH);
+    FH = h;
   }
   // For out-parameters: releases what is held and hands out the slot.
   Handle* Put() {
     Reset();
-    return &h_;
+    return &FH;
   }
 
  private:
-  Handle h_ = Handle();
+  Handle FH = Handle();
 };
 
 struct TGdiTraits {
@@ -89,17 +89,17 @@ using TWindowHandle = TOwned<TWindowTraits>;
 // A device context got with GetDC, given back with ReleaseDC.
 class TWindowDC {
  public:
-  explicit TWindowDC(HWND wnd) : wnd_(wnd), dc_(GetDC(wnd)) {}
+  explicit TWindowDC(HWND wnd) : FWnd(wnd), FDc(GetDC(wnd)) {}
   ~TWindowDC() {
-    if (dc_) ReleaseDC(wnd_, dc_);
+    if (FDc) ReleaseDC(FWnd, FDc);
   }
   TWindowDC(const TWindowDC&) = delete;
   TWindowDC& operator=(const TWindowDC&) = delete;
-  HDC Get() const { return dc_; }
+  HDC Get() const { return FDc; }
 
  private:
-  HWND wnd_;
-  HDC dc_;
+  HWND FWnd;
+  HDC FDc;
 };
 
 }  // namespace ui

@@ -16,7 +16,7 @@ std::string ShortcutText(WORD shortcut) {
   return s;
 }
 
-TMenu::TMenu(bool popup) : menu_(popup ? CreatePopupMenu() : CreateMenu()) {}
+TMenu::TMenu(bool popup) : FMenu(popup ? CreatePopupMenu() : CreateMenu()) {}
 
 void TMenu::Add(WORD id, const std::string& caption, WORD shortcut) {
   std::string label = caption;
@@ -27,18 +27,18 @@ void TMenu::Add(WORD id, const std::string& caption, WORD shortcut) {
               ((shortcut & scAlt) ? FALT : 0);
     a.key = shortcut & 0xFF;
     a.cmd = id;
-    accels_.push_back(a);
+    FAccels.push_back(a);
   }
-  AppendMenuW(menu_.Get(), MF_STRING, id, Wide(label).c_str());
+  AppendMenuW(FMenu.Get(), MF_STRING, id, Wide(label).c_str());
 }
 
 HACCEL TMenu::CreateAccelerators() const {
-  if (accels_.empty()) return nullptr;
-  return CreateAcceleratorTableW(const_cast<ACCEL*>(accels_.data()), static_cast<int>(accels_.size()));
+  if (FAccels.empty()) return nullptr;
+  return CreateAcceleratorTableW(const_cast<ACCEL*>(FAccels.data()), static_cast<int>(FAccels.size()));
 }
 
 WORD TMenu::Track(HWND owner, POINT screen) const {
-  return static_cast<WORD>(TrackPopupMenu(menu_.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, owner,
+  return static_cast<WORD>(TrackPopupMenu(FMenu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, owner,
                                           nullptr));
 }
 

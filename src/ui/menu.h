@@ -22,17 +22,17 @@ class TMenu {
   explicit TMenu(bool popup);
   // caption marks its access letter with "&"; shortcut 0 for none.
   void Add(WORD id, const std::string& caption, WORD shortcut = 0);
-  HMENU Handle() const { return menu_.Get(); }
+  HMENU Handle() const { return FMenu.Get(); }
   // For a menu bar given to a window, which then owns it.
-  HMENU Release() { return menu_.Release(); }
+  HMENU Release() { return FMenu.Release(); }
   // The accelerator table of every shortcut added; the caller owns it.
   HACCEL CreateAccelerators() const;
   // Shows a pop-up menu at a screen point and returns the chosen id (0: none).
   WORD Track(HWND owner, POINT screen) const;
 
  private:
-  TMenuHandle menu_;
-  std::vector<ACCEL> accels_;
+  TMenuHandle FMenu;
+  std::vector<ACCEL> FAccels;
 };
 
 }  // namespace ui

@@ -28,8 +28,8 @@ unsigned ShiftState() {
 TWindow::~TWindow() { Destroy(); }
 
 void TWindow::Destroy() {
-  if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
-  hwnd_ = nullptr;
+  if (FHwnd && IsWindow(FHwnd)) DestroyWindow(FHwnd);
+  FHwnd = nullptr;
 }
 
 TWindow* TWindow::FromHandle(HWND wnd) {
@@ -64,7 +64,7 @@ LRESULT CALLBACK TWindow::StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp
   if (msg == WM_NCCREATE) {
     self = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
     if (!self) return DefWindowProcW(wnd, msg, wp, lp);
-    self->hwnd_ = wnd;
+    self->FHwnd = wnd;
     SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   } else {
     self = reinterpret_cast<TWindow*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
@@ -72,8 +72,8 @@ LRESULT CALLBACK TWindow::StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp
   if (!self) return DefWindowProcW(wnd, msg, wp, lp);
   LRESULT result = 0;
   try {
-    auto timer = msg == WM_TIMER ? self->timers_.find(wp) : self->timers_.end();
-    if (timer != self->timers_.end()) timer->second->Fire();
+    auto timer = msg == WM_TIMER ? self->FTimers.find(wp) : self->FTimers.end();
+    if (timer != self->FTimers.end()) timer->second->Fire();
     else result = self->WndProc(msg, wp, lp);
   } catch (const std::exception& e) {
     // A handler's failure is shown and the program goes on; it never
@@ -82,7 +82,7 @@ LRESULT CALLBACK TWindow::StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp
   }
   if (msg == WM_NCDESTROY) {
     SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
+    self->FHwnd = nullptr;
   }
   return result;
 }
@@ -107,30 +107,30 @@ LRESULT TWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 UINT_PTR TWindow::AddTimer(TTimer* timer) {
-  const UINT_PTR id = nextTimerId_++;
-  timers_[id] = timer;
+  const UINT_PTR id = FNextTimerId++;
+  FTimers[id] = timer;
   return id;
 }
 
-void TWindow::RemoveTimer(UINT_PTR id) { timers_.erase(id); }
+void TWindow::RemoveTimer(UINT_PTR id) { FTimers.erase(id); }
 
 // ---- TTimer
 
 void TTimer::Start() {
   Stop();
-  if (!owner_.Handle()) return;
-  id_ = owner_.AddTimer(this);
-  if (!SetTimer(owner_.Handle(), id_, interval_, nullptr)) {
-    owner_.RemoveTimer(id_);
-    id_ = 0;
+  if (!FOwner.Handle()) return;
+  FId = FOwner.AddTimer(this);
+  if (!SetTimer(FOwner.Handle(), FId, FInterval, nullptr)) {
+    FOwner.RemoveTimer(FId);
+    FId = 0;
   }
 }
 
 void TTimer::Stop() {
-  if (!id_) return;
-  if (owner_.Handle()) KillTimer(owner_.Handle(), id_);
-  owner_.RemoveTimer(id_);
-  id_ = 0;
+  if (!FId) return;
+  if (FOwner.Handle()) KillTimer(FOwner.Handle(), FId);
+  FOwner.RemoveTimer(FId);
+  FId = 0;
 }
 
 void TTimer::Fire() {
@@ -141,10 +141,10 @@ void TTimer::Fire() {
 // ---- TControl
 
 TControl::~TControl() {
-  if (hooked_ && IsWindow(hooked_)) RemoveWindowSubclass(hooked_, &TControl::SubclassProc, kSubclassId);
-  if (hwnd_ && IsWindow(hwnd_)) {
-    RemoveWindowSubclass(hwnd_, &TControl::SubclassProc, kSubclassId);
-    RemovePropW(hwnd_, kControlProp);
+  if (FHooked && IsWindow(FHooked)) RemoveWindowSubclass(FHooked, &TControl::SubclassProc, kSubclassId);
+  if (FHwnd && IsWindow(FHwnd)) {
+    RemoveWindowSubclass(FHwnd, &TControl::SubclassProc, kSubclassId);
+    RemovePropW(FHwnd, kControlProp);
   }
 }
 
@@ -152,26 +152,26 @@ TControl* TControl::FromHandle(HWND wnd) { return static_cast<TControl*>(GetProp
 
 HWND TControl::CreateControl(const wchar_t* className, const std::string& caption, DWORD style, DWORD exStyle,
                              HWND parent, int id) {
-  hwnd_ = CreateWindowExW(exStyle, className, Wide(caption).c_str(), style | WS_CHILD, 0, 0, 0, 0, parent,
+  FHwnd = CreateWindowExW(exStyle, className, Wide(caption).c_str(), style | WS_CHILD, 0, 0, 0, 0, parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-  if (hwnd_) {
-    SetPropW(hwnd_, kControlProp, this);
+  if (FHwnd) {
+    SetPropW(FHwnd, kControlProp, this);
     AttachHook();
   }
-  return hwnd_;
+  return FHwnd;
 }
 
 void TControl::DetachHook() {
-  if (hwnd_) RemoveWindowSubclass(hwnd_, &TControl::SubclassProc, kSubclassId);
+  if (FHwnd) RemoveWindowSubclass(FHwnd, &TControl::SubclassProc, kSubclassId);
 }
 
 void TControl::AttachHook() {
-  if (hwnd_) SetWindowSubclass(hwnd_, &TControl::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  if (FHwnd) SetWindowSubclass(FHwnd, &TControl::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
 void TControl::HookKeys(HWND wnd) {
-  if (!wnd || wnd == hwnd_) return;
-  hooked_ = wnd;
+  if (!wnd || wnd == FHwnd) return;
+  FHooked = wnd;
   SetWindowSubclass(wnd, &TControl::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
@@ -208,11 +208,11 @@ LRESULT TControl::HandleSubclassed(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_NCDESTROY:
       RemoveWindowSubclass(wnd, &TControl::SubclassProc, kSubclassId);
-      if (wnd == self->hwnd_) {
+      if (wnd == self->FHwnd) {
         RemovePropW(wnd, kControlProp);
-        self->hwnd_ = nullptr;
-      } else if (wnd == self->hooked_) {
-        self->hooked_ = nullptr;
+        self->FHwnd = nullptr;
+      } else if (wnd == self->FHooked) {
+        self->FHooked = nullptr;
       }
       break;
   }
@@ -220,30 +220,30 @@ LRESULT TControl::HandleSubclassed(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void TControl::SetBounds(int x, int y, int w, int h) {
-  if (hwnd_) SetWindowPos(hwnd_, nullptr, x, y, w < 0 ? 0 : w, h < 0 ? 0 : h, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (FHwnd) SetWindowPos(FHwnd, nullptr, x, y, w < 0 ? 0 : w, h < 0 ? 0 : h, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TControl::SetVisible(bool visible) {
-  if (hwnd_) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+  if (FHwnd) ShowWindow(FHwnd, visible ? SW_SHOWNA : SW_HIDE);
 }
 
-bool TControl::Visible() const { return hwnd_ && (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+bool TControl::Visible() const { return FHwnd && (GetWindowLongW(FHwnd, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 void TControl::SetFocus() {
-  if (hwnd_) ::SetFocus(hwnd_);
+  if (FHwnd) ::SetFocus(FHwnd);
 }
 
 bool TControl::Focused() const {
   const HWND focus = GetFocus();
-  return hwnd_ && focus && (focus == hwnd_ || IsChild(hwnd_, focus));
+  return FHwnd && focus && (focus == FHwnd || IsChild(FHwnd, focus));
 }
 
 void TControl::SetFont(HFONT font) {
-  if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  if (FHwnd) SendMessageW(FHwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
-std::string TControl::Text() const { return WindowText(hwnd_); }
+std::string TControl::Text() const { return WindowText(FHwnd); }
 
-void TControl::SetText(const std::string& s) { SetWindowText1250(hwnd_, s); }
+void TControl::SetText(const std::string& s) { SetWindowText1250(FHwnd, s); }
 
 }  // namespace ui

@@ -27,7 +27,7 @@ class TWindow {
   TWindow(const TWindow&) = delete;
   TWindow& operator=(const TWindow&) = delete;
 
-  HWND Handle() const { return hwnd_; }
+  HWND Handle() const { return FHwnd; }
   // The window of our class behind a handle, or nullptr.
   static TWindow* FromHandle(HWND wnd);
   void Destroy();
@@ -36,7 +36,7 @@ class TWindow {
   bool CreateHandle(DWORD exStyle, const std::string& caption, DWORD style, int x, int y, int w, int h,
                     HWND parent, HMENU menuOrId);
   virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(hwnd_, msg, wp, lp); }
+  LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(FHwnd, msg, wp, lp); }
 
  private:
   friend class TTimer;
@@ -44,9 +44,9 @@ class TWindow {
   UINT_PTR AddTimer(TTimer* timer);
   void RemoveTimer(UINT_PTR id);
 
-  HWND hwnd_ = nullptr;
-  std::map<UINT_PTR, TTimer*> timers_;
-  UINT_PTR nextTimerId_ = 1;
+  HWND FHwnd = nullptr;
+  std::map<UINT_PTR, TTimer*> FTimers;
+  UINT_PTR FNextTimerId = 1;
 };
 
 // A system control (edit, combo box, tree view...) owned by a window of ours.
@@ -58,7 +58,7 @@ class TControl {
   TControl(const TControl&) = delete;
   TControl& operator=(const TControl&) = delete;
 
-  HWND Handle() const { return hwnd_; }
+  HWND Handle() const { return FHwnd; }
   static TControl* FromHandle(HWND wnd);
 
   void SetBounds(int x, int y, int w, int h);
@@ -98,22 +98,22 @@ class TControl {
  private:
   static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
   LRESULT HandleSubclassed(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-  HWND hwnd_ = nullptr;
-  HWND hooked_ = nullptr;
+  HWND FHwnd = nullptr;
+  HWND FHooked = nullptr;
 };
 
 // A one-shot timer of a window: started, it fires once after Interval ms and
 // stops; starting it again restarts the delay.
 class TTimer {
  public:
-  explicit TTimer(TWindow& owner, UINT interval = 1000) : owner_(owner), interval_(interval) {}
+  explicit TTimer(TWindow& owner, UINT interval = 1000) : FOwner(owner), FInterval(interval) {}
   ~TTimer() { Stop(); }
   TTimer(const TTimer&) = delete;
   TTimer& operator=(const TTimer&) = delete;
 
-  UINT Interval() const { return interval_; }
-  void SetInterval(UINT ms) { interval_ = ms; }
-  bool Enabled() const { return id_ != 0; }
+  UINT Interval() const { return FInterval; }
+  void SetInterval(UINT ms) { FInterval = ms; }
+  bool Enabled() const { return FId != 0; }
   void Start();
   void Stop();
   std::function<void()> OnTimer;
@@ -121,9 +121,9 @@ class TTimer {
  private:
   friend class TWindow;
   void Fire();
-  TWindow& owner_;
-  UINT interval_;
-  UINT_PTR id_ = 0;
+  TWindow& FOwner;
+  UINT FInterval;
+  UINT_PTR FId = 0;
 };
 
 }  // namespace ui

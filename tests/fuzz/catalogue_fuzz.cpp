@@ -7,6 +7,7 @@
 #include <string>
 
 #include "catalogue/baza.h"
+#include "catalogue/entry_text.h"
 #include "text/errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -24,49 +24,49 @@ uint32_t TFakePlatform::Initialize(TInstanceId& instance, TDdeCallback callback,
     return dde::ddeml::kDmlErrInvalidParameter;
   }
   if (initializeResult != 0) return initializeResult;
-  TInstanceId id = nextInstance_++;
-  instances_[id] = callback;
+  TInstanceId id = FNextInstance++;
+  FInstances[id] = callback;
   instance = id;
-  lastInstance_ = id;
+  FLastInstance = id;
   return 0;
 }
 
 bool TFakePlatform::Uninitialize(TInstanceId instance) {
-  if (!instances_.count(instance)) {
+  if (!FInstances.count(instance)) {
     Error("Uninitialize of an unknown instance " + Hex(instance));
     return false;
   }
   if (!uninitializeResult) return false;
-  instances_.erase(instance);
-  registered_.erase(instance);
+  FInstances.erase(instance);
+  FRegistered.erase(instance);
   return true;
 }
 
 bool TFakePlatform::NameService(TInstanceId instance, THsz service, uint32_t command) {
-  std::string name = atoms_.count(service) ? atoms_[service].text : std::string();
+  std::string name = FAtoms.count(service) ? FAtoms[service].text : std::string();
   nameServiceCalls.push_back({instance, name, command});
-  if (!instances_.count(instance)) {
+  if (!FInstances.count(instance)) {
     Error("NameService on an unknown instance");
     return false;
   }
-  if (!atoms_.count(service)) {
+  if (!FAtoms.count(service)) {
     Error("NameService with an unknown string handle " + Hex(service));
     return false;
   }
   if (!nameServiceResult) return false;
-  if (command == dde::ddeml::kDnsRegister) registered_[instance].insert(text::UpperAscii(name));
-  else if (command == dde::ddeml::kDnsUnregister) registered_[instance].erase(text::UpperAscii(name));
+  if (command == dde::ddeml::kDnsRegister) FRegistered[instance].insert(text::UpperAscii(name));
+  else if (command == dde::ddeml::kDnsUnregister) FRegistered[instance].erase(text::UpperAscii(name));
   return true;
 }
 
 THsz TFakePlatform::FindAtom(const std::string& text) const {
-  for (const auto& a : atoms_)
+  for (const auto& a : FAtoms)
     if (text::EqualNoCaseAscii(a.second.text, text)) return a.first;
   return 0;
 }
 
 THsz TFakePlatform::CreateStringHandle(TInstanceId instance, const std::string& text) {
-  if (!instances_.count(instance)) {
+  if (!FInstances.count(instance)) {
     Error("CreateStringHandle on an unknown instance " + Hex(instance));
     lastError = dde::ddeml::kDmlErrInvalidParameter;
     return 0;
@@ -74,28 +74,28 @@ THsz TFakePlatform::CreateStringHandle(TInstanceId instance, const std::string& 
   if (text.empty()) return 0;
   THsz h = FindAtom(text);
   if (h == 0) {
-    h = nextAtom_++;
-    atoms_[h].text = text;
+    h = FNextAtom++;
+    FAtoms[h].text = text;
   }
-  ++atoms_[h].refs;
+  ++FAtoms[h].refs;
   return h;
 }
 
 bool TFakePlatform::FreeStringHandle(TInstanceId instance, THsz hsz) {
-  auto it = atoms_.find(hsz);
-  if (!instances_.count(instance)) Error("FreeStringHandle on an unknown instance");
-  if (it == atoms_.end() || it->second.refs <= 0) {
+  auto it = FAtoms.find(hsz);
+  if (!FInstances.count(instance)) Error("FreeStringHandle on an unknown instance");
+  if (it == FAtoms.end() || it->second.refs <= 0) {
     Error("FreeStringHandle of a handle not held: " + Hex(hsz));
     return false;
   }
-  if (--it->second.refs == 0 && !it->second.pinned) atoms_.erase(it);
+  if (--it->second.refs == 0 && !it->second.pinned) FAtoms.erase(it);
   return true;
 }
 
 uint32_t TFakePlatform::QueryString(TInstanceId instance, THsz hsz, char* buffer, uint32_t max) {
-  if (!instances_.count(instance)) Error("QueryString on an unknown instance");
-  auto it = atoms_.find(hsz);
-  if (it == atoms_.end()) {
+  if (!FInstances.count(instance)) Error("QueryString on an unknown instance");
+  auto it = FAtoms.find(hsz);
+  if (it == FAtoms.end()) {
     if (buffer && max) buffer[0] = '\0';
     return 0;
   }
@@ -117,7 +117,7 @@ int TFakePlatform::CompareStringHandles(THsz a, THsz b) {
 THData TFakePlatform::CreateDataHandle(TInstanceId instance, const void* bytes, uint32_t count,
                                        uint32_t offset, THsz item, uint32_t format,
                                        uint32_t flags) {
-  if (!instances_.count(instance)) {
+  if (!FInstances.count(instance)) {
     Error("CreateDataHandle on an unknown instance " + Hex(instance));
     return 0;
   }
@@ -132,14 +132,14 @@ THData TFakePlatform::CreateDataHandle(TInstanceId instance, const void* bytes, 
   d.item = item;
   d.format = format;
   d.flags = flags;
-  THData h = nextData_++;
-  data_[h] = std::move(d);
+  THData h = FNextData++;
+  FData[h] = std::move(d);
   return h;
 }
 
 TFakePlatform::TDataHandle* TFakePlatform::Live(THData data, const char* op) {
-  auto it = data_.find(data);
-  if (it == data_.end()) {
+  auto it = FData.find(data);
+  if (it == FData.end()) {
     Error(std::string(op) + " of an unknown data handle " + Hex(data));
     return nullptr;
   }
@@ -190,18 +190,18 @@ bool TFakePlatform::FreeDataHandle(THData data) {
 }
 
 bool TFakePlatform::PostAdvise(TInstanceId instance, THsz topic, THsz item) {
-  if (!instances_.count(instance)) Error("PostAdvise on an unknown instance");
+  if (!FInstances.count(instance)) Error("PostAdvise on an unknown instance");
   postAdviseCalls.emplace_back(Text(topic), Text(item));
   if (!postAdviseResult) return false;
-  for (const TLink& l : links_)
+  for (const TLink& l : FLinks)
     if (text::EqualNoCaseAscii(l.topic, Text(topic)) && text::EqualNoCaseAscii(l.item, Text(item)))
-      pendingAdvise_.push_back(l);
+      FPendingAdvise.push_back(l);
   return true;
 }
 
 bool TFakePlatform::QueryConvInfo(THConv conv, uint32_t, TConvInfo& info) {
-  auto it = conversations_.find(conv);
-  if (it == conversations_.end()) return false;
+  auto it = FConversations.find(conv);
+  if (it == FConversations.end()) return false;
   info = TConvInfo();
   info.hszSvcPartner = Hsz(it->second.partner);
   info.hszServiceReq = Hsz(it->second.serviceRequested);
@@ -212,9 +212,9 @@ bool TFakePlatform::QueryConvInfo(THConv conv, uint32_t, TConvInfo& info) {
 
 bool TFakePlatform::Disconnect(THConv conv) {
   disconnectCalls.push_back(conv);
-  if (!conversations_.count(conv)) return false;
+  if (!FConversations.count(conv)) return false;
   if (!disconnectResult) return false;
-  conversations_.erase(conv);
+  FConversations.erase(conv);
   return true;
 }
 
@@ -230,29 +230,29 @@ uint32_t TFakePlatform::GetLastError(TInstanceId) {
 }
 
 std::set<std::string> TFakePlatform::RegisteredServices(TInstanceId instance) const {
-  auto it = registered_.find(instance);
-  return it == registered_.end() ? std::set<std::string>() : it->second;
+  auto it = FRegistered.find(instance);
+  return it == FRegistered.end() ? std::set<std::string>() : it->second;
 }
 
 THsz TFakePlatform::Hsz(const std::string& text) {
   if (text.empty()) return 0;
   THsz h = FindAtom(text);
   if (h == 0) {
-    h = nextAtom_++;
-    atoms_[h].text = text;
+    h = FNextAtom++;
+    FAtoms[h].text = text;
   }
-  atoms_[h].pinned = true;
+  FAtoms[h].pinned = true;
   return h;
 }
 
 std::string TFakePlatform::Text(THsz hsz) const {
-  auto it = atoms_.find(hsz);
-  return it == atoms_.end() ? std::string() : it->second.text;
+  auto it = FAtoms.find(hsz);
+  return it == FAtoms.end() ? std::string() : it->second.text;
 }
 
 size_t TFakePlatform::LiveStringHandles() const {
   size_t n = 0;
-  for (const auto& a : atoms_) n += a.second.refs;
+  for (const auto& a : FAtoms) n += a.second.refs;
   return n;
 }
 
@@ -264,15 +264,15 @@ THData TFakePlatform::ClientData(const std::vector<uint8_t>& bytes, uint32_t for
   TDataHandle d;
   d.bytes = bytes;
   d.format = format;
-  THData h = nextData_++;
-  data_[h] = std::move(d);
-  clientData_.insert(h);
+  THData h = FNextData++;
+  FData[h] = std::move(d);
+  FClientData.insert(h);
   return h;
 }
 
 const TFakePlatform::TDataHandle* TFakePlatform::Data(THData data) const {
-  auto it = data_.find(data);
-  return it == data_.end() ? nullptr : &it->second;
+  auto it = FData.find(data);
+  return it == FData.end() ? nullptr : &it->second;
 }
 
 std::string TFakePlatform::DataBytes(THData data) const {
@@ -282,15 +282,15 @@ std::string TFakePlatform::DataBytes(THData data) const {
 
 size_t TFakePlatform::LiveDataHandles() const {
   size_t n = 0;
-  for (const auto& d : data_)
-    if (!d.second.freed && !clientData_.count(d.first)) ++n;
+  for (const auto& d : FData)
+    if (!d.second.freed && !FClientData.count(d.first)) ++n;
   return n;
 }
 
 size_t TFakePlatform::LiveOwnedDataHandles() const {
   size_t n = 0;
-  for (const auto& d : data_)
-    if (!d.second.freed && !clientData_.count(d.first) && (d.second.flags & dde::ddeml::kHDataAppOwned))
+  for (const auto& d : FData)
+    if (!d.second.freed && !FClientData.count(d.first) && (d.second.flags & dde::ddeml::kHDataAppOwned))
       ++n;
   return n;
 }
@@ -298,30 +298,30 @@ size_t TFakePlatform::LiveOwnedDataHandles() const {
 void TFakePlatform::AddConversation(THConv conv, const std::string& partner,
                                     const std::string& serviceRequested, const std::string& topic,
                                     uint32_t status) {
-  conversations_[conv] = TConversation{partner, serviceRequested, topic, status};
+  FConversations[conv] = TConversation{partner, serviceRequested, topic, status};
 }
 
-void TFakePlatform::ForgetConversation(THConv conv) { conversations_.erase(conv); }
+void TFakePlatform::ForgetConversation(THConv conv) { FConversations.erase(conv); }
 
 THData TFakePlatform::Call(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2,
                            THData data, uintptr_t data1, uintptr_t data2) {
-  lastReplyHandle_ = 0;
-  lastReply_.clear();
-  if (instances_.empty()) {
+  FLastReplyHandle = 0;
+  FLastReply.clear();
+  if (FInstances.empty()) {
     Error("Call with no instance initialised");
     return 0;
   }
-  auto inst = instances_.find(lastInstance_);
-  if (inst == instances_.end()) inst = instances_.begin();
+  auto inst = FInstances.find(FLastInstance);
+  if (inst == FInstances.end()) inst = FInstances.begin();
   THData reply = inst->second(type, format, conv, hsz1, hsz2, data, data1, data2);
-  lastReplyHandle_ = reply;
+  FLastReplyHandle = reply;
   // Only the data-bearing transactions reply with a data handle.
   bool dataReply = type == dde::ddeml::kXtypRequest || type == dde::ddeml::kXtypAdvReq ||
                    type == dde::ddeml::kXtypWildConnect;
   if (dataReply && reply != 0) {
     TDataHandle* d = Live(reply, "Reply");
     if (d) {
-      lastReply_.assign(d->bytes.begin(), d->bytes.end());
+      FLastReply.assign(d->bytes.begin(), d->bytes.end());
       if (d->accessed > 0) Error("Reply handle still accessed");
       // DDEML frees a handle that the application does not own once sent.
       if (!(d->flags & dde::ddeml::kHDataAppOwned)) d->freed = true;
@@ -332,8 +332,8 @@ THData TFakePlatform::Call(uint32_t type, uint32_t format, THConv conv, THsz hsz
 
 THData TFakePlatform::ClientCall(uint32_t type, uint32_t format, THConv conv,
                                  const std::string& item, THData data, uintptr_t data1) {
-  auto it = conversations_.find(conv);
-  if (it == conversations_.end()) {
+  auto it = FConversations.find(conv);
+  if (it == FConversations.end()) {
     Error("client transaction on an unknown conversation " + Hex(conv));
     return 0;
   }
@@ -344,7 +344,7 @@ THConv TFakePlatform::ClientConnect(const std::string& service, const std::strin
                                     const std::string& partner) {
   THsz hszTopic = Hsz(topic), hszService = Hsz(service);
   if (Call(dde::ddeml::kXtypConnect, 0, 0, hszTopic, hszService, 0, 0, 0) == 0) return 0;
-  THConv conv = nextConv_++;
+  THConv conv = FNextConv++;
   AddConversation(conv, partner, service, topic);
   Call(dde::ddeml::kXtypConnectConfirm, 0, conv, hszTopic, hszService, 0, 0, 0);
   return conv;
@@ -358,34 +358,34 @@ uint32_t TFakePlatform::ClientPoke(THConv conv, const std::string& item, const s
                                    uint32_t format) {
   THData h = ClientData(bytes, format);
   THData ack = ClientCall(dde::ddeml::kXtypPoke, format, conv, item, h);
-  if (data_[h].accessed > 0) Error("poked data still accessed after the callback");
-  data_[h].freed = true;
+  if (FData[h].accessed > 0) Error("poked data still accessed after the callback");
+  FData[h].freed = true;
   return static_cast<uint32_t>(ack);
 }
 
 uint32_t TFakePlatform::ClientExecute(THConv conv, const std::string& command) {
   THData h = ClientData(command + std::string(1, '\0'), 1);
-  auto it = conversations_.find(conv);
-  if (it == conversations_.end()) {
+  auto it = FConversations.find(conv);
+  if (it == FConversations.end()) {
     Error("client transaction on an unknown conversation " + Hex(conv));
     return 0;
   }
   THData ack = Call(dde::ddeml::kXtypExecute, 0, conv, Hsz(it->second.topic), 0, h, 0, 0);
-  if (data_[h].accessed > 0) Error("executed data still accessed after the callback");
-  data_[h].freed = true;
+  if (FData[h].accessed > 0) Error("executed data still accessed after the callback");
+  FData[h].freed = true;
   return static_cast<uint32_t>(ack);
 }
 
 bool TFakePlatform::ClientAdviseStart(THConv conv, const std::string& item, uint32_t format) {
   if (ClientCall(dde::ddeml::kXtypAdvStart, format, conv, item, 0) == 0) return false;
-  links_.push_back(TLink{conv, conversations_[conv].topic, item, format});
+  FLinks.push_back(TLink{conv, FConversations[conv].topic, item, format});
   return true;
 }
 
 void TFakePlatform::ClientAdviseStop(THConv conv, const std::string& item, uint32_t format) {
-  for (auto it = links_.begin(); it != links_.end(); ++it) {
+  for (auto it = FLinks.begin(); it != FLinks.end(); ++it) {
     if (it->conv == conv && text::EqualNoCaseAscii(it->item, item) && it->format == format) {
-      links_.erase(it);
+      FLinks.erase(it);
       ClientCall(dde::ddeml::kXtypAdvStop, format, conv, item, 0);
       return;
     }
@@ -394,21 +394,21 @@ void TFakePlatform::ClientAdviseStop(THConv conv, const std::string& item, uint3
 }
 
 void TFakePlatform::ClientDisconnect(THConv conv) {
-  if (!conversations_.count(conv)) {
+  if (!FConversations.count(conv)) {
     Error("disconnect of an unknown conversation " + Hex(conv));
     return;
   }
   Call(dde::ddeml::kXtypDisconnect, 0, conv, 0, 0, 0, 0, 0);
-  conversations_.erase(conv);
-  for (auto it = links_.begin(); it != links_.end();)
-    it = it->conv == conv ? links_.erase(it) : it + 1;
-  for (auto it = pendingAdvise_.begin(); it != pendingAdvise_.end();)
-    it = it->conv == conv ? pendingAdvise_.erase(it) : it + 1;
+  FConversations.erase(conv);
+  for (auto it = FLinks.begin(); it != FLinks.end();)
+    it = it->conv == conv ? FLinks.erase(it) : it + 1;
+  for (auto it = FPendingAdvise.begin(); it != FPendingAdvise.end();)
+    it = it->conv == conv ? FPendingAdvise.erase(it) : it + 1;
 }
 
 std::vector<std::string> TFakePlatform::DeliverAdvise() {
   std::vector<TLink> queue;
-  queue.swap(pendingAdvise_);
+  queue.swap(FPendingAdvise);
   std::vector<std::string> replies;
   for (size_t i = 0; i < queue.size(); ++i) {
     size_t still = 0;
@@ -418,7 +418,7 @@ std::vector<std::string> TFakePlatform::DeliverAdvise() {
         ++still;
     THData r = ClientCall(dde::ddeml::kXtypAdvReq, queue[i].format, queue[i].conv, queue[i].item, 0,
                           still);
-    replies.push_back(r ? lastReply_ : std::string());
+    replies.push_back(r ? FLastReply : std::string());
   }
   return replies;
 }

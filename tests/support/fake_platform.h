@@ -85,8 +85,8 @@ class TFakePlatform : public dde::IDdePlatform {
 
   // ---- for tests ----
   // The instance handed out by the last successful Initialize (0 = none).
-  TInstanceId Instance() const { return lastInstance_; }
-  bool IsInitialized(TInstanceId instance) const { return instances_.count(instance) != 0; }
+  TInstanceId Instance() const { return FLastInstance; }
+  bool IsInitialized(TInstanceId instance) const { return FInstances.count(instance) != 0; }
   // Service names registered (DNS_REGISTER) and not unregistered, per instance.
   std::set<std::string> RegisteredServices(TInstanceId instance) const;
 
@@ -114,8 +114,8 @@ class TFakePlatform : public dde::IDdePlatform {
   // empty and LastReplyHandle 0.
   THData Call(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2, THData data,
               uintptr_t data1 = 0, uintptr_t data2 = 0);
-  THData LastReplyHandle() const { return lastReplyHandle_; }
-  const std::string& LastReply() const { return lastReply_; }
+  THData LastReplyHandle() const { return FLastReplyHandle; }
+  const std::string& LastReply() const { return FLastReply; }
 
   // ---- a client, as DDEML presents it to the server's callback ----
   // XTYP_CONNECT (hsz1 topic, hsz2 service); when accepted, a new
@@ -141,10 +141,10 @@ class TFakePlatform : public dde::IDdePlatform {
   // (data word 1 = how many are still to come for that item) and gives the
   // replies' bytes, "" for a zero reply.
   std::vector<std::string> DeliverAdvise();
-  size_t PendingAdvise() const { return pendingAdvise_.size(); }
+  size_t PendingAdvise() const { return FPendingAdvise.size(); }
 
   // Misuse seen so far; empty when the code used the fake correctly.
-  const std::vector<std::string>& Errors() const { return errors_; }
+  const std::vector<std::string>& Errors() const { return FErrors; }
 
  private:
   struct TAtom {
@@ -154,31 +154,31 @@ class TFakePlatform : public dde::IDdePlatform {
   };
   THsz FindAtom(const std::string& text) const;
   TDataHandle* Live(THData data, const char* op);
-  void Error(const std::string& what) { errors_.push_back(what); }
+  void Error(const std::string& what) { FErrors.push_back(what); }
 
-  std::map<TInstanceId, TDdeCallback> instances_;
-  TInstanceId nextInstance_ = 0x101;
-  TInstanceId lastInstance_ = 0;
-  std::map<TInstanceId, std::set<std::string>> registered_;
-  std::map<THsz, TAtom> atoms_;
-  THsz nextAtom_ = 0xC001;
-  std::map<THData, TDataHandle> data_;
-  std::set<THData> clientData_;
-  THData nextData_ = 0x10000;
-  std::map<THConv, TConversation> conversations_;
-  THConv nextConv_ = 0x5001;
+  std::map<TInstanceId, TDdeCallback> FInstances;
+  TInstanceId FNextInstance = 0x101;
+  TInstanceId FLastInstance = 0;
+  std::map<TInstanceId, std::set<std::string>> FRegistered;
+  std::map<THsz, TAtom> FAtoms;
+  THsz FNextAtom = 0xC001;
+  std::map<THData, TDataHandle> FData;
+  std::set<THData> FClientData;
+  THData FNextData = 0x10000;
+  std::map<THConv, TConversation> FConversations;
+  THConv FNextConv = 0x5001;
   struct TLink {
     THConv conv;
     std::string topic, item;
     uint32_t format;
   };
-  std::vector<TLink> links_;
-  std::vector<TLink> pendingAdvise_;
+  std::vector<TLink> FLinks;
+  std::vector<TLink> FPendingAdvise;
   THData ClientCall(uint32_t type, uint32_t format, THConv conv, const std::string& item,
                     THData data, uintptr_t data1 = 0);
-  THData lastReplyHandle_ = 0;
-  std::string lastReply_;
-  std::vector<std::string> errors_;
+  THData FLastReplyHandle = 0;
+  std::string FLastReply;
+  std::vector<std::string> FErrors;
 };
 
 }  // namespace ddetest

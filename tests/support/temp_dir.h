@@ -12,28 +12,28 @@ class TempDir {
  public:
   TempDir() {
     static std::atomic<int> counter{0};
-    path_ = std::filesystem::current_path() / ("tmp_" + std::to_string(counter++));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
+    FPath = std::filesystem::current_path() / ("tmp_" + std::to_string(counter++));
+    std::filesystem::remove_all(FPath);
+    std::filesystem::create_directories(FPath);
   }
   ~TempDir() {
     std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
+    std::filesystem::remove_all(FPath, ec);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
   // Path of a file in the folder, as the program's narrow strings carry it.
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  std::string File(const std::string& name) const { return (FPath / name).string(); }
   // Writes bytes to name and returns its path.
   std::string Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream f(path_ / name, std::ios::binary);
+    std::ofstream f(FPath / name, std::ios::binary);
     f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return File(name);
   }
 
  private:
-  std::filesystem::path path_;
+  std::filesystem::path FPath;
 };
 
 // Reads a whole file as bytes; empty when missing.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "catalogue/baza.h"
+#include "catalogue/entry_text.h"
 #include "catalogue/file.h"
 #include "catalogue/kodfile.h"
 #include "kodtool/tsv_catalogue.h"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "catalogue/baza.h"
+#include "catalogue/entry_text.h"
 #include "catalogue/kodfile.h"
 #include "support/temp_dir.h"
 #include "text/cp1250.h"

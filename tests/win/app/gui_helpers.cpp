@@ -12,14 +12,14 @@ namespace guitest {
 TTempDir::TTempDir(const std::string& name) {
   wchar_t cwd[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, cwd);
-  path_ = ui::Narrow(std::wstring(cwd)) + "\\" + name + "_" + std::to_string(GetCurrentProcessId()) + "_" +
+  FPath = ui::Narrow(std::wstring(cwd)) + "\\" + name + "_" + std::to_string(GetCurrentProcessId()) + "_" +
           std::to_string(GetTickCount());
-  CreateDirectoryW(ui::Wide(path_).c_str(), nullptr);
+  CreateDirectoryW(ui::Wide(FPath).c_str(), nullptr);
 }
 
 TTempDir::~TTempDir() {
   WIN32_FIND_DATAW fd;
-  const std::wstring dir = ui::Wide(path_);
+  const std::wstring dir = ui::Wide(FPath);
   HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &fd);
   if (find != INVALID_HANDLE_VALUE) {
     do {
@@ -60,35 +60,35 @@ void PostKey(HWND wnd, WORD vk) {
 
 void PostChar(HWND wnd, wchar_t ch) { PostMessageW(wnd, WM_CHAR, ch, 1); }
 
-THeldKey::THeldKey(BYTE vk) : vk_(vk) {
+THeldKey::THeldKey(BYTE vk) : FVk(vk) {
   BYTE state[256];
   GetKeyboardState(state);
-  state[vk_] |= 0x80;
+  state[FVk] |= 0x80;
   SetKeyboardState(state);
 }
 
 THeldKey::~THeldKey() {
   BYTE state[256];
   GetKeyboardState(state);
-  state[vk_] &= 0x7F;
+  state[FVk] &= 0x7F;
   SetKeyboardState(state);
 }
 
-TBoxWatcher::TBoxWatcher(DWORD processId) : pid_(processId), thread_([this] { Run(); }) {}
+TBoxWatcher::TBoxWatcher(DWORD processId) : FPid(processId), FThread([this] { Run(); }) {}
 
 TBoxWatcher::~TBoxWatcher() {
-  stop_ = true;
-  thread_.join();
+  FStop = true;
+  FThread.join();
 }
 
 std::vector<TBoxSeen> TBoxWatcher::Seen() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return seen_;
+  std::lock_guard<std::mutex> lock(FMutex);
+  return FSeen;
 }
 
 size_t TBoxWatcher::Count() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return seen_.size();
+  std::lock_guard<std::mutex> lock(FMutex);
+  return FSeen.size();
 }
 
 namespace {
@@ -111,8 +111,8 @@ BOOL CALLBACK FindBox(HWND wnd, LPARAM lp) {
 }  // namespace
 
 void TBoxWatcher::Run() {
-  while (!stop_) {
-    TSearch search = {pid_, nullptr};
+  while (!FStop) {
+    TSearch search = {FPid, nullptr};
     EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&search));
     if (search.found) {
       TBoxSeen box;
@@ -127,8 +127,8 @@ void TBoxWatcher::Run() {
       box.ErrorIcon = iconControl && reinterpret_cast<HICON>(SendMessageW(iconControl, STM_GETICON, 0, 0)) ==
                                          LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_HAND));
       {
-        std::lock_guard<std::mutex> lock(mutex_);
-        seen_.push_back(box);
+        std::lock_guard<std::mutex> lock(FMutex);
+        FSeen.push_back(box);
       }
       PostMessageW(search.found, WM_COMMAND, IDOK, 0);
       // Until it is gone, so that one box is recorded once.

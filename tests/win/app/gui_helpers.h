@@ -19,11 +19,11 @@ class TTempDir {
  public:
   explicit TTempDir(const std::string& name);
   ~TTempDir();
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "\\" + name; }
+  const std::string& Path() const { return FPath; }
+  std::string File(const std::string& name) const { return FPath + "\\" + name; }
 
  private:
-  std::string path_;
+  std::string FPath;
 };
 
 // "@1=PKD", "@2=" + title, then the lines, CR LF after each, in plain form.
@@ -48,7 +48,7 @@ class THeldKey {
   ~THeldKey();
 
  private:
-  BYTE vk_;
+  BYTE FVk;
 };
 
 struct TBoxSeen {
@@ -68,11 +68,11 @@ class TBoxWatcher {
 
  private:
   void Run();
-  DWORD pid_;
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::vector<TBoxSeen> seen_;
-  std::thread thread_;
+  DWORD FPid;
+  std::atomic<bool> FStop{false};
+  std::mutex FMutex;
+  std::vector<TBoxSeen> FSeen;
+  std::thread FThread;
 };
 
 // The name of this test program without folder and extension.

@@ -8,6 +8,7 @@
 #include "app/application.h"
 #include "app/gui_helpers.h"
 #include "app/tree_kodow.h"
+#include "catalogue/entry_text.h"
 #include "ui/form_storage.h"
 #include "ui/wintext.h"
 
