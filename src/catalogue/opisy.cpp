@@ -1,37 +1,44 @@
 #include "catalogue/opisy.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "text/cp1250.h"
 
 namespace catalogue {
-
-size_t TOpisy::LowerBound(std::string_view code) const {
-  // Bisection that keeps going left on an equal key, so it lands on the first of equal keys.
-  size_t lo = 0;
-  size_t hi = FEntries.size();
-  while (lo < hi) {
-    const size_t mid = lo + (hi - lo) / 2;
-    if (text::CompareNoCase1250(FEntries[mid].key, code) < 0) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
-  }
-  return lo;
-}
 
 void TOpisy::Add(const std::string& code, const std::string& opis, const std::string& line) {
   auto rec = std::make_unique<TROpisy>();
   rec->Opis = opis;
   rec->OpisUpper = text::Upper1250(opis);
   rec->LiniaUpper = text::Upper1250(line);
-  // Before all equal keys: a code described twice yields its latest description.
-  const size_t at = LowerBound(code);
-  FEntries.insert(FEntries.begin() + static_cast<std::ptrdiff_t>(at), Entry{code, std::move(rec)});
+  FPending.push_back(TEntry{code, text::Upper1250(code), std::move(rec)});
+}
+
+const std::vector<TOpisy::TEntry>& TOpisy::Settled() const {
+  if (FPending.empty()) return FEntries;
+  const auto byKey = [](const TEntry& a, const TEntry& b) { return a.Folded < b.Folded; };
+  // Newest first among equal keys: reverse the order of adding, then sort stably.
+  std::reverse(FPending.begin(), FPending.end());
+  std::stable_sort(FPending.begin(), FPending.end(), byKey);
+  // merge keeps the first range first among equals: the new entries before the old.
+  std::vector<TEntry> merged;
+  merged.reserve(FEntries.size() + FPending.size());
+  std::merge(std::make_move_iterator(FPending.begin()), std::make_move_iterator(FPending.end()),
+             std::make_move_iterator(FEntries.begin()), std::make_move_iterator(FEntries.end()),
+             std::back_inserter(merged), byKey);
+  FEntries.swap(merged);
+  FPending.clear();
+  return FEntries;
 }
 
 const TROpisy* TOpisy::Find(std::string_view code) const {
-  const size_t at = LowerBound(code);
-  if (at < FEntries.size() && text::CompareNoCase1250(FEntries[at].key, code) == 0) return FEntries[at].record.get();
+  const std::vector<TEntry>& entries = Settled();
+  const std::string folded = text::Upper1250(code);
+  // lower_bound lands on the first of equal keys: the newest.
+  const auto at = std::lower_bound(entries.begin(), entries.end(), folded,
+                                   [](const TEntry& e, const std::string& key) { return e.Folded < key; });
+  if (at != entries.end() && at->Folded == folded) return at->Record.get();
   return nullptr;
 }
 

@@ -14,13 +14,17 @@ struct TROpisy {
   std::string LiniaUpper;  // the tree part of the catalogue line, upper case
 };
 
+// Entries are sorted by key ignoring case, and among equal keys the newest
+// stands first, so a look-up (which lands on the first equal key) yields the
+// description of the latest line. Adding collects entries and sorts them in
+// at the next read, so loading n lines costs O(n log n) in any order; one by
+// one into a sorted vector it was quadratic.
 class TOpisy {
  public:
   TOpisy() = default;
   TOpisy(const TOpisy&) = delete;
   TOpisy& operator=(const TOpisy&) = delete;
 
-  // Inserts before any entries with an equal key, so the newest stands first.
   void Add(const std::string& code, const std::string& opis, const std::string& line);
   // Description of the first entry whose key equals code (ignoring case); "" if none.
   std::string Opis(std::string_view code) const;
@@ -29,19 +33,25 @@ class TOpisy {
   // The record itself, or nullptr.
   const TROpisy* Find(std::string_view code) const;
 
-  size_t Count() const { return FEntries.size(); }
-  const std::string& Key(size_t i) const { return FEntries[i].key; }
-  const TROpisy& Record(size_t i) const { return *FEntries[i].record; }
-  void Clear() { FEntries.clear(); }
+  size_t Count() const { return FEntries.size() + FPending.size(); }
+  const std::string& Key(size_t i) const { return Settled()[i].Key; }
+  const TROpisy& Record(size_t i) const { return *Settled()[i].Record; }
+  void Clear() {
+    FEntries.clear();
+    FPending.clear();
+  }
 
  private:
-  struct Entry {
-    std::string key;
-    std::unique_ptr<TROpisy> record;
+  struct TEntry {
+    std::string Key;
+    std::string Folded;  // Key in upper case: compared bytewise, as the case-blind order
+    std::unique_ptr<TROpisy> Record;
   };
-  // First position whose key is not less than code.
-  size_t LowerBound(std::string_view code) const;
-  std::vector<Entry> FEntries;
+  // The sorted entries, with whatever was added since sorted in.
+  const std::vector<TEntry>& Settled() const;
+  // Entries sorted and in place; FPending is in the order of adding.
+  mutable std::vector<TEntry> FEntries;
+  mutable std::vector<TEntry> FPending;
 };
 
 }  // namespace catalogue

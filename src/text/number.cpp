@@ -25,8 +25,10 @@ bool TryStrToInt(std::string_view s, int32_t& out) {
   }
   if (i >= s.size()) return false;
   // Decimal must fit a signed 32-bit value; hexadecimal may use all 32 bits
-  // (so $FFFFFFFF is -1), as the runtime this syntax comes from does.
-  const uint64_t limit = hex ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+  // (so $FFFFFFFF is -1), as the runtime this syntax comes from does. With a
+  // minus sign the value must fit after negation, in either notation: down
+  // to -2147483648, so that -$FFFFFFFF is refused rather than read as 1.
+  const uint64_t limit = negative ? 0x80000000ull : (hex ? 0xFFFFFFFFull : 0x7FFFFFFFull);
   uint64_t v = 0;
   for (; i < s.size(); ++i) {
     const char c = s[i];

@@ -40,6 +40,23 @@ TEST(TOpisy, LatestOfEqualCodesWinsIgnoringCase) {
   EXPECT_EQ(o.Opis("b"), "other");
 }
 
+TEST(TOpisy, NewestFirstHoldsAcrossLookUpsBetweenAdds) {
+  // Entries added after a look-up are sorted in before the older equal keys.
+  TOpisy o;
+  o.Add("B", "b1", "");
+  o.Add("A", "a1", "");
+  EXPECT_EQ(o.Opis("a"), "a1");
+  o.Add("a", "a2", "");
+  o.Add("C", "c1", "");
+  o.Add("A", "a3", "");
+  EXPECT_EQ(o.Opis("A"), "a3");
+  o.Add("A", "a4", "");
+  ASSERT_EQ(o.Count(), 6u);
+  std::vector<std::string> order;
+  for (size_t i = 0; i < o.Count(); ++i) order.push_back(o.Key(i) + "=" + o.Record(i).Opis);
+  EXPECT_EQ(order, (std::vector<std::string>{"A=a4", "A=a3", "a=a2", "A=a1", "B=b1", "C=c1"}));
+}
+
 TEST(TOpisy, PolishLettersFoldInKeys) {
   TOpisy o;
   o.Add("ŻÓŁĆ", "tak", "");

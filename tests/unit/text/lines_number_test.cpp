@@ -50,12 +50,18 @@ TEST(StrToInt, HexadecimalPrefixesInEitherCase) {
   EXPECT_EQ(text::StrToInt("0x101"), 257);
   EXPECT_EQ(text::StrToInt("0XfF"), 255);
   EXPECT_EQ(text::StrToInt(" -$10"), -16);
+  // Hexadecimal may use all 32 bits without a sign; with a minus sign the
+  // value must fit after negation, down to the least 32-bit integer.
   EXPECT_EQ(text::StrToInt("$FFFFFFFF"), -1);
+  EXPECT_EQ(text::StrToInt("+0x80000000"), INT32_MIN);
+  EXPECT_EQ(text::StrToInt("-0x80000000"), INT32_MIN);
+  EXPECT_EQ(text::StrToInt("-$7FFFFFFF"), -INT32_MAX);
 }
 
 TEST(StrToInt, InvalidTextsAndOverflowAreErrors) {
   for (const char* bad : {"", " ", "-", "$", "0x", "1q", "q", "1 ", "1.0", "2147483648", "-2147483649",
-                          "$100000000", "99999999999999999999", "0x-1", "--1", "\t1"}) {
+                          "$100000000", "99999999999999999999", "0x-1", "--1", "\t1", "-0x80000001",
+                          "-$FFFFFFFF", "-x100000000"}) {
     int32_t v = 12345;
     EXPECT_FALSE(text::TryStrToInt(bad, v)) << bad;
     EXPECT_EQ(v, 12345) << "out-value written on failure for " << bad;
