@@ -1,21 +1,47 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine with a private prefix kept in STATE (inside
 # the build folder) and a virtual X display when the machine has none.
-#   wine-run.sh STATE PROGRAM [ARGS...]   run PROGRAM, passing its exit status
-#   wine-run.sh --start STATE             create the prefix, start Xvfb and a persistent wineserver
-#   wine-run.sh --stop STATE              stop the wineserver and the Xvfb we started
+#   wine-run.sh [--arch win32|win64] STATE PROGRAM [ARGS...]
+#                                          run PROGRAM, passing its exit status
+#   wine-run.sh [--arch ...] --start STATE create the prefix, start Xvfb and a persistent wineserver
+#   wine-run.sh --stop STATE               stop the wineserver and the Xvfb we started
+#   wine-run.sh --can-run win32|win64      exit 0 when this machine runs that Wine
+# The arch picks the Wine loader: win32 programs need the 32-bit loader, itself
+# a 32-bit Linux program that some machines cannot run; win64 programs run
+# under the 64-bit loader. STATE may be relative to the current folder.
 # Background processes never get our standard output: a process holding it open
 # would keep ctest (and CI) waiting.
 set -u
+
+arch=win32
+
+loader_for() {
+  local name=wine
+  [ "$1" = win64 ] && name=wine64
+  if [ -x "/usr/lib/wine/$name" ]; then
+    echo "/usr/lib/wine/$name"
+  else
+    command -v "$name" || echo "$name"
+  fi
+}
+
+absolute() {
+  case "$1" in
+    /*) echo "$1" ;;
+    *) echo "$PWD/$1" ;;
+  esac
+}
 
 setup_env() {
   local state=$1
   mkdir -p "$state"
   export WINEPREFIX="$state/prefix"
-  export WINEARCH=win32
+  export WINEARCH=$arch
+  export WINELOADER
+  WINELOADER=$(loader_for "$arch")
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
-  # Console tools run at build time need no display (PKD_WINE_NO_DISPLAY=1).
+  # Console tools need no display (PKD_WINE_NO_DISPLAY=1).
   if [ -n "${PKD_WINE_NO_DISPLAY:-}" ]; then
     :
   elif [ -z "${DISPLAY:-}" ] || [ -f "$state/xvfb.pid" ]; then
@@ -47,9 +73,23 @@ ensure_display() {
   flock -u 9
 }
 
+if [ "${1:-}" = --arch ]; then
+  arch=${2:-}
+  shift 2
+  case "$arch" in
+    win32|win64) ;;
+    *) echo "wine-run: --arch takes win32 or win64" >&2; exit 2 ;;
+  esac
+fi
+
 case "${1:-}" in
+  --can-run)
+    # Running the loader is the only sure test: the 32-bit one fails with
+    # "Exec format error" where the kernel runs 64-bit code only.
+    "$(loader_for "${2:-win32}")" --version >/dev/null
+    exit $? ;;
   --start)
-    state=$2
+    state=$(absolute "$2")
     setup_env "$state"
     # Begin from no wineserver: one still ending from an earlier run would
     # refuse the new persistent one.
@@ -58,14 +98,14 @@ case "${1:-}" in
     # A persistent wineserver saves every test its start-up; --stop ends it.
     for attempt in 1 2 3; do
       wineserver -p </dev/null >/dev/null 2>&1
-      wineboot -i </dev/null >"$state/wineboot.log" 2>&1 && exit 0
+      "$WINELOADER" wineboot -i </dev/null >"$state/wineboot.log" 2>&1 && exit 0
       echo "wine-run: wineboot failed (attempt $attempt), see $state/wineboot.log" >&2
       wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
       sleep 1
     done
     exit 1 ;;
   --stop)
-    state=$2
+    state=$(absolute "$2")
     export WINEPREFIX="$state/prefix"
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
@@ -76,10 +116,10 @@ case "${1:-}" in
     exit 0 ;;
 esac
 
-state=$1; shift
+state=$(absolute "$1"); shift
 setup_env "$state"
 out=$(mktemp)
-wine "$@" </dev/null >"$out" 2>&1
+"$WINELOADER" "$@" </dev/null >"$out" 2>&1
 rc=$?
 cat "$out"
 rm -f "$out"
