@@ -1,7 +1,7 @@
 if(WIN32)
   add_library(pkd_gui_helpers STATIC win/app/gui_helpers.cpp)
   target_include_directories(pkd_gui_helpers PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/win)
-  target_link_libraries(pkd_gui_helpers PUBLIC pkd_ui pkd_catalogue)
+  target_link_libraries(pkd_gui_helpers PUBLIC pkd_ui pkd_catalogue pkd_test_support)
 endif()
 
 pkd_add_test(app_window_test

@@ -2,18 +2,15 @@
 // the catalogue lies.
 #pragma once
 
-#include <string>
+#include <filesystem>
 
 namespace app {
-
-// The task-bar text and the caption of the program's message boxes.
-extern const char kApplicationTitle[];
 
 // Sets the application title and loads the common controls. Called once by
 // the program (and by tests that create the window in-process).
 void InitApplication();
 // "pkd.kod" in the directory of the executable.
-std::string CataloguePathBesideExe();
+std::filesystem::path CataloguePathBesideExe();
 // Creates the main window, shows it and runs the message loop until it closes.
 int RunPicker();
 

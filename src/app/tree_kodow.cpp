@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "app/application.h"
 #include "catalogue/entry_text.h"
 #include "picker/description.h"
+#include "text/path.h"
 #include "ui/message_box.h"
 #include "ui/wintext.h"
 
@@ -27,11 +27,6 @@ constexpr int kComboListHeight = 200;  // the drop-down list below the code fiel
 
 const char kMissingCatalogue[] = "Niestety nie znalazłem pliku \"pkd.kod\" z definicją kodów PKD !";
 
-bool FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(ui::Wide(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 }  // namespace
 
 Tform_TreeKodow::Tform_TreeKodow()
@@ -45,7 +40,7 @@ Tform_TreeKodow::~Tform_TreeKodow() {
   Destroy();
 }
 
-bool Tform_TreeKodow::Create(const std::string& cataloguePath) {
+bool Tform_TreeKodow::Create(const std::filesystem::path& cataloguePath) {
   if (!CreateForm("", kClientWidth, kClientHeight)) return false;
   SetMinSize(kMinWidth, kMinHeight);
   CreateControls();
@@ -61,14 +56,14 @@ bool Tform_TreeKodow::Create(const std::string& cataloguePath) {
   return true;
 }
 
-void Tform_TreeKodow::StartUp(const std::string& cataloguePath) {
+void Tform_TreeKodow::StartUp(const std::filesystem::path& cataloguePath) {
   // Step 1, the registry key of the settings, was set up by the constructor.
-  if (!FileExists(cataloguePath)) {
+  if (!text::FileExists(cataloguePath)) {
     PostMessageW(Handle(), WM_CATALOGUE_MISSING, 0, 0);
   } else {
     auto baza = std::make_unique<catalogue::TBaza>();
     baza->Load(cataloguePath);
-    SetBaza(baza.release());
+    SetBaza(std::move(baza));
   }
   StartDdeService();
 }
@@ -253,7 +248,7 @@ void Tform_TreeKodow::HideResultList() {
 LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CATALOGUE_MISSING:
-      ui::ShowMessageBox(Handle(), kMissingCatalogue, kApplicationTitle, MB_OK | MB_ICONERROR);
+      ui::ShowMessageBox(Handle(), kMissingCatalogue, ui::ApplicationTitle(), MB_OK | MB_ICONERROR);
       Close();
       return 0;
     case WM_CTLCOLORSTATIC:
@@ -277,9 +272,10 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---- Catalogue and tree
 
-void Tform_TreeKodow::SetBaza(catalogue::TBaza* baza) {
-  if (baza == FBaza.get()) return;
-  FBaza.reset(baza);
+void Tform_TreeKodow::SetBaza(std::unique_ptr<catalogue::TBaza> baza) {
+  // Owned alone, the catalogue already attached can only come again as "none".
+  if (!baza && !FBaza) return;
+  FBaza = std::move(baza);
   BuildTree();
   SetCaption(FBaza ? FBaza->Tytul() : std::string());
 }

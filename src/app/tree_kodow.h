@@ -3,6 +3,7 @@
 // row of pick mode.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,10 +29,12 @@ class Tform_TreeKodow : public ui::TForm {
   // cataloguePath (the program passes "pkd.kod" beside the executable).
   // A failing step is shown in the exception box and the window opens all
   // the same. False only when the window itself could not be created.
-  bool Create(const std::string& cataloguePath);
+  bool Create(const std::filesystem::path& cataloguePath);
+  // A path is never made from Windows-1250 text implicitly (that would go
+  // through the machine's ANSI code page): see text::PathFrom1250.
+  bool Create(const std::string&) = delete;
 
-  // Takes ownership. Nothing happens when baza is the catalogue already attached.
-  void SetBaza(catalogue::TBaza* baza);
+  void SetBaza(std::unique_ptr<catalogue::TBaza> baza);
   void BuildTree();
   void ShowDescription(const std::string& code);
   void HideResultList();
@@ -85,7 +88,7 @@ class Tform_TreeKodow : public ui::TForm {
 
  private:
   void CreateControls();
-  void StartUp(const std::string& cataloguePath);
+  void StartUp(const std::filesystem::path& cataloguePath);
   // The DDE service step of start-up; the picker's DDE side fills it in.
   void StartDdeService() {}
   void ReadSettings();

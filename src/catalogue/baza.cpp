@@ -8,21 +8,23 @@
 #include "text/cp1250.h"
 #include "text/lines.h"
 #include "text/number.h"
+#include "text/path.h"
 
 namespace catalogue {
 
 namespace {
 
-std::string ExtensionUpper(const std::string& fileName) {
-  const size_t dot = fileName.rfind('.');
+std::string ExtensionUpper(const std::filesystem::path& fileName) {
+  // The file name's own last dot: one inside a folder name is no extension.
+  const std::string name = text::PathTo1250(fileName.filename());
+  const size_t dot = name.rfind('.');
   if (dot == std::string::npos) return std::string();
-  // A dot inside a folder name is no extension.
-  const size_t slash = fileName.find_last_of("/\\");
-  if (slash != std::string::npos && slash > dot) return std::string();
-  return text::UpperAscii(fileName.substr(dot));
+  return text::UpperAscii(name.substr(dot));
 }
 
-std::string WrongFormat(const std::string& path) { return "Wybrany plik: " + path + " ma niewłaściwy format"; }
+std::string WrongFormat(const std::filesystem::path& path) {
+  return "Wybrany plik: " + text::PathTo1250(path) + " ma niewłaściwy format";
+}
 
 // Cuts each line from the third on at its first tab; from the fourth on, the
 // text after the tab is that line's description.
@@ -41,16 +43,18 @@ void SplitDescriptions(std::vector<std::string>& lines, TOpisy& opisy) {
 
 std::string TBaza::Text() const { return text::JoinLinesCrLf(FLines); }
 
-void TBaza::Load(const std::string& fileName) {
-  if (fileName == FFileName) return;
+void TBaza::Load(const std::filesystem::path& fileName) {
+  // Exact comparison of the text, as the name was given.
+  if (fileName.native() == FFileName.native()) return;
   FFileName = fileName;
-  if (!FileExists(FFileName)) {
-    throw ECatalogueError("Nie znalazłem pliku: " + FFileName + " !\nPrawdopodobnie został wykasowany lub przesunięty.");
+  if (!text::FileExists(FFileName)) {
+    throw ECatalogueError("Nie znalazłem pliku: " + text::PathTo1250(FFileName) +
+                          " !\nPrawdopodobnie został wykasowany lub przesunięty.");
   }
   std::string bytes;
   std::string error;
   if (!ReadWholeFile(FFileName, bytes, error)) {
-    throw ECatalogueError("Cannot open file \"" + FullPath(FFileName) + "\". " + error);
+    throw ECatalogueError("Cannot open file \"" + text::PathTo1250(text::FullPath(FFileName)) + "\". " + error);
   }
 
   if (ExtensionUpper(FFileName) != ".KOD") {

@@ -2,6 +2,7 @@
 // description store.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,12 @@ class TBaza {
 
   // Loads the catalogue: the compressed form for the extension ".KOD" (any
   // case), plain text otherwise. Throws ECatalogueError or text::EConvertError.
-  void Load(const std::string& fileName);
+  // The path is wide on Windows all the way to the file call; a Windows-1250
+  // name must be made a path with text::PathFrom1250, never implicitly
+  // (that would go through the machine's ANSI code page).
+  void Load(const std::filesystem::path& fileName);
+  void Load(const std::string&) = delete;
+  void Load(const char*) = delete;
 
   size_t Count() const { return FLines.size(); }
   const std::string& Line(size_t i) const { return FLines[i]; }
@@ -32,14 +38,14 @@ class TBaza {
   // Every line followed by CR LF.
   std::string Text() const;
 
-  const std::string& FileName() const { return FFileName; }
+  const std::filesystem::path& FileName() const { return FFileName; }
   const std::string& Naglowek() const { return FNaglowek; }
   const std::string& Tytul() const { return FTytul; }
   const TOpisy& Opisy() const { return FOpisy; }
 
  private:
   void ReadHeaders();
-  std::string FFileName;
+  std::filesystem::path FFileName;
   std::string FNaglowek;
   std::string FTytul;
   std::vector<std::string> FLines;

@@ -1,19 +1,13 @@
 #include "catalogue/file.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
-#include "text/cp1250.h"
-
 #ifdef _WIN32
 #include <wchar.h>
-#else
-#include <climits>
 #endif
 
 namespace catalogue {
@@ -26,17 +20,10 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
-#ifdef _WIN32
-std::wstring Wide(const std::string& path) {
-  const std::u16string w = text::Cp1250ToUtf16(path);
-  return std::wstring(w.begin(), w.end());
-}
-#endif
-
-FilePtr Open(const std::string& path, const char* mode) {
+FilePtr Open(const std::filesystem::path& path, const char* mode) {
 #ifdef _WIN32
   const std::wstring wmode(mode, mode + std::strlen(mode));
-  return FilePtr(_wfopen(Wide(path).c_str(), wmode.c_str()));
+  return FilePtr(_wfopen(path.c_str(), wmode.c_str()));
 #else
   return FilePtr(std::fopen(path.c_str(), mode));
 #endif
@@ -49,33 +36,7 @@ std::string SystemErrorText(int err) {
 
 }  // namespace
 
-bool FileExists(const std::string& path) {
-  if (path.empty()) return false;
-#ifdef _WIN32
-  struct _stat64 st;
-  if (_wstat64(Wide(path).c_str(), &st) != 0) return false;
-  return (st.st_mode & _S_IFMT) == _S_IFREG;
-#else
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0) return false;
-  return S_ISREG(st.st_mode);
-#endif
-}
-
-std::string FullPath(const std::string& path) {
-#ifdef _WIN32
-  wchar_t buf[4096];
-  if (_wfullpath(buf, Wide(path).c_str(), 4096) == nullptr) return path;
-  const std::wstring w(buf);
-  return text::Utf16To1250(std::u16string(w.begin(), w.end()));
-#else
-  char buf[PATH_MAX];
-  if (realpath(path.c_str(), buf) == nullptr) return path;
-  return buf;
-#endif
-}
-
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string& error) {
   FilePtr f = Open(path, "rb");
   if (!f) {
     error = SystemErrorText(errno);
@@ -96,7 +57,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& err
   return true;
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
+bool WriteWholeFile(const std::filesystem::path& path, const std::string& bytes, std::string& error) {
   FilePtr f = Open(path, "wb");
   if (!f) {
     error = SystemErrorText(errno);

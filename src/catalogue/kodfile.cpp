@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "catalogue/file.h"
+#include "text/path.h"
 #include "text/errors.h"
 
 namespace catalogue {
@@ -66,10 +67,10 @@ std::string MakeKodBytes(std::string_view text) {
   return out;
 }
 
-void WriteKodFile(const std::string& path, std::string_view text) {
+void WriteKodFile(const std::filesystem::path& path, std::string_view text) {
   std::string error;
   if (!WriteWholeFile(path, MakeKodBytes(text), error))
-    throw text::Exception("Cannot create file \"" + FullPath(path) + "\". " + error);
+    throw text::Exception("Cannot create file \"" + text::PathTo1250(text::FullPath(path)) + "\". " + error);
 }
 
 }  // namespace catalogue

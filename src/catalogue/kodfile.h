@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,6 @@ bool InflateKod(std::string_view data, std::string& out);
 // Magic followed by the zlib stream of text (best compression).
 std::string MakeKodBytes(std::string_view text);
 // Writes MakeKodBytes(text) to path; throws text::Exception on failure.
-void WriteKodFile(const std::string& path, std::string_view text);
+void WriteKodFile(const std::filesystem::path& path, std::string_view text);
 
 }  // namespace catalogue

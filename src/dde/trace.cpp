@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "text/cp1250.h"
+#include "text/path.h"
 
 namespace dde {
 
@@ -39,21 +39,10 @@ std::string DefaultDateTimeText() {
 
 TDateTimeTextSource gDateTimeSource = DefaultDateTimeText;
 
-// Paths are Windows-1250 text; the file system gets them as UTF-16 on Windows
-// and UTF-8 elsewhere, never through the machine's ANSI code page.
-std::filesystem::path PathOf(const std::string& name) {
-#ifdef _WIN32
-  std::u16string u = text::Cp1250ToUtf16(name);
-  return std::filesystem::path(std::wstring(u.begin(), u.end()));
-#else
-  return std::filesystem::path(text::Cp1250ToUtf8(name));
-#endif
-}
+// Trace file names are Windows-1250 text (a property of the manager).
+std::filesystem::path PathOf(const std::string& name) { return text::PathFrom1250(name); }
 
-bool FileExists(const std::string& name) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(PathOf(name), ec);
-}
+bool FileExists(const std::string& name) { return text::FileExists(PathOf(name)); }
 
 std::FILE* OpenFile(const std::string& name, bool append) {
 #ifdef _WIN32

@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "text/cp1250.h"
+#include "text/path.h"
+#include "ui/wintext.h"
 
 namespace dde {
 
@@ -13,11 +14,6 @@ namespace {
 
 const wchar_t kClassName[] = L"TDDEMLDebugForm";
 std::wstring gPositionOverride;
-
-std::wstring W(const std::string& s1250) {
-  std::u16string u = text::Cp1250ToUtf16(s1250);
-  return std::wstring(u.begin(), u.end());
-}
 
 std::string DateTimeText() {
   char date[128] = "", time[128] = "";
@@ -55,13 +51,7 @@ void InstallWin32TraceServices() {
 
 std::wstring TDDEMLDebugForm::PositionFile() {
   if (!gPositionOverride.empty()) return gPositionOverride;
-  wchar_t path[MAX_PATH * 2] = L"";
-  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-  std::wstring p(path, n);
-  size_t slash = p.find_last_of(L"\\/:");
-  size_t dot = p.find_last_of(L'.');
-  if (dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash)) p.resize(dot);
-  return p + L".DFP";
+  return text::ExecutablePath().replace_extension(L".DFP").wstring();
 }
 
 void TDDEMLDebugForm::SetPositionFileOverride(const std::wstring& path) { gPositionOverride = path; }
@@ -132,7 +122,7 @@ TDDEMLDebugForm::TDDEMLDebugForm(bool stayOnTop) {
         pageOpen = true;
         y = 0;
       }
-      std::wstring w = W(line);
+      std::wstring w = ui::Wide(line);
       TextOutW(pd.hDC, 0, y, w.c_str(), static_cast<int>(w.size()));
       y += lineHeight;
       if (y + lineHeight > pageHeight) {
@@ -144,7 +134,7 @@ TDDEMLDebugForm::TDDEMLDebugForm(bool stayOnTop) {
     return true;
   };
   ShowError = [this](const std::string& message) {
-    std::wstring w = W(message);
+    std::wstring w = ui::Wide(message);
     MessageBoxW(FHwnd, w.c_str(), L"TDDEMLManager Debug Display", MB_OK | MB_ICONERROR);
   };
 }
@@ -225,12 +215,12 @@ void TDDEMLDebugForm::AddLine(const std::string& line) {
   bool hadLines = FLines.Count() > 0;
   // The first line's length is taken before the rule may drop it: the memo
   // wraps long lines, so its own line numbers are not the trace's lines.
-  size_t firstLength = hadLines ? W(FLines.Lines().front()).size() : 0;
+  size_t firstLength = hadLines ? ui::Wide(FLines.Lines().front()).size() : 0;
   if (FLines.Add(line)) {
     SendMessageW(memo, EM_SETSEL, 0, static_cast<LPARAM>(firstLength + 2));
     SendMessageW(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
   }
-  std::wstring w = (hadLines ? L"\r\n" : L"") + W(line);
+  std::wstring w = (hadLines ? L"\r\n" : L"") + ui::Wide(line);
   int end = GetWindowTextLengthW(memo);
   SendMessageW(memo, EM_SETSEL, end, end);
   SendMessageW(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(w.c_str()));
@@ -258,14 +248,14 @@ void TDDEMLDebugForm::Save() {
   std::wstring name;
   if (!AskSaveFile(name) || name.empty()) return;
   std::FILE* f = _wfopen(name.c_str(), L"wb");
-  if (!f) throw EInOutError("Cannot create the file " + text::Utf16To1250(std::u16string(name.begin(), name.end())));
+  if (!f) throw EInOutError("Cannot create the file " + ui::Narrow(name));
   bool ok = true;
   for (const std::string& line : FLines.Lines()) {
     ok = ok && std::fwrite(line.data(), 1, line.size(), f) == line.size();
     ok = ok && std::fwrite("\r\n", 1, 2, f) == 2;
   }
   if (std::fclose(f) != 0) ok = false;
-  if (!ok) throw EInOutError("Cannot write the file " + text::Utf16To1250(std::u16string(name.begin(), name.end())));
+  if (!ok) throw EInOutError("Cannot write the file " + ui::Narrow(name));
 }
 
 void TDDEMLDebugForm::Run(void (TDDEMLDebugForm::*action)()) {

@@ -1,13 +1,13 @@
 #include "ui/dispatch.h"
 
-#include "ui/form.h"
+#include "ui/window.h"
 
 namespace ui {
 
 void ProcessMessage(MSG& msg) {
   if (msg.hwnd && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
-    if (auto* form = dynamic_cast<TForm*>(TWindow::FromHandle(GetAncestor(msg.hwnd, GA_ROOT))))
-      if (form->PreTranslate(msg)) return;
+    if (TWindow* top = TWindow::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)))
+      if (top->PreTranslate(msg)) return;
   }
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
@@ -39,23 +39,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     }
     MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
-}
-
-int RunMainLoop(TForm& mainForm) {
-  mainForm.IsMainForm = true;
-  MSG msg;
-  int code = 0;
-  while (!mainForm.ReleaseRequested() && mainForm.Handle()) {
-    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0) {
-      code = static_cast<int>(msg.wParam);
-      break;
-    }
-    if (got < 0) break;
-    ProcessMessage(msg);
-  }
-  mainForm.Destroy();
-  return code;
 }
 
 }  // namespace ui

@@ -9,17 +9,13 @@
 
 namespace ui {
 
-class TForm;
-
-// Keyboard pre-translation of the form the message is for, then translate and dispatch.
+// Keyboard pre-translation by the top-level window the message is for, then
+// translate and dispatch.
 void ProcessMessage(MSG& msg);
 // Handles every message waiting now. False when WM_QUIT came (it is posted again).
 bool ProcessMessages();
 // Handles messages until done() holds (true) or timeoutMs passes (false). Never
 // sleeps blindly: it waits for the next message with the remaining time.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = INFINITE);
-// The application's loop: runs until the main form asks to be released, then
-// destroys it. Returns the exit code of WM_QUIT or 0.
-int RunMainLoop(TForm& mainForm);
 
 }  // namespace ui

@@ -172,4 +172,21 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   return TWindow::WndProc(msg, wp, lp);
 }
 
+int RunMainLoop(TForm& mainForm) {
+  mainForm.IsMainForm = true;
+  MSG msg;
+  int code = 0;
+  while (!mainForm.ReleaseRequested() && mainForm.Handle()) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      code = static_cast<int>(msg.wParam);
+      break;
+    }
+    if (got < 0) break;
+    ProcessMessage(msg);
+  }
+  mainForm.Destroy();
+  return code;
+}
+
 }  // namespace ui

@@ -52,7 +52,7 @@ class TForm : public TWindow {
 
   // Keyboard handling before the focused control sees a message; true when
   // the message was used up. Called by the one message-dispatch function.
-  bool PreTranslate(MSG& msg);
+  bool PreTranslate(MSG& msg) override;
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -78,5 +78,9 @@ class TForm : public TWindow {
   bool FReleaseRequested = false;
   HWND FLastFocus = nullptr;
 };
+
+// The application's loop: runs until the main form asks to be released, then
+// destroys it. Returns the exit code of WM_QUIT or 0.
+int RunMainLoop(TForm& mainForm);
 
 }  // namespace ui

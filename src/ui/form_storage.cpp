@@ -5,20 +5,14 @@
 #include <vector>
 
 #include "text/number.h"
+#include "text/path.h"
 #include "ui/handles.h"
 #include "ui/wintext.h"
 
 namespace ui {
 
 std::string TFormStorage::DefaultKeyPath(const std::string& section) {
-  wchar_t path[MAX_PATH] = {};
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring name(path, n);
-  const size_t slash = name.find_last_of(L"\\/");
-  if (slash != std::wstring::npos) name = name.substr(slash + 1);
-  const size_t dot = name.find_last_of(L'.');
-  if (dot != std::wstring::npos) name = name.substr(0, dot);
-  return "Software\\ZELNOR\\" + Narrow(name) + "\\" + section;
+  return "Software\\ZELNOR\\" + text::PathTo1250(text::ExecutablePath().stem()) + "\\" + section;
 }
 
 bool TFormStorage::ReadString(const std::string& name, std::string& value) const {

@@ -31,6 +31,9 @@ class TWindow {
   // The window of our class behind a handle, or nullptr.
   static TWindow* FromHandle(HWND wnd);
   void Destroy();
+  // Keyboard handling of a top-level window before the focused control sees
+  // a message (dialog keys, accelerators); true when the message was used up.
+  virtual bool PreTranslate(MSG& /*msg*/) { return false; }
 
  protected:
   bool CreateHandle(DWORD exStyle, const std::string& caption, DWORD style, int x, int y, int w, int h,

@@ -2,6 +2,7 @@
 // difference is what splitting lines, headers and descriptions costs.
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <string>
 
 #include "catalogue/baza.h"
@@ -10,7 +11,7 @@
 
 namespace {
 
-const std::string kPath = PKD_BENCH_KOD;
+const std::filesystem::path kPath = PKD_BENCH_KOD;
 
 void BM_LoadPkd2025(benchmark::State& state) {
   for (auto _ : state) {

@@ -23,13 +23,15 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  // Path of a file in the folder, as the program's narrow strings carry it.
+  // Path of a file in the folder, as the program's narrow strings carry it
+  // (names given to the program as text, such as a log file's).
   std::string File(const std::string& name) const { return (FPath / name).string(); }
+  std::filesystem::path Path(const std::string& name) const { return FPath / name; }
   // Writes bytes to name and returns its path.
-  std::string Write(const std::string& name, const std::string& bytes) const {
+  std::filesystem::path Write(const std::string& name, const std::string& bytes) const {
     std::ofstream f(FPath / name, std::ios::binary);
     f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return File(name);
+    return Path(name);
   }
 
  private:
@@ -37,7 +39,7 @@ class TempDir {
 };
 
 // Reads a whole file as bytes; empty when missing.
-inline std::string ReadAll(const std::string& path) {
+inline std::string ReadAll(const std::filesystem::path& path) {
   std::ifstream f(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }

@@ -3,6 +3,7 @@
 //   kodtool build IN.tsv OUT.kod [--map MAP.tsv] [--title TEXT] [--name TEXT]
 //   kodtool dump FILE
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,12 +14,13 @@
 #include "kodtool/tsv_catalogue.h"
 #include "text/cp1250.h"
 #include "text/errors.h"
+#include "text/path.h"
 
 namespace {
 
 // Arguments as given, and as Windows-1250 text for titles.
 struct Arg {
-  std::string path;  // for opening files: bytes on Linux, Windows-1250 on Windows
+  std::filesystem::path path;  // as the system gave it, for opening files
   std::string text;  // Windows-1250
 };
 
@@ -37,22 +39,17 @@ int Usage() {
   return 2;
 }
 
-std::string ReadOrThrow(const std::string& path) {
+std::string ReadOrThrow(const std::filesystem::path& path) {
   std::string bytes, error;
   if (!catalogue::ReadWholeFile(path, bytes, error))
-    throw text::Exception("Cannot open file \"" + catalogue::FullPath(path) + "\". " + error);
+    throw text::Exception("Cannot open file \"" + text::PathTo1250(text::FullPath(path)) + "\". " + error);
   return bytes;
-}
-
-std::string BaseName(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 int Build(const std::vector<Arg>& args) {
   if (args.size() < 2) return Usage();
   kodtool::BuildOptions options;
-  std::string mapPath;
+  std::filesystem::path mapPath;
   for (size_t i = 2; i < args.size(); ++i) {
     const std::string& a = args[i].text;
     if (i + 1 >= args.size()) return Usage();
@@ -64,9 +61,9 @@ int Build(const std::vector<Arg>& args) {
   const std::string tsv = ReadOrThrow(args[0].path);
   if (!mapPath.empty()) {
     options.mapText = ReadOrThrow(mapPath);
-    if (options.mapText.empty()) throw text::Exception(mapPath + ": pusty plik mapy");
+    if (options.mapText.empty()) throw text::Exception(text::PathTo1250(mapPath) + ": pusty plik mapy");
   }
-  const std::string catalogueText = kodtool::BuildCatalogueText(tsv, BaseName(args[0].text), options);
+  const std::string catalogueText = kodtool::BuildCatalogueText(tsv, text::PathTo1250(args[0].path.filename()), options);
   catalogue::WriteKodFile(args[1].path, catalogueText);
   return 0;
 }
@@ -128,15 +125,14 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<Arg> args;
   for (int i = 1; i < argc; ++i) {
     const std::wstring w(argv[i]);
-    const std::string s = text::Utf16To1250(std::u16string(w.begin(), w.end()));
-    args.push_back({s, s});
+    args.push_back({std::filesystem::path(w), text::Utf16To1250(std::u16string(w.begin(), w.end()))});
   }
   return Run(args);
 }
 #else
 int main(int argc, char** argv) {
   std::vector<Arg> args;
-  for (int i = 1; i < argc; ++i) args.push_back({argv[i], text::Utf8To1250(argv[i])});
+  for (int i = 1; i < argc; ++i) args.push_back({std::filesystem::path(argv[i]), text::Utf8To1250(argv[i])});
   return Run(args);
 }
 #endif

@@ -5,6 +5,7 @@
 #include "catalogue/kodfile.h"
 #include "support/temp_dir.h"
 #include "text/errors.h"
+#include "text/path.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -17,10 +18,12 @@ using catalogue::TBaza;
 using testing_support::TempDir;
 using Lines = std::vector<std::string>;
 
-std::string WrongFormat(const std::string& path) { return "Wybrany plik: " + path + " ma niewłaściwy format"; }
+using Path = std::filesystem::path;
+
+std::string WrongFormat(const Path& path) { return "Wybrany plik: " + text::PathTo1250(path) + " ma niewłaściwy format"; }
 
 // Loads and returns the failure message, or "" when the load succeeded.
-std::string LoadError(TBaza& b, const std::string& path) {
+std::string LoadError(TBaza& b, const Path& path) {
   try {
     b.Load(path);
   } catch (const text::Exception& e) {
@@ -32,8 +35,8 @@ std::string LoadError(TBaza& b, const std::string& path) {
 class BazaTest : public ::testing::Test {
  protected:
   TempDir dir;
-  std::string Plain(const std::string& text) { return dir.Write("cat.txt", text); }
-  std::string Kod(const std::string& text, const std::string& name = "cat.kod") {
+  Path Plain(const std::string& text) { return dir.Write("cat.txt", text); }
+  Path Kod(const std::string& text, const std::string& name = "cat.kod") {
     return dir.Write(name, catalogue::MakeKodBytes(text));
   }
 };
@@ -66,13 +69,13 @@ TEST_F(BazaTest, OnlyTheLeadingRunOfAtLinesIsHeader) {
 TEST_F(BazaTest, HeaderNumberIsAtMostTenCharacters) {
   // "@00000000001": characters 2..11 are ten zeros, record 0, dropped.
   TBaza b;
-  const std::string p = Plain("@00000000001=N\nA - a\n");
+  const Path p = Plain("@00000000001=N\nA - a\n");
   EXPECT_EQ(LoadError(b, p), WrongFormat(p));
 }
 
 TEST_F(BazaTest, BadHeaderNumberNamesItsTextAndKeepsEarlierHeaders) {
   TBaza b;
-  const std::string p = Plain("@2=Tytuł\n@1q=x\n@1=N\nA - a\n");
+  const Path p = Plain("@2=Tytuł\n@1q=x\n@1=N\nA - a\n");
   EXPECT_EQ(LoadError(b, p), "'1q' is not a valid integer value");
   EXPECT_EQ(b.Tytul(), "Tytuł");
   EXPECT_EQ(b.Lines(), (Lines{"@1q=x", "@1=N", "A - a"}));
@@ -81,20 +84,26 @@ TEST_F(BazaTest, BadHeaderNumberNamesItsTextAndKeepsEarlierHeaders) {
 TEST_F(BazaTest, MissingOrEmptyRecordOneIsWrongFormat) {
   {
     TBaza b;
-    const std::string p = dir.Write("a.txt", "@1\nA - a\n");  // no "=": empty value
+    const Path p = dir.Write("a.txt", "@1\nA - a\n");  // no "=": empty value
     EXPECT_EQ(LoadError(b, p), WrongFormat(p));
     EXPECT_EQ(b.Lines(), Lines{"A - a"});  // lines stay loaded
   }
   {
     TBaza b;
-    const std::string p = dir.Write("b.txt", "@1=");
+    const Path p = dir.Write("b.txt", "@1=");
     EXPECT_EQ(LoadError(b, p), WrongFormat(p));
   }
   {
     TBaza b;
-    const std::string p = dir.Write("c.txt", "@2=Tytuł\n");
+    const Path p = dir.Write("c.txt", "@2=Tytuł\n");
     EXPECT_EQ(LoadError(b, p), WrongFormat(p));
     EXPECT_EQ(b.Tytul(), "Tytuł");
+  }
+  {
+    TBaza b;  // a bare "@1" after "@1=X" empties the value again
+    const Path p = dir.Write("e.txt", "@1=X\n@1\nA - a\n");
+    EXPECT_EQ(LoadError(b, p), WrongFormat(p));
+    EXPECT_EQ(b.Naglowek(), "");
   }
   {
     TBaza b;
@@ -106,15 +115,17 @@ TEST_F(BazaTest, MissingOrEmptyRecordOneIsWrongFormat) {
 
 TEST_F(BazaTest, CompressedFormSplitsDescriptionsFromTheFourthLine) {
   TBaza b;
-  b.Load(Kod("@1=PKD\t1\n@2=T\tx\nA - Sekcja\topis A\n 01 - Dział\topis\xFF" "01\n 02 - Bez opisu\n  02.1 - G - x\tg\r\n"));
+  b.Load(Kod("@1=PKD\t1\n@2=T\tx\nA - Sekcja\topis A\n 01 - Dział\topis\xFF" "01\n 02 - Bez opisu\n  02.1 - G - x\tg\r\n"
+             "  02.2 - H\tz\tdrugim tabem\n"));
   EXPECT_EQ(b.Naglowek(), "PKD\t1");  // the first two lines are never cut
   EXPECT_EQ(b.Tytul(), "T\tx");
-  EXPECT_EQ(b.Lines(), (Lines{"A - Sekcja", " 01 - Dział", " 02 - Bez opisu", "  02.1 - G - x"}));
+  EXPECT_EQ(b.Lines(), (Lines{"A - Sekcja", " 01 - Dział", " 02 - Bez opisu", "  02.1 - G - x", "  02.2 - H"}));
   EXPECT_EQ(b.Opisy().Opis("A"), "");  // the third line's description is dropped
   EXPECT_EQ(b.Opisy().Opis("01"), "opis\xFF" "01");
   EXPECT_EQ(b.Opisy().Opis("02.1"), "g");
   EXPECT_EQ(b.Opisy().SearchText("02.1"), "  02.1 - G - X G");
-  EXPECT_EQ(b.Opisy().Count(), 2u);
+  EXPECT_EQ(b.Opisy().Opis("02.2"), "z\tdrugim tabem");  // from the first tab to the end of the line
+  EXPECT_EQ(b.Opisy().Count(), 3u);
 }
 
 TEST_F(BazaTest, CompressedDescriptionCodeComesFromTheWholeLine) {
@@ -143,19 +154,19 @@ TEST_F(BazaTest, ExtensionDecidesTheFormInAnyLetterCase) {
   }
   // Plain text under ".kod" lacks the magic: nothing loads, wrong format.
   TBaza b;
-  const std::string p = dir.Write("plain.kod", "@1=N\nA - a\n");
+  const Path p = dir.Write("plain.kod", "@1=N\nA - a\n");
   EXPECT_EQ(LoadError(b, p), WrongFormat(p));
   EXPECT_EQ(b.Count(), 0u);
   // A compressed file under another extension is read as (binary) plain text.
   TBaza c;
-  const std::string q = dir.Write("packed.dat", catalogue::MakeKodBytes("@1=N\n"));
+  const Path q = dir.Write("packed.dat", catalogue::MakeKodBytes("@1=N\n"));
   EXPECT_EQ(LoadError(c, q), WrongFormat(q));
 }
 
 TEST_F(BazaTest, ShortKodFileLoadsNothing) {
   for (const std::string& bytes : {std::string(), std::string("\x01\x02\x03\x04ZELZIP"), std::string("@1=N\n")}) {
     TBaza b;
-    const std::string p = dir.Write("short.kod", bytes);
+    const Path p = dir.Write("short.kod", bytes);
     EXPECT_EQ(LoadError(b, p), WrongFormat(p));
     EXPECT_EQ(b.Count(), 0u);
   }
@@ -163,25 +174,26 @@ TEST_F(BazaTest, ShortKodFileLoadsNothing) {
 
 TEST_F(BazaTest, MissingFileMessageAndState) {
   TBaza b;
-  const std::string p = dir.File("nie_ma.kod");
-  EXPECT_EQ(LoadError(b, p), "Nie znalazłem pliku: " + p + " !\nPrawdopodobnie został wykasowany lub przesunięty.");
+  const Path p = dir.Path("nie_ma.kod");
+  EXPECT_EQ(LoadError(b, p), "Nie znalazłem pliku: " + text::PathTo1250(p) +
+                                 " !\nPrawdopodobnie został wykasowany lub przesunięty.");
   EXPECT_EQ(b.FileName(), p);
   // A folder is not a catalogue file either.
   TBaza c;
-  const std::string folder = dir.File("");
+  const Path folder = dir.Path("");
   EXPECT_EQ(LoadError(c, folder).rfind("Nie znalazłem pliku: ", 0), 0u);
 }
 
 TEST_F(BazaTest, SamePathLoadsOnlyOnce) {
   TBaza b;
-  const std::string p = Plain("@1=N\nA - a\n");
+  const Path p = Plain("@1=N\nA - a\n");
   b.Load(p);
   Plain("@1=M\nB - b\nC - c\n");
   b.Load(p);
   EXPECT_EQ(b.Naglowek(), "N");
   EXPECT_EQ(b.Lines(), Lines{"A - a"});
   TBaza empty;
-  empty.Load("");  // equal to the empty FileName of a new catalogue: nothing happens
+  empty.Load(Path());  // equal to the empty FileName of a new catalogue: nothing happens
   EXPECT_EQ(empty.Count(), 0u);
 }
 
@@ -196,7 +208,7 @@ TEST_F(BazaTest, DamagedStreamFailsWithErrorAndLeavesLinesUnchanged) {
   for (const std::string& bytes : {flipped, truncated, noTrailer, badHeader}) {
     TBaza b;
     b.Load(Plain("@1=N\nold - line\n"));
-    const std::string p = dir.Write("bad.kod", bytes);
+    const Path p = dir.Write("bad.kod", bytes);
     EXPECT_EQ(LoadError(b, p), "Error");
     EXPECT_EQ(b.Lines(), Lines{"old - line"});
     EXPECT_EQ(b.Opisy().Count(), 0u);
@@ -205,7 +217,7 @@ TEST_F(BazaTest, DamagedStreamFailsWithErrorAndLeavesLinesUnchanged) {
 
 TEST_F(BazaTest, StreamInflatingPastTheLimitIsDamaged) {
   const std::string bomb(catalogue::kMaxInflatedSize + 1, '\n');
-  const std::string p = dir.Write("bomb.kod", catalogue::MakeKodBytes(bomb));
+  const Path p = dir.Write("bomb.kod", catalogue::MakeKodBytes(bomb));
   TBaza b;
   EXPECT_EQ(LoadError(b, p), "Error");
   EXPECT_EQ(b.Count(), 0u);
@@ -221,9 +233,8 @@ TEST_F(BazaTest, TextAfterNulAndBytesAfterTheStreamAreIgnored) {
 
 #ifdef _WIN32
 TEST_F(BazaTest, FileThatCannotBeOpenedNamesItsFullPath) {
-  const std::string p = Plain("@1=N\nA - a\n");
-  const std::wstring wp(p.begin(), p.end());
-  HANDLE h = CreateFileW(wp.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  const Path p = Plain("@1=N\nA - a\n");
+  HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   TBaza b;
   const std::string msg = LoadError(b, p);

@@ -92,7 +92,7 @@ class RealData : public ::testing::Test {
   void BuildAndLoad(const std::string& tsv, const std::string& name, catalogue::TBaza& b) {
     kodtool::BuildOptions o;
     o.mapText = map;
-    const std::string path = dir.File(name + ".kod");
+    const auto path = dir.Path(name + ".kod");
     catalogue::WriteKodFile(path, BuildCatalogueText(tsv, name + ".tsv", o));
     b.Load(path);
   }

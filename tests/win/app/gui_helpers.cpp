@@ -3,31 +3,25 @@
 #include <cstdio>
 
 #include "catalogue/kodfile.h"
+#include "support/pump_win.h"
 #include "text/lines.h"
 #include "ui/dispatch.h"
 #include "ui/wintext.h"
 
 namespace guitest {
 
-TTempDir::TTempDir(const std::string& name) {
-  wchar_t cwd[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, cwd);
-  FPath = ui::Narrow(std::wstring(cwd)) + "\\" + name + "_" + std::to_string(GetCurrentProcessId()) + "_" +
-          std::to_string(GetTickCount());
-  CreateDirectoryW(ui::Wide(FPath).c_str(), nullptr);
+TTempDir::TTempDir(const std::wstring& name) {
+  std::error_code ec;
+  FPath = std::filesystem::current_path(ec) /
+          (name + L"_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount()));
+  std::filesystem::create_directories(FPath, ec);
 }
 
+TTempDir::TTempDir(const std::string& name) : TTempDir(text::PathFrom1250(name).wstring()) {}
+
 TTempDir::~TTempDir() {
-  WIN32_FIND_DATAW fd;
-  const std::wstring dir = ui::Wide(FPath);
-  HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + L"\\" + fd.cFileName).c_str());
-    } while (FindNextFileW(find, &fd));
-    FindClose(find);
-  }
-  RemoveDirectoryW(dir.c_str());
+  std::error_code ec;
+  std::filesystem::remove_all(FPath, ec);
 }
 
 static std::string CatalogueText(const std::string& title, const std::vector<std::string>& lines) {
@@ -36,21 +30,25 @@ static std::string CatalogueText(const std::string& title, const std::vector<std
   return text::JoinLinesCrLf(all);
 }
 
-void WritePlainCatalogue(const std::string& path, const std::string& title, const std::vector<std::string>& lines) {
+void WritePlainCatalogue(const std::filesystem::path& path, const std::string& title,
+                         const std::vector<std::string>& lines) {
   const std::string content = CatalogueText(title, lines);
-  HANDLE f = CreateFileW(ui::Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD written = 0;
   WriteFile(f, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
   CloseHandle(f);
 }
 
-void WriteKodCatalogue(const std::string& path, const std::string& title, const std::vector<std::string>& lines) {
+void WriteKodCatalogue(const std::filesystem::path& path, const std::string& title,
+                       const std::vector<std::string>& lines) {
   catalogue::WriteKodFile(path, CatalogueText(title, lines));
 }
 
-bool WaitFor(const std::function<bool()>& done, DWORD ms) { return ui::PumpUntil(done, ms); }
+bool WaitFor(const std::function<bool()>& done, DWORD ms) {
+  return testing_support::PumpUntil(done, ms, ui::ProcessMessage);
+}
 
-void PumpFor(DWORD ms) { ui::PumpUntil([] { return false; }, ms); }
+void PumpFor(DWORD ms) { testing_support::PumpFor(ms, ui::ProcessMessage); }
 
 void PostKey(HWND wnd, WORD vk) {
   const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
@@ -138,13 +136,7 @@ void TBoxWatcher::Run() {
   }
 }
 
-std::string ExeBaseName() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring name(path);
-  name = name.substr(name.find_last_of(L"\\/") + 1);
-  return ui::Narrow(name.substr(0, name.find_last_of(L'.')));
-}
+std::string ExeBaseName() { return text::PathTo1250(text::ExecutablePath().stem()); }
 
 void DeleteOurSettings() {
   RegDeleteTreeW(HKEY_CURRENT_USER, ui::Wide("Software\\ZELNOR\\" + ExeBaseName()).c_str());

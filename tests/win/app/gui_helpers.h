@@ -6,30 +6,37 @@
 #include <windows.h>
 
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "text/path.h"
+
 namespace guitest {
 
 // A folder of its own under the working folder, removed with its files.
+// name may hold any character (UTF-8 in the source); file names are Windows-1250.
 class TTempDir {
  public:
+  explicit TTempDir(const std::wstring& name);
   explicit TTempDir(const std::string& name);
   ~TTempDir();
-  const std::string& Path() const { return FPath; }
-  std::string File(const std::string& name) const { return FPath + "\\" + name; }
+  const std::filesystem::path& Path() const { return FPath; }
+  std::filesystem::path File(const std::string& name) const { return FPath / text::PathFrom1250(name); }
 
  private:
-  std::string FPath;
+  std::filesystem::path FPath;
 };
 
 // "@1=PKD", "@2=" + title, then the lines, CR LF after each, in plain form.
-void WritePlainCatalogue(const std::string& path, const std::string& title, const std::vector<std::string>& lines);
+void WritePlainCatalogue(const std::filesystem::path& path, const std::string& title,
+                         const std::vector<std::string>& lines);
 // The same in the compressed form (lines may carry a tab and a description).
-void WriteKodCatalogue(const std::string& path, const std::string& title, const std::vector<std::string>& lines);
+void WriteKodCatalogue(const std::filesystem::path& path, const std::string& title,
+                       const std::vector<std::string>& lines);
 
 // Handles messages until done() holds or ms pass.
 bool WaitFor(const std::function<bool()>& done, DWORD ms = 5000);

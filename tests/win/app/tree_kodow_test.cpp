@@ -9,10 +9,16 @@
 #include "app/gui_helpers.h"
 #include "app/tree_kodow.h"
 #include "catalogue/entry_text.h"
+#include "text/path.h"
 #include "ui/form_storage.h"
 #include "ui/wintext.h"
 
 namespace {
+
+// Mouse coordinates in an LPARAM: two 16-bit words, so that a point above the
+// window (a negative y) reads back negative on 32- and 64-bit builds alike.
+LPARAM MousePoint(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
+
 
 using app::Tform_TreeKodow;
 using guitest::TBoxWatcher;
@@ -33,14 +39,14 @@ class MainWindow : public ::testing::Test {
   }
 
   Tform_TreeKodow& Open(const std::vector<std::string>& lines, const char* name = "pkd.kod") {
-    const std::string path = dir.File(name);
+    const std::filesystem::path path = dir.File(name);
     if (std::string(name).find(".kod") != std::string::npos)
       guitest::WriteKodCatalogue(path, "Klasyfikacja testowa", lines);
     else
       guitest::WritePlainCatalogue(path, "Klasyfikacja testowa", lines);
     return OpenPath(path);
   }
-  Tform_TreeKodow& OpenPath(const std::string& path) {
+  Tform_TreeKodow& OpenPath(const std::filesystem::path& path) {
     form = std::make_unique<Tform_TreeKodow>();
     EXPECT_TRUE(form->Create(path));
     form->Show();
@@ -109,7 +115,7 @@ TEST_F(MainWindow, MouseSelectionWritesTheCodeAndStartsNoSearch) {
   Tform_TreeKodow& w = Open(kSmall);
   RECT r;
   ASSERT_TRUE(w.tree_kody.ItemRect(w.ItemOf(5), r));  // "B - Górnictwo", a top-level entry
-  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  const LPARAM at = MousePoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
   PostMessageW(w.tree_kody.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
   PostMessageW(w.tree_kody.Handle(), WM_LBUTTONUP, 0, at);
   ASSERT_TRUE(WaitFor([&] { return w.szukaj_kod.Text() == "B"; }));
@@ -166,15 +172,15 @@ TEST_F(MainWindow, InvalidLevelIsShownAndKeepsTheEntriesBuiltBefore) {
 }
 
 TEST_F(MainWindow, UnusableCatalogueIsShownWithAFullStopAndTheWindowOpensEmpty) {
-  const std::string path = dir.File("pkd.kod");
-  HANDLE f = CreateFileW(ui::Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const std::filesystem::path path = dir.File("pkd.kod");
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD written = 0;
   WriteFile(f, "not a catalogue", 15, &written, nullptr);
   CloseHandle(f);
   TBoxWatcher boxes;
   Tform_TreeKodow& w = OpenPath(path);
   ASSERT_EQ(boxes.Count(), 1u);
-  EXPECT_EQ(boxes.Seen()[0].Text, "Wybrany plik: " + path + " ma niewłaściwy format.");
+  EXPECT_EQ(boxes.Seen()[0].Text, "Wybrany plik: " + text::PathTo1250(path) + " ma niewłaściwy format.");
   EXPECT_TRUE(w.Visible());
   EXPECT_EQ(w.Baza(), nullptr);
   EXPECT_EQ(TreeView_GetCount(w.tree_kody.Handle()), 0u);
@@ -282,16 +288,16 @@ TEST_F(MainWindow, SplitterDragResizesPanel2Live) {
   Tform_TreeKodow& w = Open(kSmall);
   const int panel2 = w.Panel2.Size;
   const HWND bar = w.Splitter1.Handle();
-  SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 2));
-  SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 2 - 40));  // 40 up
+  SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MousePoint(10, 2));
+  SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MousePoint(10, 2 - 40));  // 40 up
   EXPECT_EQ(w.Panel2.Size, panel2 + 40);
   // Dragged far down: the description keeps its 50 pixels.
-  SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 2000));
+  SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MousePoint(10, 2000));
   EXPECT_EQ(w.Panel2.Size, w.S(50));
   // Dragged far up: the tree keeps its 50 pixels.
-  SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, -2000));
+  SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MousePoint(10, -2000));
   EXPECT_EQ(w.TreeNode.Height(), w.S(50));
-  SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(10, -2000));
+  SendMessageW(bar, WM_LBUTTONUP, 0, MousePoint(10, -2000));
 }
 
 std::string Stored(const ui::TFormStorage& s, const char* name) {

@@ -12,37 +12,17 @@
 #include "dde/data.h"
 #include "dde/formats.h"
 #include "dde/platform_win.h"
+#include "support/pump_win.h"
 #include "text/cp1250.h"
 
 namespace dde {
 namespace {
 
-// Pumps the thread's messages until done() holds or the time runs out.
-template <typename F>
-bool PumpUntil(F done, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-  return true;
-}
+using testing_support::PumpUntil;
 
 // Lets DDEML's own acknowledgements arrive before the next transaction (Wine
 // posts a stray ACK after each request reply).
-void Drain(DWORD ms) {
-  DWORD start = GetTickCount();
-  while (GetTickCount() - start < ms) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    Sleep(5);
-  }
-}
+void Drain(DWORD ms) { testing_support::PumpFor(ms); }
 
 TEST(Win32PlatformTest, StringHandlesCompareWithoutCase) {
   TWin32Platform p;

@@ -10,19 +10,15 @@
 
 #include "dde/trace.h"
 #include "dde/trace_window_win.h"
+#include "support/pump_win.h"
 
 namespace dde {
 namespace {
 
 namespace fs = std::filesystem;
 
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
+// What is waiting now, handled.
+void Pump() { testing_support::PumpFor(0); }
 
 std::wstring ControlText(HWND h) {
   int n = GetWindowTextLengthW(h);
