@@ -77,6 +77,15 @@ struct TWindowTraits {
   }
 };
 
+struct TDcTraits {
+  using Handle = HDC;
+  static void Close(Handle h) { DeleteDC(h); }
+};
+struct TGlobalTraits {
+  using Handle = HGLOBAL;
+  static void Close(Handle h) { GlobalFree(h); }
+};
+
 using TGdiObject = TOwned<TGdiTraits>;
 using TFont = TOwned<TFontTraits>;
 using TRegKey = TOwned<TKeyTraits>;
@@ -85,6 +94,8 @@ using TAccelTable = TOwned<TAccelTraits>;
 using TIconHandle = TOwned<TIconTraits>;
 using TKernelHandle = TOwned<TKernelTraits>;
 using TWindowHandle = TOwned<TWindowTraits>;
+using TDeviceContext = TOwned<TDcTraits>;  // made with CreateDC (a printer's)
+using TGlobalMemory = TOwned<TGlobalTraits>;
 
 // A device context got with GetDC, given back with ReleaseDC.
 class TWindowDC {
