@@ -34,58 +34,84 @@ std::string NextField(std::string& s) {
   return field;
 }
 
-size_t TResultList::TTitleKeyHash::operator()(const TTitleKey& k) const {
-  return std::hash<std::string>()(k.Title) * 31u + static_cast<size_t>(k.Parent);
+namespace {
+
+// GroupTitle as a view into t.
+std::string_view TitleView(std::string_view t) {
+  const size_t sep = t.find(kSeparator);
+  if (sep != std::string_view::npos) t.remove_prefix(sep + kSeparator.size());
+  return t.substr(0, t.find(kCodeJoiner));
 }
 
-int TResultList::FindChildByTitle(int node, const std::string& s) const {
-  const auto it = FTitleIndex.find(TTitleKey{node, GroupTitle(s)});
+std::string_view CodeView(std::string_view t) {
+  const size_t sep = t.find(kSeparator);
+  return sep == std::string_view::npos ? std::string_view() : t.substr(0, sep);
+}
+
+}  // namespace
+
+size_t TResultList::TTitleKeyHash::operator()(const TTitleKey& k) const {
+  return std::hash<std::string_view>()(k.Title) * 31u + static_cast<size_t>(k.Parent);
+}
+
+int TResultList::FindChildByTitle(int node, std::string_view s) const {
+  const auto it = FTitleIndex.find(TTitleKey{node, TitleView(s)});
   return it == FTitleIndex.end() ? -1 : it->second;
 }
 
-int TResultList::AddChild(int parent, std::string text) {
-  const int index = static_cast<int>(FNodes.size());
-  // Only the first child with a title answers FindChildByTitle.
-  FTitleIndex.try_emplace(TTitleKey{parent, GroupTitle(text)}, index);
-  FNodes[parent].Children.push_back(index);
-  TResultNode n;
-  n.Text = std::move(text);
+int TResultList::AddChild(int parent, std::string_view field, std::string_view code, bool joined) {
+  const int index = static_cast<int>(FBuild.size());
+  // "field@@code" has the title of field: the code holds no " - ", and a
+  // "@@" already in field cuts the title there as well.
+  FTitleIndex.try_emplace(TTitleKey{parent, TitleView(field)}, index);
+  TBuildNode n;
+  n.Field = field;
+  n.Code = code;
+  n.Joined = joined;
   n.Parent = parent;
-  FNodes.push_back(std::move(n));
+  FBuild.push_back(n);
+  TBuildNode& p = FBuild[parent];
+  if (p.LastChild >= 0) {
+    FBuild[p.LastChild].NextSibling = index;
+  } else {
+    p.FirstChild = index;
+  }
+  p.LastChild = index;
+  ++p.ChildCount;
   return index;
 }
 
 void TResultList::FillResults(const std::vector<std::string>& rows) {
   FNodes.clear();
+  FBuild.clear();
   FTitleIndex.clear();
-  TResultNode heading;
-  heading.Text = kResultHeading;
-  FNodes.push_back(std::move(heading));
+  FBuild.emplace_back();  // the heading
 
   for (const std::string& row : rows) {
     int node = 0;
-    std::string previous;
-    for (size_t start = 0; start <= row.size();) {
-      const size_t tab = row.find('\t', start);
-      std::string s = row.substr(start, tab == std::string::npos ? std::string::npos : tab - start);
+    std::string_view previous;
+    std::string_view rest = row;
+    while (true) {
+      const size_t tab = rest.find('\t');
+      const std::string_view s = rest.substr(0, tab);
       if (s.empty()) break;
-      start = tab == std::string::npos ? row.size() + 1 : tab + 1;
+      rest.remove_prefix(tab == std::string_view::npos ? rest.size() : tab + 1);
       const int found = FindChildByTitle(node, s);
       if (found >= 0) {
         node = found;
       } else if (node == 0) {
-        node = AddChild(0, s);
+        node = AddChild(0, s, {}, false);
       } else {
         // A new node below the row's previous field carries that field's
         // code. When the previous field was found by its title, the node it
         // found holds an earlier hit's line, whose code is not this hit's:
         // the code comes from the field itself, never from the node's text.
-        node = AddChild(node, s + std::string(kCodeJoiner) + GroupCode(previous));
+        node = AddChild(node, s, CodeView(previous), true);
       }
-      previous = std::move(s);
+      previous = s;
     }
   }
-  FTitleIndex.clear();  // the texts change from here on
+  FTitleIndex.clear();  // its views point into rows
 
   PruneChains();
   Compact();
@@ -96,29 +122,42 @@ void TResultList::FillResults(const std::vector<std::string>& rows) {
 void TResultList::PruneChains() {
   // The heading keeps its only child. Whether a node had one child does not
   // depend on what happens below it, so the order of the nodes is free.
-  for (size_t i = 1; i < FNodes.size(); ++i)
-    if (FNodes[i].Children.size() == 1) FNodes[i].Children.clear();
+  for (size_t i = 1; i < FBuild.size(); ++i) {
+    TBuildNode& n = FBuild[i];
+    if (n.ChildCount != 1) continue;
+    n.ChildCount = 0;
+    n.FirstChild = n.LastChild = -1;
+  }
 }
 
 void TResultList::Compact() {
-  std::vector<TResultNode> ordered;
-  ordered.reserve(FNodes.size());
-  // (old index, new parent); an explicit stack, since a row of many fields
+  FNodes.clear();
+  // (build index, new parent); an explicit stack, since a row of many fields
   // makes a chain as deep as the row is long.
   std::vector<std::pair<int, int>> stack{{0, -1}};
+  std::vector<int> children;
   while (!stack.empty()) {
     const auto [old, parent] = stack.back();
     stack.pop_back();
-    const int index = static_cast<int>(ordered.size());
+    const TBuildNode& b = FBuild[old];
+    const int index = static_cast<int>(FNodes.size());
     TResultNode n;
-    n.Text = std::move(FNodes[old].Text);
+    if (old == 0) {
+      n.Text = kResultHeading;
+    } else {
+      n.Text.reserve(b.Field.size() + (b.Joined ? kCodeJoiner.size() + b.Code.size() : 0));
+      n.Text = b.Field;
+      if (b.Joined) (n.Text += kCodeJoiner) += b.Code;
+    }
     n.Parent = parent;
-    if (parent >= 0) ordered[parent].Children.push_back(index);
-    ordered.push_back(std::move(n));
-    const std::vector<int>& children = FNodes[old].Children;
+    n.Children.reserve(static_cast<size_t>(b.ChildCount));
+    if (parent >= 0) FNodes[parent].Children.push_back(index);
+    FNodes.push_back(std::move(n));
+    children.clear();
+    for (int c = b.FirstChild; c >= 0; c = FBuild[c].NextSibling) children.push_back(c);
     for (auto c = children.rbegin(); c != children.rend(); ++c) stack.emplace_back(*c, index);
   }
-  FNodes = std::move(ordered);
+  FBuild.clear();
 }
 
 void TResultList::JoinCodes() {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -48,31 +49,46 @@ class TResultList {
   std::string ResultPath(int node) const;
 
  private:
+  // A node while the list is built: views into the rows (alive for the whole
+  // build), so only the nodes that survive the pruning get a text.
+  struct TBuildNode {
+    std::string_view Field;  // the row's field
+    std::string_view Code;   // the code joined to it, when Joined
+    bool Joined = false;
+    int Parent = -1;
+    int ChildCount = 0;
+    int FirstChild = -1;
+    int LastChild = -1;
+    int NextSibling = -1;
+  };
+  struct TTitleKey {
+    int Parent;
+    std::string_view Title;
+    bool operator==(const TTitleKey& o) const { return Parent == o.Parent && Title == o.Title; }
+  };
+  struct TTitleKeyHash {
+    size_t operator()(const TTitleKey& k) const;
+  };
+
   // The first child of node whose GroupTitle equals that of s; -1 for none.
-  // A hash index keyed by (parent, title) answers it while the list is
-  // built; a walk over the nodes, as a tree view would do it, made a query of
-  // 10,000 hits take seconds.
-  int FindChildByTitle(int node, const std::string& s) const;
-  int AddChild(int parent, std::string text);
+  // A hash index keyed by (parent, title) answers it: the first child with a
+  // title is the one the list keeps, and looking through the nodes instead
+  // would make the build quadratic in the number of hits.
+  int FindChildByTitle(int node, std::string_view s) const;
+  int AddChild(int parent, std::string_view field, std::string_view code, bool joined);
   // A node with exactly one child loses it with its subtree: chains of single
   // children vanish, so a hit whose title is unique ends as a leaf.
   void PruneChains();
-  // Drops the pruned nodes and renumbers the rest in tree order.
+  // Gives the surviving nodes their texts ("field@@code" for joined ones)
+  // and numbers them in tree order.
   void Compact();
   // "line@@code" becomes "code - line": a group child names its hit's code.
   void JoinCodes();
   // A node with several children becomes "---- - " and its title.
   void MarkGroups();
 
-  struct TTitleKey {
-    int Parent;
-    std::string Title;
-    bool operator==(const TTitleKey& o) const { return Parent == o.Parent && Title == o.Title; }
-  };
-  struct TTitleKeyHash {
-    size_t operator()(const TTitleKey& k) const;
-  };
   std::vector<TResultNode> FNodes;
+  std::vector<TBuildNode> FBuild;
   std::unordered_map<TTitleKey, int, TTitleKeyHash> FTitleIndex;
 };
 
