@@ -7,3 +7,8 @@ pkd_add_fuzzer(code_tree_fuzz
   SOURCES fuzz/code_tree_fuzz.cpp
   LIBS pkd_picker
   SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/code_tree_seeds)
+
+pkd_add_fuzzer(word_search_fuzz
+  SOURCES fuzz/word_search_fuzz.cpp
+  LIBS pkd_picker
+  SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/word_search_seeds)
