@@ -1,5 +1,6 @@
 #include "picker/word_search.h"
 
+#include <cstring>
 #include <string_view>
 
 #include "catalogue/entry_text.h"
@@ -20,6 +21,33 @@ size_t LeadingBlanks(const std::string& line) {
 bool Contains(std::string_view haystack, std::string_view needle) {
   return haystack.find(needle) != std::string_view::npos;
 }
+
+// Looks for a word by its rarest byte in the catalogue's texts: a plain
+// search stops at every occurrence of the word's first letter, and in
+// upper-case Polish text that is most often a common one.
+class TFinder {
+ public:
+  TFinder(std::string_view word, const std::array<uint32_t, 256>& byteCounts) : FWord(word) {
+    for (size_t k = 1; k < word.size(); ++k)
+      if (byteCounts[static_cast<unsigned char>(word[k])] < byteCounts[static_cast<unsigned char>(word[FRare])]) FRare = k;
+  }
+  bool In(const std::string& text) const {
+    if (text.size() < FWord.size()) return false;
+    const char* p = text.data() + FRare;
+    const char* const end = text.data() + (text.size() - FWord.size()) + FRare + 1;
+    while (p < end) {
+      p = static_cast<const char*>(std::memchr(p, FWord[FRare], static_cast<size_t>(end - p)));
+      if (!p) return false;
+      if (std::memcmp(p - FRare, FWord.data(), FWord.size()) == 0) return true;
+      ++p;
+    }
+    return false;
+  }
+
+ private:
+  std::string_view FWord;
+  size_t FRare = 0;
+};
 
 }  // namespace
 
@@ -47,6 +75,12 @@ TWordSearch::TWordSearch(const catalogue::TBaza& baza) {
     const std::string& line = baza.Line(i);
     FLines.push_back({&line, LeadingBlanks(line), baza.Opisy().Find(catalogue::CodeOf(line)), -1});
   }
+  FByteCounts.fill(0);
+  for (const TLine& l : FLines) {
+    if (!l.Record) continue;
+    for (const char c : l.Record->LiniaUpper) ++FByteCounts[static_cast<unsigned char>(c)];
+    for (const char c : l.Record->OpisUpper) ++FByteCounts[static_cast<unsigned char>(c)];
+  }
   // Where the backward walk from each line goes next: the nearest earlier
   // line whose indentation is neither zero nor the line's own (the walk
   // passes over both). Without it a long run of hits among siblings would
@@ -71,9 +105,10 @@ std::vector<std::string> TWordSearch::Search(const std::string& words) const {
   // The search text is LiniaUpper, a blank, OpisUpper. The first word holds
   // no blank (a blank anywhere would have split the text), so it occurs in
   // the search text exactly when it occurs in one of the two halves.
+  const TFinder finder(first, FByteCounts);
   for (size_t i = 0; i < FLines.size(); ++i) {
     const TLine& hit = FLines[i];
-    if (!hit.Record || !(Contains(hit.Record->LiniaUpper, first) || Contains(hit.Record->OpisUpper, first))) continue;
+    if (!hit.Record || !(finder.In(hit.Record->LiniaUpper) || finder.In(hit.Record->OpisUpper))) continue;
     std::string row = hit.Text->substr(hit.Indent);
     // Backward walk: take a line less indented (but indented) than the last
     // one taken; end at a line indented deeper; pass over the rest.

@@ -3,6 +3,8 @@
 // list. Titles and descriptions fold by the Windows-1250 rules.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,7 @@ class TWordSearch {
     int WalkNext;                     // where the backward walk looks next, -1: nowhere
   };
   std::vector<TLine> FLines;
+  std::array<uint32_t, 256> FByteCounts;  // how often each byte occurs in the search texts
 };
 
 // One search without a prepared catalogue; no rows without a catalogue or

@@ -1,6 +1,6 @@
 // The search by description words and its result list.
 // - Per query on the real PKD 2025 catalogue, against a plain substring scan
-//   of the same pre-folded texts (no rows built): the floor for any search.
+//   (std::string::find) of the same pre-folded texts that builds no rows.
 // - On the synthetic catalogue a hundred times the real one, a query that
 //   hits 10,000 lines: its rows, and the result list built from them, both
 //   with the copies' titles shared (the list merges them into few nodes) and

@@ -20,7 +20,9 @@ struct TSyntheticOptions {
 // optional TAB and description): the headers once, then the tree lines
 // options.Copies times. Copy k's codes begin with "K" and k in as many digits
 // as the last copy number needs and a dot ("K07.01.11.Z"); the indentation
-// stays, so the depth rules hold within every copy.
+// stays, so the depth rules hold within every copy. With the copy number in
+// front, each copy's codes stay together in code order, as the codes of a
+// larger real catalogue would.
 std::string SyntheticCatalogueText(const std::string& text, const TSyntheticOptions& options);
 
 // The synthetic catalogue of the compressed catalogue at realKod, written as
