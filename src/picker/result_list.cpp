@@ -13,19 +13,23 @@ namespace {
 constexpr std::string_view kSeparator = " - ";
 constexpr std::string_view kCodeJoiner = "@@";
 
+// GroupCode and GroupTitle as views into t, for the build, which keeps views.
+std::string_view CodeView(std::string_view t) {
+  const size_t sep = t.find(kSeparator);
+  return sep == std::string_view::npos ? std::string_view() : t.substr(0, sep);
+}
+
+std::string_view TitleView(std::string_view t) {
+  const size_t sep = t.find(kSeparator);
+  if (sep != std::string_view::npos) t.remove_prefix(sep + kSeparator.size());
+  return t.substr(0, t.find(kCodeJoiner));
+}
+
 }  // namespace
 
-std::string GroupCode(const std::string& t) {
-  const size_t sep = t.find(kSeparator);
-  return sep == std::string::npos ? std::string() : t.substr(0, sep);
-}
+std::string GroupCode(const std::string& t) { return std::string(CodeView(t)); }
 
-std::string GroupTitle(const std::string& t) {
-  const size_t sep = t.find(kSeparator);
-  const size_t start = sep == std::string::npos ? 0 : sep + kSeparator.size();
-  const size_t joiner = t.find(kCodeJoiner, start);
-  return t.substr(start, joiner == std::string::npos ? std::string::npos : joiner - start);
-}
+std::string GroupTitle(const std::string& t) { return std::string(TitleView(t)); }
 
 std::string NextField(std::string& s) {
   const size_t tab = s.find('\t');
@@ -33,22 +37,6 @@ std::string NextField(std::string& s) {
   s.erase(0, tab == std::string::npos ? std::string::npos : tab + 1);
   return field;
 }
-
-namespace {
-
-// GroupTitle as a view into t.
-std::string_view TitleView(std::string_view t) {
-  const size_t sep = t.find(kSeparator);
-  if (sep != std::string_view::npos) t.remove_prefix(sep + kSeparator.size());
-  return t.substr(0, t.find(kCodeJoiner));
-}
-
-std::string_view CodeView(std::string_view t) {
-  const size_t sep = t.find(kSeparator);
-  return sep == std::string_view::npos ? std::string_view() : t.substr(0, sep);
-}
-
-}  // namespace
 
 size_t TResultList::TTitleKeyHash::operator()(const TTitleKey& k) const {
   return std::hash<std::string_view>()(k.Title) * 31u + static_cast<size_t>(k.Parent);
