@@ -49,9 +49,13 @@ int TResultList::FindChildByTitle(int node, std::string_view s) const {
 
 int TResultList::AddChild(int parent, std::string_view field, std::string_view code, bool joined) {
   const int index = static_cast<int>(FBuild.size());
-  // "field@@code" has the title of field: the code holds no " - ", and a
-  // "@@" already in field cuts the title there as well.
-  FTitleIndex.try_emplace(TTitleKey{parent, TitleView(field)}, index);
+  // "field@@code" has the title of field (the code holds no " - ", and a
+  // "@@" already in field cuts the title there as well), except that a
+  // title ending in "@" ends one byte earlier, where "@@" now begins.
+  std::string_view title = TitleView(field);
+  if (joined && !title.empty() && title.back() == '@' && title.data() + title.size() == field.data() + field.size())
+    title.remove_suffix(1);
+  FTitleIndex.try_emplace(TTitleKey{parent, title}, index);
   TBuildNode n;
   n.Field = field;
   n.Code = code;
