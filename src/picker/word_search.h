@@ -20,8 +20,9 @@ std::vector<std::string> SplitWords(const std::string& words);
 
 // One catalogue prepared for repeated searches: the description record of
 // every line is looked up once, so a query is a plain pass over pre-folded
-// texts. Holds pointers into baza: valid while baza is loaded and unchanged
-// (it is read-only after its load).
+// texts. Preparing costs about as much as two searches, so the window keeps
+// one per attached catalogue. Holds pointers into baza: valid while baza is
+// loaded and unchanged (it is read-only after its load).
 class TWordSearch {
  public:
   explicit TWordSearch(const catalogue::TBaza& baza);
