@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "app/tree_kodow.h"
+#include "dde/platform_win.h"
 #include "ui/dispatch.h"
 #include "ui/message_box.h"
 #include "ui/wintext.h"
@@ -14,6 +15,7 @@ const char kApplicationTitle[] = "Wendrak";
 
 void InitApplication() {
   ui::SetApplicationTitle(kApplicationTitle);
+  dde::InstallWin32DdeServices();
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
 }

@@ -61,14 +61,11 @@ TEST(StringClassTest, LengthLimits) {
   EXPECT_STREQ(s.CStr(), "abc");
 }
 
+THData DDE_CALLBACK NoCallback(uint32_t, uint32_t, THConv, THsz, THsz, THData, uintptr_t, uintptr_t) { return 0; }
+
 class RWDataTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(fake.Initialize(inst, [](uint32_t, uint32_t, THConv, THsz, THsz, THData, uintptr_t,
-                                       uintptr_t) -> THData { return 0; },
-                              0),
-              0u);
-  }
+  void SetUp() override { ASSERT_EQ(fake.Initialize(inst, NoCallback, 0), 0u); }
   void TearDown() override { EXPECT_TRUE(fake.Errors().empty()) << fake.Errors().front(); }
   TFakePlatform fake;
   TInstanceId inst = 0;

@@ -16,7 +16,7 @@ thread_local TSeen tSeen;
 thread_local TFakePlatform* tFake = nullptr;
 thread_local TInstanceId tInst = 0;
 
-THData Recorder(uint32_t type, uint32_t, THConv conv, THsz hsz1, THsz hsz2, THData, uintptr_t,
+THData DDE_CALLBACK Recorder(uint32_t type, uint32_t, THConv conv, THsz hsz1, THsz hsz2, THData, uintptr_t,
                 uintptr_t) {
   tSeen = TSeen{type, conv, hsz1, hsz2};
   if (type == dde::ddeml::kXtypRequest)
@@ -146,7 +146,7 @@ struct TMiniServer {
 };
 thread_local TMiniServer* tMini = nullptr;
 
-THData MiniServer(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2, THData data,
+THData DDE_CALLBACK MiniServer(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2, THData data,
                   uintptr_t data1, uintptr_t) {
   TFakePlatform& f = *tFake;
   std::string topic = f.Text(hsz1), second = f.Text(hsz2);

@@ -31,7 +31,7 @@ class TRecordingSink : public IErrorSink {
   std::vector<std::pair<int, std::string>> errors;
 };
 
-THData NoCallback(uint32_t, uint32_t, THConv, THsz, THsz, THData, uintptr_t, uintptr_t) { return 0; }
+THData DDE_CALLBACK NoCallback(uint32_t, uint32_t, THConv, THsz, THsz, THData, uintptr_t, uintptr_t) { return 0; }
 
 // A fake DDEML instance with a services list wired to a recording sink.
 class ServicesTest : public ::testing::Test {
