@@ -108,7 +108,7 @@ class TFakePlatform : public dde::IDdePlatform {
                        const std::string& topic, uint32_t status = 0);
   void ForgetConversation(THConv conv);
 
-  // Calls the callback of the instance, as DDEML would. A data handle that the
+  // Calls the callback of the last instance initialised, as DDEML would. A data handle that the
   // callback returns without HDATA_APPOWNED is taken over by "DDEML": its bytes
   // go to LastReply() and the handle is freed. A zero reply leaves LastReply
   // empty and LastReplyHandle 0.
@@ -120,9 +120,11 @@ class TFakePlatform : public dde::IDdePlatform {
   // ---- a client, as DDEML presents it to the server's callback ----
   // XTYP_CONNECT (hsz1 topic, hsz2 service); when accepted, a new
   // conversation known to QueryConvInfo, then XTYP_CONNECT_CONFIRM. Gives the
-  // conversation handle, 0 when refused.
+  // conversation handle, 0 when refused. As Wine's DDEML does, the server
+  // side of a conversation gives the service as the partner's service name
+  // unless the test names another partner.
   THConv ClientConnect(const std::string& service, const std::string& topic,
-                       const std::string& partner = "CLIENT");
+                       const std::string& partner = std::string());
   // XTYP_REQUEST (hsz1 topic, hsz2 item); the reply's bytes are in LastReply().
   THData ClientRequest(THConv conv, const std::string& item, uint32_t format = 1);
   // XTYP_POKE / XTYP_EXECUTE with a client data handle, which "DDEML" frees
@@ -136,12 +138,24 @@ class TFakePlatform : public dde::IDdePlatform {
   void ClientAdviseStop(THConv conv, const std::string& item, uint32_t format = 1);
   // XTYP_DISCONNECT; the conversation and its links are forgotten.
   void ClientDisconnect(THConv conv);
-  // A successful PostAdvise queues one XTYP_ADVREQ per matching link; DDEML
-  // sends them later, while the server dispatches messages. This sends them
-  // (data word 1 = how many are still to come for that item) and gives the
-  // replies' bytes, "" for a zero reply.
-  std::vector<std::string> DeliverAdvise();
-  size_t PendingAdvise() const { return FPendingAdvise.size(); }
+  // XTYP_WILDCONNECT (hsz1 topic, hsz2 service, either may be empty); then,
+  // as DDEML does, one conversation and one XTYP_CONNECT_CONFIRM per offered
+  // pair. Gives the conversations made.
+  std::vector<THConv> ClientWildConnect(const std::string& service, const std::string& topic);
+  bool KnowsConversation(THConv conv) const { return FConversations.count(conv) != 0; }
+
+  // What the linked clients received. As DDEML does, a successful PostAdvise
+  // sends XTYP_ADVREQ to the server's callback inside the call, once per link
+  // on the topic and item (data word 1 = how many are still to come), and
+  // delivers each reply to its link.
+  struct TDelivery {
+    THConv conv;
+    std::string item;
+    uint32_t format;
+    bool data;           // false when the server answered 0
+    std::string bytes;
+  };
+  std::vector<TDelivery> delivered;
 
   // Misuse seen so far; empty when the code used the fake correctly.
   const std::vector<std::string>& Errors() const { return FErrors; }
@@ -173,7 +187,6 @@ class TFakePlatform : public dde::IDdePlatform {
     uint32_t format;
   };
   std::vector<TLink> FLinks;
-  std::vector<TLink> FPendingAdvise;
   THData ClientCall(uint32_t type, uint32_t format, THConv conv, const std::string& item,
                     THData data, uintptr_t data1 = 0);
   THData FLastReplyHandle = 0;
