@@ -44,3 +44,10 @@ pkd_add_fuzzer(storedform_fuzz
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/storedform_fuzz.cpp
   LIBS pkd_dde
   SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/storedform_seeds)
+
+# The manager: its core, the server transactions and the System topic.
+pkd_add_test(dde_manager_test
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/manager_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/server_test.cpp
+  LIBS pkd_dde_fake pkd_dde)

@@ -211,7 +211,9 @@ bool TFakePlatform::PostAdvise(TInstanceId instance, THsz topic, THsz item) {
     // The callback may end the conversation or the instance on the way.
     if (!FInstances.count(instance) || !FConversations.count(l.conv)) break;
     THData r = Call(dde::ddeml::kXtypAdvReq, l.format, l.conv, topic, item, 0, --still, 0);
-    delivered.push_back(TDelivery{l.conv, l.item, l.format, r != 0, FLastReply});
+    const TDataHandle* d = r ? Data(r) : nullptr;
+    delivered.push_back(TDelivery{l.conv, l.item, l.format, r != 0,
+                                  d && (d->flags & dde::ddeml::kHDataAppOwned) != 0, FLastReply});
   }
   return true;
 }

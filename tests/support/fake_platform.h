@@ -153,6 +153,7 @@ class TFakePlatform : public dde::IDdePlatform {
     std::string item;
     uint32_t format;
     bool data;           // false when the server answered 0
+    bool owned;          // the server kept the handle (HDATA_APPOWNED)
     std::string bytes;
   };
   std::vector<TDelivery> delivered;
