@@ -51,3 +51,15 @@ pkd_add_test(dde_manager_test
     ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/manager_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/server_test.cpp
   LIBS pkd_dde_fake pkd_dde)
+
+# The manager over the real DDEML, serving a client in another process.
+if(WIN32 AND NOT PKD_FUZZ)
+  add_executable(dde_test_client win/dde/dde_client.cpp)
+endif()
+pkd_add_test(dde_manager_win_test WIN_ONLY
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/win/dde/manager_win_test.cpp
+  LIBS pkd_dde_win pkd_dde
+  TIMEOUT 180)
+if(TARGET dde_manager_win_test)
+  add_dependencies(dde_manager_win_test dde_test_client)
+endif()

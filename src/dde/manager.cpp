@@ -48,7 +48,6 @@ TDDEMLManager::~TDDEMLManager() {
   // A handler that frees the manager returns into these callbacks: they
   // must leave without touching it.
   for (TCallbackFrame* f = FFrame; f; f = f->Outer) f->Dead = true;
-  FFrame = nullptr;
   try {
     EndAllConversations();
     // Services can only be registered while initialised, so shutting them
@@ -57,6 +56,7 @@ TDDEMLManager::~TDDEMLManager() {
   } catch (const std::exception& e) {
     NoteTraceFailure(e);
   }
+  FFrame = nullptr;
   FServices.SetErrorSink(nullptr);
   ReleaseDebugWindow(this);
   if (tCurrentManager == this) tCurrentManager = nullptr;
@@ -163,13 +163,23 @@ bool TDDEMLManager::TerminateDDEML() {
     TInstanceId& id;
     ~TDrop() { id = 0; }
   } drop{FInstanceId};
+  // Ended by a handler, DDEML is still inside the transaction it called
+  // back for: unregistering or uninitialising now would free its
+  // conversation under it. The instance goes once the thread is back in
+  // its message loop, and its names with it.
+  const bool inCallback = FFrame != nullptr;
   EndAllConversations();
-  if (IsServerScope()) ShutDownServices();
+  if (IsServerScope() && !inCallback) ShutDownServices();
   Trace({"TerminateDDEML : Calling DdeUnInitialize"});
   FServices.ReleaseHandles();
   bool ok = false;
   try {
-    ok = FPlatform.Uninitialize(FInstanceId);
+    if (inCallback) {
+      FPlatform.UninitializeLater(FInstanceId);
+      ok = true;
+    } else {
+      ok = FPlatform.Uninitialize(FInstanceId);
+    }
   } catch (...) {
     throw EMorviaError("Error in DdeUnInitialise API call");
   }

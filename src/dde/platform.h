@@ -95,6 +95,11 @@ class IDdePlatform {
   virtual uint32_t Initialize(TInstanceId& instance, TDdeCallback callback, uint32_t command) = 0;
   // DdeUninitialize: false on failure.
   virtual bool Uninitialize(TInstanceId instance) = 0;
+  // DdeUninitialize once the thread is back in its message loop. For an
+  // instance ended from inside its own callback: DDEML still works on the
+  // transaction it called back for, and uninitialising under it frees the
+  // conversation it is about to answer.
+  virtual void UninitializeLater(TInstanceId instance) = 0;
   // DdeNameService(instance, service, 0, command); false on failure.
   virtual bool NameService(TInstanceId instance, THsz service, uint32_t command) = 0;
 

@@ -30,6 +30,31 @@ class TWin32ClipFormatRegistry : public IClipFormatRegistry {
   }
 };
 
+constexpr UINT kUninitializeMessage = WM_APP + 0x44;
+
+LRESULT CALLBACK LaterProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == kUninitializeMessage) {
+    DdeUninitialize(static_cast<DWORD>(wp));
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// A message-only window of the calling thread: what is posted to it runs
+// when the thread dispatches its messages again, outside any DDEML call.
+HWND LaterWindow() {
+  static thread_local HWND window = nullptr;
+  if (window && IsWindow(window)) return window;
+  static const wchar_t kClass[] = L"PkdDdeLater";
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = LaterProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = kClass;
+  RegisterClassW(&wc);  // fails harmlessly once registered
+  window = CreateWindowW(kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  return window;
+}
+
 }  // namespace
 
 void InstallWin32ClipFormatRegistry() {
@@ -64,6 +89,12 @@ uint32_t TWin32Platform::Initialize(TInstanceId& instance, TDdeCallback callback
 }
 
 bool TWin32Platform::Uninitialize(TInstanceId instance) { return DdeUninitialize(instance) != FALSE; }
+
+void TWin32Platform::UninitializeLater(TInstanceId instance) {
+  HWND window = LaterWindow();
+  if (!window || !PostMessageW(window, kUninitializeMessage, static_cast<WPARAM>(instance), 0))
+    DdeUninitialize(instance);
+}
 
 bool TWin32Platform::NameService(TInstanceId instance, THsz service, uint32_t command) {
   return DdeNameService(instance, ToHsz(service), nullptr, command) != nullptr;

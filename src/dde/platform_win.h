@@ -11,6 +11,8 @@ class TWin32Platform : public IDdePlatform {
  public:
   uint32_t Initialize(TInstanceId& instance, TDdeCallback callback, uint32_t command) override;
   bool Uninitialize(TInstanceId instance) override;
+  // Posts the uninitialise to a message-only window of the calling thread.
+  void UninitializeLater(TInstanceId instance) override;
   bool NameService(TInstanceId instance, THsz service, uint32_t command) override;
   THsz CreateStringHandle(TInstanceId instance, const std::string& text) override;
   bool FreeStringHandle(TInstanceId instance, THsz hsz) override;

@@ -42,6 +42,12 @@ bool TFakePlatform::Uninitialize(TInstanceId instance) {
   return true;
 }
 
+void TFakePlatform::RunIdle() {
+  std::vector<TInstanceId> later;
+  later.swap(FLater);
+  for (TInstanceId instance : later) Uninitialize(instance);
+}
+
 bool TFakePlatform::NameService(TInstanceId instance, THsz service, uint32_t command) {
   std::string name = FAtoms.count(service) ? FAtoms[service].text : std::string();
   nameServiceCalls.push_back({instance, name, command});

@@ -66,6 +66,7 @@ class TFakePlatform : public dde::IDdePlatform {
   // ---- IDdePlatform ----
   uint32_t Initialize(TInstanceId& instance, TDdeCallback callback, uint32_t command) override;
   bool Uninitialize(TInstanceId instance) override;
+  void UninitializeLater(TInstanceId instance) override { FLater.push_back(instance); }
   bool NameService(TInstanceId instance, THsz service, uint32_t command) override;
   THsz CreateStringHandle(TInstanceId instance, const std::string& text) override;
   bool FreeStringHandle(TInstanceId instance, THsz hsz) override;
@@ -84,6 +85,9 @@ class TFakePlatform : public dde::IDdePlatform {
   uint32_t GetLastError(TInstanceId instance) override;
 
   // ---- for tests ----
+  // The thread is back in its message loop: what was to be done later is done.
+  void RunIdle();
+  size_t PendingLater() const { return FLater.size(); }
   // The instance handed out by the last successful Initialize (0 = none).
   TInstanceId Instance() const { return FLastInstance; }
   bool IsInitialized(TInstanceId instance) const { return FInstances.count(instance) != 0; }
@@ -172,6 +176,7 @@ class TFakePlatform : public dde::IDdePlatform {
   void Error(const std::string& what) { FErrors.push_back(what); }
 
   std::map<TInstanceId, TDdeCallback> FInstances;
+  std::vector<TInstanceId> FLater;
   TInstanceId FNextInstance = 0x101;
   TInstanceId FLastInstance = 0;
   std::map<TInstanceId, std::set<std::string>> FRegistered;

@@ -35,6 +35,7 @@ class ManagerTest : public ::testing::Test {
   ManagerTest() : m(std::make_unique<TRecordingManager>(nullptr, fake)) { m->Scope = dde::ddeServerOnly; }
   ~ManagerTest() override {
     m.reset();
+    fake.RunIdle();
     EXPECT_TRUE(fake.Errors().empty()) << fake.Errors().front();
     // Nothing the manager made outlives it.
     EXPECT_EQ(0u, fake.LiveStringHandles());

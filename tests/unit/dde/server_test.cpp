@@ -468,14 +468,21 @@ TEST_F(ServerTest, HandlerFailuresNeverLeaveTheCallback) {
 }
 
 TEST_F(ServerTest, HandlersThatEndTheManagerInsideATransaction) {
-  // Terminated from inside an execute: the client still gets its answer.
+  // Terminated from inside an execute: the client still gets its answer,
+  // and DDEML's instance goes only once the thread is back in its loop.
   m->OnExecuteReceived = [&](TDDEMLManager& x, const std::string&, const std::string&, const std::string&,
                              const TParamArray&, int, bool&) { x.TerminateDDEML(); };
   Serve();
+  const TInstanceId first = m->InstanceId();
   THConv conv = Connect();
+  fake.nameServiceCalls.clear();
   EXPECT_EQ(ddeml::kDdeFAck, Execute(conv, "[Find_PKD(a,b)][Open_PKD(1,a,b)]"));
   EXPECT_FALSE(m->Initialized());
   EXPECT_EQ(0, m->ConvCount());
+  EXPECT_TRUE(fake.nameServiceCalls.empty());
+  EXPECT_TRUE(fake.IsInitialized(first));
+  fake.RunIdle();
+  EXPECT_FALSE(fake.IsInitialized(first));
 
   // Freed from inside a disconnect, a request and a connect.
   const std::function<void()> uses[] = {
@@ -500,6 +507,8 @@ TEST_F(ServerTest, HandlersThatEndTheManagerInsideATransaction) {
     use();
     EXPECT_EQ(nullptr, m.get());
     EXPECT_EQ(nullptr, TDDEMLManager::CurrentManager());
+    EXPECT_EQ(1u, fake.PendingLater());
+    fake.RunIdle();
   }
 }
 
