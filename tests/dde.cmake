@@ -52,6 +52,11 @@ pkd_add_test(dde_manager_test
     ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/server_test.cpp
   LIBS pkd_dde_fake pkd_dde)
 
+pkd_add_fuzzer(transaction_fuzz
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/transaction_fuzz.cpp
+  LIBS pkd_dde_fake pkd_dde
+  SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/transaction_seeds)
+
 # The manager over the real DDEML, serving a client in another process.
 if(WIN32 AND NOT PKD_FUZZ)
   add_executable(dde_test_client win/dde/dde_client.cpp)

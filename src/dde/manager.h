@@ -301,6 +301,8 @@ class TDDEMLManager : public TComponent, public IErrorSink {
   TDDEMLConversation* ConvBySerial(uint64_t serial) const;
   static TConvRef RefOf(const TDDEMLConversation& conv);
   static TDDEMLConversation* Revalidate(const TCallbackFrame& frame, const TConvRef& ref);
+  // After an event: the manager freed, or terminated, by the handler.
+  static bool Gone(const TCallbackFrame& frame) { return frame.Dead || !frame.Manager.Initialized(); }
   bool TopicInUse(const TDDEMLTopic* topic) const;
   std::string HszText(THsz hsz) const;
   bool SystemItemFormatName(uint32_t format, std::string& name) const;

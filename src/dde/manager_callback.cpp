@@ -61,7 +61,7 @@ TDDEMLManager::TConvRef TDDEMLManager::RefOf(const TDDEMLConversation& conv) {
 }
 
 TDDEMLConversation* TDDEMLManager::Revalidate(const TCallbackFrame& frame, const TConvRef& ref) {
-  if (frame.Dead) return nullptr;
+  if (Gone(frame)) return nullptr;
   const TDDEMLManager& m = frame.Manager;
   TDDEMLConversation* conv = m.ConvBySerial(ref.Serial);
   if (!conv || conv->Service != ref.Service || conv->Topic != ref.Topic) return nullptr;

@@ -48,7 +48,7 @@ THData TDDEMLManager::XTypConnect(TCallbackFrame& frame, THsz hszService, THsz h
       Trace({"XTypConnect - Calling OnConnectRequest"});
       allow = false;
       OnConnectReceived(*this, service, topic, allow);
-      if (frame.Dead) return 0;
+      if (Gone(frame)) return 0;
       if (!allow) {
         result = 0;
         SetError(errTopicRejected, service + "/" + topic);
@@ -56,7 +56,7 @@ THData TDDEMLManager::XTypConnect(TCallbackFrame& frame, THsz hszService, THsz h
     }
     if (allow) {
       result = CreateServerConv(frame, hszService, hszTopic) ? 1 : 0;
-      if (frame.Dead) return 0;
+      if (Gone(frame)) return 0;
       if (result == 0) SetError(errCreateServerConv);
     }
   }
@@ -157,7 +157,7 @@ THData TDDEMLManager::XTypWildConnect(TCallbackFrame& frame, THsz hszService, TH
   if (OnWildConnectReceived) {
     Trace({"XTypeWildConnect : Calling OnWildConnectRequest"});
     OnWildConnectReceived(*this, service, topic);
-    if (frame.Dead) return 0;
+    if (Gone(frame)) return 0;
   } else {
     Trace({"XTypeWildConnect : No OnWildConnectRequest event available"});
     if (service.empty()) service = FServices.NameAt(0);
@@ -167,7 +167,7 @@ THData TDDEMLManager::XTypWildConnect(TCallbackFrame& frame, THsz hszService, TH
     if (OnConnectReceived) {
       Trace({"XTypeWildConnect : Calling OnConnectRequest"});
       OnConnectReceived(*this, service, topic, allow);
-      if (frame.Dead) return 0;
+      if (Gone(frame)) return 0;
       Trace({"XTypeWildConnect : OnConnectRequest returned Allow = ", allow});
     }
     if (allow) AddWildConnectPair(service, topic);
@@ -192,7 +192,7 @@ THData TDDEMLManager::XTypWildConnect(TCallbackFrame& frame, THsz hszService, TH
       if (OnTopicOpened) {
         const std::string serviceName = s->ServiceName(), topicName = t->Name();
         OnTopicOpened(*this, serviceName, topicName);
-        if (frame.Dead) return 0;
+        if (Gone(frame)) return 0;
         s = FindService(serviceName);
         t = s ? s->FindTopic(topicName) : nullptr;
         if (!t) continue;
@@ -201,7 +201,7 @@ THData TDDEMLManager::XTypWildConnect(TCallbackFrame& frame, THsz hszService, TH
     const THsz serviceHandle = s->Handle(), topicHandle = t->Handle();
     if (serviceHandle == 0 || topicHandle == 0) continue;
     TDDEMLConversation* conv = CreateServerConv(frame, serviceHandle, topicHandle);
-    if (frame.Dead) return 0;
+    if (Gone(frame)) return 0;
     if (!conv) continue;
     made.push_back(conv->Serial());
     pairs.push_back(serviceHandle);
@@ -237,7 +237,6 @@ void TDDEMLManager::XTypDisconnect(TCallbackFrame& frame, THConv hconv) {
     const TConvRef ref = RefOf(*conv);
     if (OnDisconnecting) {
       OnDisconnecting(*this, service, topic);
-      if (frame.Dead) return;
       conv = Revalidate(frame, ref);
     }
     if (!conv) return;  // ended already, by the handler's doing
@@ -245,7 +244,7 @@ void TDDEMLManager::XTypDisconnect(TCallbackFrame& frame, THConv hconv) {
     if (only) {
       if (OnTopicClosed) {
         OnTopicClosed(*this, service, topic);
-        if (frame.Dead) return;
+        if (Gone(frame)) return;
       }
       // By name, and only while no other conversation (one made meanwhile,
       // say) still stands on the topic.
@@ -268,7 +267,7 @@ void TDDEMLManager::XTypXActComplete(TCallbackFrame& frame, THConv hconv, THsz h
     // is pending, so the completion is an unknown one.
     if (OnUnknownCompleteResponse) {
       OnUnknownCompleteResponse(*this, service, topic, HszText(hszItem), transId);
-      if (frame.Dead) return;
+      if (Gone(frame)) return;
     }
   }
   Trace({"XTypeXActComplete : End"});

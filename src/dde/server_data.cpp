@@ -159,7 +159,7 @@ uint32_t TDDEMLManager::XTypPoke(TCallbackFrame& frame, THConv hconv, THData dat
     bool allow = true;
     TDDEMLItem* stored = ref.Service->FindItem(topic, item);
     OnPokeReceived(*this, service, topic, item, stored ? stored->UserHandle : 0, allow);
-    if (frame.Dead) return allow ? ddeml::kDdeFAck : reply;
+    if (Gone(frame)) return allow ? ddeml::kDdeFAck : reply;
     if (allow) reply = ddeml::kDdeFAck;
   }
   Trace({"XTypPoke - End"});
@@ -212,7 +212,7 @@ uint32_t TDDEMLManager::XTypExecute(TCallbackFrame& frame, THConv hconv, THData 
     bool succeed = true;
     if (!text.empty()) {
       OnRawExecuteReceived(*this, service, topic, text.data(), static_cast<uint16_t>(text.size()), succeed, proceed);
-      if (frame.Dead) return succeed ? ddeml::kDdeFAck : reply;
+      if (Gone(frame)) return succeed ? ddeml::kDdeFAck : reply;
     }
     if (succeed) reply = ddeml::kDdeFAck;
   }
@@ -330,7 +330,7 @@ void TDDEMLManager::XTypAdvStop(TCallbackFrame& frame, THConv hconv, THsz hszIte
       if (item->LinkState() == 0 && OnAdviseStopReceived) {
         Trace({"XTypeAdvStop - calling OnAdviseStopReceived"});
         OnAdviseStopReceived(*this, service, topic, name, item->UserHandle);
-        if (frame.Dead) return;
+        if (Gone(frame)) return;
       }
     }
   }

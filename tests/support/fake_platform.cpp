@@ -39,6 +39,11 @@ bool TFakePlatform::Uninitialize(TInstanceId instance) {
   if (!uninitializeResult) return false;
   FInstances.erase(instance);
   FRegistered.erase(instance);
+  // DDEML ends the server's conversations with its instance.
+  if (instance == FLastInstance) {
+    FConversations.clear();
+    FLinks.clear();
+  }
   return true;
 }
 
@@ -418,6 +423,12 @@ void TFakePlatform::ClientAdviseStop(THConv conv, const std::string& item, uint3
     }
   }
   Error("advise stop without a link");
+}
+
+bool TFakePlatform::HasLink(THConv conv, const std::string& item, uint32_t format) const {
+  for (const TLink& l : FLinks)
+    if (l.conv == conv && text::EqualNoCaseAscii(l.item, item) && l.format == format) return true;
+  return false;
 }
 
 void TFakePlatform::ClientDisconnect(THConv conv) {

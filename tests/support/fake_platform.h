@@ -147,6 +147,7 @@ class TFakePlatform : public dde::IDdePlatform {
   // pair. Gives the conversations made.
   std::vector<THConv> ClientWildConnect(const std::string& service, const std::string& topic);
   bool KnowsConversation(THConv conv) const { return FConversations.count(conv) != 0; }
+  bool HasLink(THConv conv, const std::string& item, uint32_t format) const;
 
   // What the linked clients received. As DDEML does, a successful PostAdvise
   // sends XTYP_ADVREQ to the server's callback inside the call, once per link
