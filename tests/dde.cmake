@@ -68,3 +68,11 @@ pkd_add_test(dde_manager_win_test WIN_ONLY
 if(TARGET dde_manager_win_test)
   add_dependencies(dde_manager_win_test dde_test_client)
 endif()
+
+# The request round-trip measurement (not a test): dde_roundtrip_probe
+# times the manager against a bare DDEML server under Wine.
+if(WIN32 AND NOT PKD_FUZZ)
+  add_executable(dde_roundtrip_probe bench/dde_roundtrip_probe.cpp)
+  target_link_libraries(dde_roundtrip_probe PRIVATE pkd_dde_win pkd_dde)
+  set_target_properties(dde_roundtrip_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endif()

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -21,7 +22,6 @@ class TRecordingManager : public dde::TDDEMLManager {
     errors.emplace_back(code, message);
     return dde::TDDEMLManager::SetError(code, message);
   }
-  // The codes in order, for comparisons.
   std::vector<int> Codes() const {
     std::vector<int> codes;
     for (const auto& e : errors) codes.push_back(e.first);
@@ -29,6 +29,16 @@ class TRecordingManager : public dde::TDDEMLManager {
   }
   std::vector<std::pair<int, std::string>> errors;
 };
+
+// The answer of an event handler is its last parameter (a bool&).
+template <class... A>
+bool& AnswerOf(A&&... args) {
+  return std::get<sizeof...(A) - 1>(std::forward_as_tuple(args...));
+}
+// A handler that answers value, whatever the event.
+inline auto Answering(bool value) {
+  return [value](auto&&... args) { AnswerOf(args...) = value; };
+}
 
 class ManagerTest : public ::testing::Test {
  protected:
@@ -39,7 +49,7 @@ class ManagerTest : public ::testing::Test {
     EXPECT_TRUE(fake.Errors().empty()) << fake.Errors().front();
     // Nothing the manager made outlives it.
     EXPECT_EQ(0u, fake.LiveStringHandles());
-    EXPECT_EQ(0u, fake.LiveOwnedDataHandles());
+    EXPECT_EQ(0u, fake.LiveDataHandles());
   }
   // The picker's service, registered.
   void Serve(const std::string& service = "PKD_ZEL") {
@@ -48,6 +58,8 @@ class ManagerTest : public ::testing::Test {
     ASSERT_TRUE(m->InitDDEML());
   }
   THConv Connect(const std::string& topic = "PKD") { return fake.ClientConnect("PKD_ZEL", topic); }
+  // The text of the last CF_TEXT reply.
+  std::string Reply() const { return fake.LastReply().substr(0, fake.LastReply().find('\0')); }
 
   TFakePlatform fake;
   std::unique_ptr<TRecordingManager> m;

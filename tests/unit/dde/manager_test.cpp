@@ -75,7 +75,7 @@ TEST_F(ManagerTest, ServerOperationsOfAClientRaiseTheScopeError) {
       EXPECT_EQ(text, e.what()) << i;
     }
   }
-  EXPECT_THROW(m->SetSharesList({"share"}), EMorviaScopeError);
+  EXPECT_THROW(m->SetSharesList({"share"}), EMorviaScopeError);  // -44 unless NetworkDDE and serving
 }
 
 TEST_F(ManagerTest, DefaultTimeOutIsHeldAsWholeMilliseconds) {
@@ -88,11 +88,8 @@ TEST_F(ManagerTest, DefaultTimeOutIsHeldAsWholeMilliseconds) {
   m->SetDefaultTimeOut(1.0);
   EXPECT_DOUBLE_EQ(1.0, m->DefaultTimeOut());
   Serve();
-  THConv conv = Connect();
-  ASSERT_NE(0u, conv);
-  EXPECT_EQ(1000u, m->Conv(0)->TimeOut);
-  EXPECT_EQ(m->LinkFormat(), m->Conv(0)->LinkFormat);
-  EXPECT_NE(0, m->LinkFormat());
+  ASSERT_NE(0u, Connect());
+  EXPECT_EQ(1000u, m->Conv(0)->TimeOut);  // what new conversations get
 }
 
 TEST_F(ManagerTest, ServiceNamedAfterTheProgramFile) {
@@ -252,7 +249,6 @@ TEST_F(ManagerTest, StoredFormConfiguresTheManagerBeforeItLoads) {
   TRecordingManager loaded(&form, fake);
   loaded.ReadStoredForm(
       "object DDEMan1: TDDEMLManager\r\n"
-      "  AllowNullService = True\r\n"
       "  AllowNullTopic = True\r\n"
       "  CmdFirstCh = '<'\r\n"
       "  DebugFileName = 'C:\\PKD_ZEL_DDE.LOG'\r\n"
@@ -260,50 +256,33 @@ TEST_F(ManagerTest, StoredFormConfiguresTheManagerBeforeItLoads) {
       "  ExecCmds.CmdList = (\r\n"
       "    True\r\n"
       "    'NSS'\r\n"
-      "    'Open_PKD'\r\n"
-      "    True\r\n"
-      "    'SS'\r\n"
-      "    'Find_PKD')\r\n"
+      "    'Open_PKD')\r\n"
       "  FormatConflict = fctNullResponse\r\n"
       "  Scope = ddeServerOnly\r\n"
       "  Services.ServicesList = ('PKD_ZEL' True 0)\r\n"
       "  SkipOptions = [cbfSkipRegistrations, cbfSkipUnregistrations]\r\n"
       "  OnExecuteReceived = DDEMan1ExecuteReceived\r\n"
       "  Left = 8\r\n"
-      "  Top = 8\r\n"
       "end\r\n");
   EXPECT_EQ("DDEMan1", loaded.Name);
   EXPECT_FALSE(loaded.Loading());
-  EXPECT_TRUE(loaded.AllowNullService && loaded.AllowNullTopic);
+  EXPECT_TRUE(loaded.AllowNullTopic && !loaded.AllowNullService);
   EXPECT_EQ('<', loaded.CmdFirstCh());
   EXPECT_EQ("C:\\PKD_ZEL_DDE.LOG", loaded.DebugFileName);
   EXPECT_EQ(1000u, loaded.DefaultTimeOutMs());
-  EXPECT_EQ(2, loaded.ExecCmds().Count());
-  EXPECT_EQ("SS", loaded.ExecCmds().FindCmd("find_pkd")->Params);
+  EXPECT_EQ("NSS", loaded.ExecCmds().FindCmd("open_pkd")->Params);
   EXPECT_EQ(fctNullResponse, loaded.FormatConflict);
   EXPECT_EQ(ddeServerOnly, loaded.Scope);
   EXPECT_TRUE(loaded.FindService("PKD_ZEL")->Enabled);
-  EXPECT_TRUE(loaded.SkipOptions.Contains(cbfSkipUnregistrations));
-  EXPECT_FALSE(loaded.SkipOptions.Contains(cbfSkipDisconnects));
+  EXPECT_EQ(0x180000u, SkipFlags(loaded.SkipOptions));
   EXPECT_EQ((std::vector<std::pair<std::string, std::string>>{{"OnExecuteReceived", "DDEMan1ExecuteReceived"}}),
             loaded.StoredEvents());
   EXPECT_FALSE(loaded.Initialized());  // AutoInit stays off
-  const char* bad[] = {"Scope = ddeEverything", "NoSuchProperty = 1", "CmdLastCh = 'ab'", "AutoInit = 1",
-                       "ExecCmds.CmdList = (True 'S'"};
-  for (const char* text : bad) EXPECT_THROW(loaded.ReadStoredForm(text), EStoredFormError) << text;
-  // AutoInit initialises when loading ends.
-  loaded.ReadStoredForm("AutoInit = True");
+  for (const char* bad : {"Scope = ddeEverything", "NoSuchProperty = 1", "CmdLastCh = 'ab'", "AutoInit = 1",
+                          "ExecCmds.CmdList = (True 'S'"})
+    EXPECT_THROW(loaded.ReadStoredForm(bad), EStoredFormError) << bad;
+  loaded.ReadStoredForm("AutoInit = True");  // initialises when loading ends
   EXPECT_TRUE(loaded.Initialized());
-}
-
-TEST_F(ManagerTest, NetworkSharesAtLoaded) {
-  m->NetworkDDE = true;
-  m->SetSharesList({"PKD$"});
-  m->ShareProcess = sptSharesMustMatch;
-  EXPECT_THROW(m->Loaded(), EMorviaShareDefError);
-  m->ShareProcess = sptAutoCreateShares;
-  m->Loaded();
-  EXPECT_EQ(errNetDdeUnavailable, m->Codes().back());
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -73,31 +72,43 @@ std::vector<std::string> RunClient(const std::vector<std::string>& script,
   return lines;
 }
 
-// The double quotes around a parameter, as the picker removes them.
-std::string Unquote(const std::string& s) {
-  return s.size() >= 2 && s.front() == '"' && s.back() == '"' ? s.substr(1, s.size() - 2) : s;
+// One step of the client's script with the line it must give (none for a
+// wait).
+struct TStep {
+  const char* command;
+  const char* result;
+};
+
+void RunScript(const std::vector<TStep>& steps, const std::function<void()>& idle = nullptr) {
+  std::vector<std::string> script, expected;
+  for (const TStep& s : steps) {
+    script.push_back(s.command);
+    if (s.result) expected.push_back(s.result);
+  }
+  EXPECT_EQ(expected, RunClient(script, idle));
 }
 
-// The picker's configuration, as its window stores it.
-const char kPickerForm[] =
-    "object DDEMan1: TDDEMLManager\n"
-    "  AllowNullService = True\n"
-    "  AllowNullTopic = True\n"
-    "  DebugFileName = 'C:\\PKD_ZEL_DDE.LOG'\n"
-    "  DefaultTimeOut = 1.000000000000000000\n"
-    "  ExecCmds.CmdList = (True 'NSS' 'Open_PKD' True 'SS' 'Find_PKD')\n"
-    "  FormatConflict = fctNullResponse\n"
-    "  Scope = ddeServerOnly\n"
-    "  Services.ServicesList = ()\n"
-    "end\n";
+void Serve(TDDEMLManager& m, const std::string& service) {
+  m.Scope = ddeServerOnly;
+  m.AddService(service);
+  m.FindService(service)->Enabled = true;
+  ASSERT_TRUE(m.InitDDEML());
+}
 
 TEST(ManagerOverDdeml, ServesThePickersConversation) {
   TComponent form(nullptr);
   TDDEMLManager m(&form, gPlatform);
-  m.ReadStoredForm(kPickerForm);
+  // The picker's configuration, as its window stores it.
+  m.ReadStoredForm(
+      "object DDEMan1: TDDEMLManager\n"
+      "  AllowNullService = True\n"
+      "  AllowNullTopic = True\n"
+      "  DefaultTimeOut = 1.000000000000000000\n"
+      "  ExecCmds.CmdList = (True 'NSS' 'Open_PKD' True 'SS' 'Find_PKD')\n"
+      "  FormatConflict = fctNullResponse\n"
+      "end\n");
   std::string code, executed;
   std::vector<std::string> closed;
-  int disconnects = 0;
   m.OnTopicReceived = [](TDDEMLManager& x, const std::string& s) {
     x.ClearTopicList(s);
     x.AddToTopicList(s, "PKD");
@@ -114,178 +125,113 @@ TEST(ManagerOverDdeml, ServesThePickersConversation) {
                             const TParamArray& params, int count, bool& succeed) {
     executed += cmd + "/" + std::to_string(count) + " ";
     succeed = cmd == "FIND_PKD";
-    if (succeed) code = Unquote(params[0]);
+    if (succeed) code = params[0].substr(1, params[0].size() - 2);  // without its quotes
   };
   m.OnRequestReceived = [&](TDDEMLManager& x, const std::string& s, const std::string& t, const std::string& i,
                             int32_t, TDDEMLClipFmtType, uint16_t, bool& valid) {
     valid = text::EqualNoCaseAscii(t, "PKD") && text::EqualNoCaseAscii(i, "KOD");
     if (valid) x.SetItemText(s, t, i, code);
   };
-  m.OnDisconnecting = [&](TDDEMLManager&, const std::string&, const std::string&) { ++disconnects; };
   m.OnTopicClosed = [&](TDDEMLManager&, const std::string&, const std::string& t) { closed.push_back(t); };
-  m.AddService("PKD_ZEL");
-  m.FindService("PKD_ZEL")->Enabled = true;
-  ASSERT_TRUE(m.InitDDEML());
-
-  const std::vector<std::string> out = RunClient({
-      "connect\tPKD_ZEL\tSystem",
-      "request\tTopics",
-      "request\tSysItems",
-      "request\tFormats",
-      "disconnect",
-      "connect\tpkd_zel\tpkd",
-      "request\tTopicItemList",
-      "execute\t[Find_PKD(\"01.11.Z\",\"uprawa\")]",
-      "request\tKOD",
-      "request\tKOD\t13",
-      "request\tNAZWA",
-      "execute\t[Open_PKD(0,\"a\",\"b\")]",
-      "execute\t[Open_PKD(x,a,b)]",
-      "poke\tKOD\t99",
-      "disconnect",
+  Serve(m, "PKD_ZEL");
+  RunScript({
+      {"connect\tPKD_ZEL\tSystem", "connect PKD_ZEL/System = PKD_ZEL/System"},
+      {"request\tTopics", "request Topics = PKD"},
+      {"request\tSysItems", "request SysItems = Status\tTopics\tFormats"},
+      {"request\tFormats", "request Formats = Text"},
+      {"connect\tpkd_zel\tpkd", "connect pkd_zel/pkd = PKD_ZEL/pkd"},
+      {"request\tTopicItemList", "request TopicItemList = KOD\tNAZWA\tOPIS"},
+      {"execute\t[Find_PKD(\"01.11.Z\",\"uprawa\")]", "execute = 0x8000"},
+      {"request\tKOD", "request KOD = 01.11.Z"},
+      {"request\tKOD\t13", "request KOD = failed DMLERR_NOTPROCESSED"},  // fctNullResponse
+      {"request\tNAZWA", "request NAZWA = failed DMLERR_NOTPROCESSED"},
+      {"execute\t[Open_PKD(0,\"a\",\"b\")]", "execute = 0x0000"},
+      {"execute\t[Open_PKD(x,a,b)]", "execute = 0x0000"},
+      {"poke\tKOD\t99", "poke KOD = 0x0000"},
+      {"disconnect", "disconnect = ok"},
   });
-  EXPECT_EQ((std::vector<std::string>{
-                "connect PKD_ZEL/System = PKD_ZEL/System",
-                "request Topics = PKD",
-                "request SysItems = Status\tTopics\tFormats",
-                "request Formats = Text",
-                "disconnect = ok",
-                "connect pkd_zel/pkd = PKD_ZEL/pkd",
-                "request TopicItemList = KOD\tNAZWA\tOPIS",
-                "execute = 0x8000",
-                "request KOD = 01.11.Z",
-                "request KOD = failed DMLERR_NOTPROCESSED",
-                "request NAZWA = failed DMLERR_NOTPROCESSED",
-                "execute = 0x0000",
-                "execute = 0x0000",
-                "poke KOD = 0x0000",
-                "disconnect = ok",
-            }),
-            out);
   EXPECT_EQ("FIND_PKD/2 OPEN_PKD/3 ", executed);
-  EXPECT_EQ(2, disconnects);
   EXPECT_EQ((std::vector<std::string>{"System", "pkd"}), closed);
   EXPECT_EQ(0, m.ConvCount());
-  EXPECT_EQ(nullptr, m.FindService("PKD_ZEL")->FindTopic("PKD"));
-  EXPECT_TRUE(m.TerminateDDEML());
 }
 
 TEST(ManagerOverDdeml, AdvisesALinkedClientWhenTheTextChangesAndRefusesWhileBusy) {
   TDDEMLManager m(nullptr, gPlatform);
-  m.Scope = ddeServerOnly;
   m.ExecCmds().AddCmd("Set", "S");
   m.OnAdviseStartReceived = [](TDDEMLManager&, const std::string&, const std::string&, const std::string&, int32_t,
                                TDDEMLClipFmtType, uint16_t, bool& allow) { allow = true; };
-  // The client asks for a change; the server makes it after answering, as a
-  // program changes its data on its own. (Advise data that reaches Wine's
-  // client while it waits for a synchronous transaction ends that wait as
-  // failed, so the change is not made inside the execute.)
+  // The client asks for a change and the server makes it after answering,
+  // as a program changes its data on its own. (Advise data that reaches
+  // Wine's client while it waits for a synchronous transaction ends that
+  // wait as failed, so the change is not made inside the execute.)
   std::vector<std::string> changes;
   m.OnExecuteReceived = [&](TDDEMLManager&, const std::string&, const std::string&, const std::string&,
                             const TParamArray& params, int, bool&) { changes.push_back(params[0]); };
   auto idle = [&] {
-    for (const std::string& c : changes) {
-      const bool status = c.rfind("status=", 0) == 0;
-      m.SetItemText("DDETEST_ADV", status ? "System" : "T", status ? "Status" : "V", status ? c.substr(7) : c);
-    }
+    for (const std::string& c : changes)
+      if (c.rfind("status=", 0) == 0)
+        m.SetItemText("DDETEST_ADV", "System", "Status", c.substr(7));
+      else
+        m.SetItemText("DDETEST_ADV", "T", "V", c);
     changes.clear();
   };
-  m.AddService("DDETEST_ADV");
-  m.FindService("DDETEST_ADV")->Enabled = true;
-  ASSERT_TRUE(m.InitDDEML());
-  const std::vector<std::string> out = RunClient(
+  Serve(m, "DDETEST_ADV");
+  RunScript(
       {
-          "connect\tDDETEST_ADV\tT",
-          "advstart\tV",
-          "execute\t[Set(abc)]",
-          "wait\t300",
-          "execute\t[Set(ABC)]",
-          "wait\t300",
-          "execute\t[Set(xyz)]",
-          "wait\t300",
-          "advstop\tV",
-          "execute\t[Set(after)]",
-          "wait\t300",
-          "execute\t[Set(status=bUsY)]",
-          "wait\t300",
-          "request\tV",
-          "execute\t[Set(more)]",
-          "poke\tV\t1",
-          "disconnect",
+          {"connect\tDDETEST_ADV\tT", "connect DDETEST_ADV/T = DDETEST_ADV/T"},
+          {"advstart\tV", "advstart V = ok"},
+          {"execute\t[Set(abc)]", "execute = 0x8000"},
+          {"wait\t300", "advdata V = abc"},
+          {"execute\t[Set(ABC)]", "execute = 0x8000"},  // only the case changed: no advise
+          {"wait\t300", nullptr},
+          {"execute\t[Set(xyz)]", "execute = 0x8000"},
+          {"wait\t300", "advdata V = xyz"},
+          {"advstop\tV", "advstop V = ok"},
+          {"execute\t[Set(after)]", "execute = 0x8000"},
+          {"wait\t300", nullptr},
+          {"execute\t[Set(status=bUsY)]", "execute = 0x8000"},
+          {"wait\t300", nullptr},
+          {"request\tV", "request V = failed DMLERR_NOTPROCESSED"},
+          {"execute\t[Set(more)]", "execute = 0x4000"},
+          {"poke\tV\t1", "poke V = 0x4000"},
       },
       idle);
-  EXPECT_EQ((std::vector<std::string>{
-                "connect DDETEST_ADV/T = DDETEST_ADV/T",
-                "advstart V = ok",
-                "execute = 0x8000",
-                "advdata V = abc",
-                "execute = 0x8000",  // only the case changed: no advise
-                "execute = 0x8000",
-                "advdata V = xyz",
-                "advstop V = ok",
-                "execute = 0x8000",
-                "execute = 0x8000",
-                "request V = failed DMLERR_NOTPROCESSED",
-                "execute = 0x4000",
-                "poke V = 0x4000",
-                "disconnect = ok",
-            }),
-            out);
 }
 
 TEST(ManagerOverDdeml, RefusedConnectsAndWildConnects) {
   TDDEMLManager m(nullptr, gPlatform);
-  m.Scope = ddeServerOnly;
   m.AllowNullService = m.AllowNullTopic = true;
   std::vector<std::string> asked;
   m.OnConnectReceived = [&](TDDEMLManager&, const std::string& s, const std::string& t, bool& allow) {
     asked.push_back(s + "/" + t);
     allow = t != "Refused";
   };
-  m.AddService("DDETEST_W");
-  m.FindService("DDETEST_W")->Enabled = true;
-  ASSERT_TRUE(m.InitDDEML());
-  // A null name makes DDEML ask for a wild connect; without a handler of
-  // its own, the manager offers the service's System topic when
-  // OnConnectReceived allows it.
-  const std::vector<std::string> out = RunClient({
-      "connect\tDDETEST_W\tRefused",
-      "connect\tDDETEST_W\tT",
-      "connect\t-\t-",
-      "connect\tddetest_w\t-",
-      "connect\tNoSuchService\tT",
+  Serve(m, "DDETEST_W");
+  // A null name makes DDEML ask for a wild connect: without a handler of its
+  // own the manager offers the System topic when OnConnectReceived allows.
+  RunScript({
+      {"connect\tDDETEST_W\tRefused", "connect DDETEST_W/Refused = failed"},
+      {"connect\tDDETEST_W\tT", "connect DDETEST_W/T = DDETEST_W/T"},
+      {"connect\t-\t-", "connect -/- = DDETEST_W/System"},
+      {"connect\tddetest_w\t-", "connect ddetest_w/- = DDETEST_W/System"},
+      {"connect\tNoSuchService\tT", "connect NoSuchService/T = failed"},
   });
-  EXPECT_EQ((std::vector<std::string>{
-                "connect DDETEST_W/Refused = failed",
-                "connect DDETEST_W/T = DDETEST_W/T",
-                "connect -/- = DDETEST_W/System",
-                "connect ddetest_w/- = DDETEST_W/System",
-                "connect NoSuchService/T = failed",
-            }),
-            out);
   EXPECT_EQ((std::vector<std::string>{"DDETEST_W/Refused", "DDETEST_W/T", "DDETEST_W/System", "DDETEST_W/System"}),
             asked);
 }
 
+// The instance goes once the server is back in its loop: the execute is
+// answered first.
 TEST(ManagerOverDdeml, AHandlerThatEndsTheManagerInsideAnExecute) {
   TDDEMLManager m(nullptr, gPlatform);
-  m.Scope = ddeServerOnly;
   m.ExecCmds().AddCmd("Stop", "");
-  m.OnExecuteReceived = [](TDDEMLManager& x, const std::string&, const std::string&, const std::string&,
-                           const TParamArray&, int, bool&) { x.TerminateDDEML(); };
-  m.AddService("DDETEST_END");
-  m.FindService("DDETEST_END")->Enabled = true;
-  ASSERT_TRUE(m.InitDDEML());
-  const std::vector<std::string> out = RunClient({
-      "connect\tDDETEST_END\tT",
-      "execute\t[Stop]",
-      "connect\tDDETEST_END\tT",
+  m.OnExecuteReceived = [](TDDEMLManager& x, auto&&...) { x.TerminateDDEML(); };
+  Serve(m, "DDETEST_END");
+  RunScript({
+      {"connect\tDDETEST_END\tT", "connect DDETEST_END/T = DDETEST_END/T"},
+      {"execute\t[Stop]", "execute = 0x8000"},
+      {"connect\tDDETEST_END\tT", "connect DDETEST_END/T = failed"},
   });
-  // The instance goes once the server is back in its loop; the execute is
-  // answered first.
-  EXPECT_EQ((std::vector<std::string>{"connect DDETEST_END/T = DDETEST_END/T", "execute = 0x8000",
-                                      "connect DDETEST_END/T = failed"}),
-            out);
   EXPECT_FALSE(m.Initialized());
 }
 
