@@ -46,8 +46,11 @@ TDDEMLManager::TDDEMLManager(TComponent* owner, IDdePlatform& platform)
 
 TDDEMLManager::~TDDEMLManager() {
   // A handler that frees the manager returns into these callbacks: they
-  // must leave without touching it.
+  // must leave without touching it. And what DDEML sends while the
+  // manager ends (its own unregistering, say) reaches no half-destroyed
+  // manager.
   for (TCallbackFrame* f = FFrame; f; f = f->Outer) f->Dead = true;
+  if (tCurrentManager == this) tCurrentManager = nullptr;
   try {
     EndAllConversations();
     // Services can only be registered while initialised, so shutting them
@@ -59,7 +62,6 @@ TDDEMLManager::~TDDEMLManager() {
   FFrame = nullptr;
   FServices.SetErrorSink(nullptr);
   ReleaseDebugWindow(this);
-  if (tCurrentManager == this) tCurrentManager = nullptr;
 }
 
 TDDEMLManager* TDDEMLManager::CurrentManager() { return tCurrentManager; }

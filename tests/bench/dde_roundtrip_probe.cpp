@@ -2,12 +2,17 @@
 // CF_TEXT item, alternately from the DDE manager (configured as the picker
 // configures it, answering through OnRequestReceived) and from a bare DDEML
 // server that answers the same item from a constant. Each server runs in a
-// process of its own, started by this program.
+// process of its own, started by this program; both run at once and the
+// requests alternate between them, so that both see the same load of a
+// shared machine.
 //   dde_roundtrip_probe [ROUNDS [REQUESTS]]        3 rounds of 300 by default
 //   dde_roundtrip_probe --server manager|bare       (started by the probe)
-// The client drains its queue for about 5 ms between requests, in both
-// cases: Wine's DDEML posts a stray acknowledgement after each request reply.
+// Between requests, in both cases, the client waits for Wine's stray
+// acknowledgement (its DDEML posts one after each request reply, and one
+// still on its way fails the next request), then drains its queue for the
+// rest of about 5 ms. Neither wait is timed.
 #include <windows.h>
+#include <dde.h>
 #include <ddeml.h>
 
 #include <algorithm>
@@ -101,6 +106,23 @@ DWORD gInst = 0;
 
 HDDEDATA CALLBACK ClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
 
+double Since(const LARGE_INTEGER& t0) {
+  LARGE_INTEGER f, t;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&t);
+  return double(t.QuadPart - t0.QuadPart) * 1000.0 / double(f.QuadPart);
+}
+
+// The stray acknowledgement, up to 200 ms (none comes from a DDEML without
+// the defect).
+void AwaitStrayAck() {
+  LARGE_INTEGER t0;
+  QueryPerformanceCounter(&t0);
+  MSG msg;
+  while (!PeekMessageA(&msg, nullptr, WM_DDE_ACK, WM_DDE_ACK, PM_NOREMOVE) && Since(t0) < 200)
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_POSTMESSAGE);
+}
+
 void Drain(double ms) {
   LARGE_INTEGER f, t0, t;
   QueryPerformanceFrequency(&f);
@@ -119,53 +141,60 @@ double Median(std::vector<double> v) {
   return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-// Microseconds of each request answered by a fresh server of that kind;
-// empty on failure.
-std::vector<double> Measure(const char* kind, const char* service, int requests) {
+struct TServer {
+  const char* kind = nullptr;
+  const char* service = nullptr;
+  PROCESS_INFORMATION process = {};
+  HCONV conv = nullptr;
+  std::vector<double> us;
+};
+
+bool Start(TServer& s) {
   char exe[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string cmd = std::string("\"") + exe + "\" --server " + kind;
+  std::string cmd = std::string("\"") + exe + "\" --server " + s.kind;
   STARTUPINFOA si = {};
   si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return {};
-  CloseHandle(pi.hThread);
-  HSZ svc = DdeCreateStringHandleA(gInst, service, CP_WINANSI);
+  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &s.process)) return false;
+  CloseHandle(s.process.hThread);
+  HSZ svc = DdeCreateStringHandleA(gInst, s.service, CP_WINANSI);
   HSZ topic = DdeCreateStringHandleA(gInst, "PKD", CP_WINANSI);
-  HSZ item = DdeCreateStringHandleA(gInst, "KOD", CP_WINANSI);
-  HCONV conv = nullptr;
-  for (int i = 0; i < 1000 && !conv; ++i) {
-    conv = DdeConnect(gInst, svc, topic, nullptr);
-    if (!conv) Drain(10);
+  for (int i = 0; i < 1000 && !s.conv; ++i) {
+    s.conv = DdeConnect(gInst, svc, topic, nullptr);
+    if (!s.conv) Drain(10);
   }
-  std::vector<double> us;
-  LARGE_INTEGER f;
-  QueryPerformanceFrequency(&f);
-  for (int i = 0; conv && i < requests; ++i) {
-    LARGE_INTEGER t0, t1;
-    QueryPerformanceCounter(&t0);
-    HDDEDATA h = DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_REQUEST, 5000, nullptr);
-    QueryPerformanceCounter(&t1);
-    char got[16] = "";
-    if (h) {
-      DdeGetData(h, reinterpret_cast<LPBYTE>(got), sizeof got - 1, 0);
-      DdeFreeDataHandle(h);
-    }
-    if (std::strcmp(got, kValue) != 0) {
-      std::fprintf(stderr, "%s: request %d answered \"%s\" (DDEML error 0x%x)\n", kind, i, got, DdeGetLastError(gInst));
-      us.clear();
-      break;
-    }
-    us.push_back(double(t1.QuadPart - t0.QuadPart) * 1e6 / double(f.QuadPart));
-    Drain(5);
-  }
-  if (conv) DdeDisconnect(conv);
-  if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-  CloseHandle(pi.hProcess);
   DdeFreeStringHandle(gInst, svc);
   DdeFreeStringHandle(gInst, topic);
-  DdeFreeStringHandle(gInst, item);
-  return us;
+  return s.conv != nullptr;
+}
+
+void Stop(TServer& s) {
+  if (s.conv) DdeDisconnect(s.conv);
+  s.conv = nullptr;
+  if (WaitForSingleObject(s.process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(s.process.hProcess, 1);
+  CloseHandle(s.process.hProcess);
+}
+
+// One timed request; false when the answer is not the value.
+bool Request(TServer& s, HSZ item) {
+  LARGE_INTEGER f, t0, t1;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&t0);
+  HDDEDATA h = DdeClientTransaction(nullptr, 0, s.conv, item, CF_TEXT, XTYP_REQUEST, 5000, nullptr);
+  QueryPerformanceCounter(&t1);
+  char got[16] = "";
+  if (h) {
+    DdeGetData(h, reinterpret_cast<LPBYTE>(got), sizeof got - 1, 0);
+    DdeFreeDataHandle(h);
+  }
+  if (std::strcmp(got, kValue) != 0) {
+    std::fprintf(stderr, "%s: request answered \"%s\" (DDEML error 0x%x)\n", s.kind, got, DdeGetLastError(gInst));
+    return false;
+  }
+  s.us.push_back(double(t1.QuadPart - t0.QuadPart) * 1e6 / double(f.QuadPart));
+  AwaitStrayAck();
+  Drain(5);
+  return true;
 }
 
 }  // namespace
@@ -176,21 +205,27 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::atoi(argv[1]) : 3;
   const int requests = argc > 2 ? std::atoi(argv[2]) : 300;
   if (DdeInitializeA(&gInst, ClientCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) return 2;
-  std::vector<double> manager, bare;
+  std::vector<double> all[2];
+  HSZ item = DdeCreateStringHandleA(gInst, "KOD", CP_WINANSI);
   for (int r = 0; r < rounds; ++r) {
-    // The order alternates, so that neither kind always runs first.
+    TServer servers[2];
+    servers[0].kind = "manager", servers[0].service = kManagerService;
+    servers[1].kind = "bare", servers[1].service = kBareService;
+    if (!Start(servers[0]) || !Start(servers[1])) return 1;
+    for (int i = 0; i < requests; ++i)
+      for (int k = 0; k < 2; ++k)  // the order alternates, so that neither always goes first
+        if (!Request(servers[(i + k) % 2], item)) return 1;
     for (int k = 0; k < 2; ++k) {
-      const bool isManager = (r + k) % 2 == 0;
-      std::vector<double> us = Measure(isManager ? "manager" : "bare", isManager ? kManagerService : kBareService,
-                                       requests);
-      if (us.empty()) return 1;
-      std::printf("round %d %-7s median %8.1f us  (min %.1f, max %.1f, %zu requests)\n", r + 1,
-                  isManager ? "manager" : "bare", Median(us), *std::min_element(us.begin(), us.end()),
-                  *std::max_element(us.begin(), us.end()), us.size());
-      (isManager ? manager : bare).insert((isManager ? manager : bare).end(), us.begin(), us.end());
+      const std::vector<double>& us = servers[k].us;
+      std::printf("round %d %-7s median %7.1f us  (min %.1f, max %.1f, %zu requests)\n", r + 1, servers[k].kind,
+                  Median(us), *std::min_element(us.begin(), us.end()), *std::max_element(us.begin(), us.end()),
+                  us.size());
+      all[k].insert(all[k].end(), us.begin(), us.end());
+      Stop(servers[k]);
     }
   }
-  const double mm = Median(manager), bm = Median(bare);
+  DdeFreeStringHandle(gInst, item);
+  const double mm = Median(all[0]), bm = Median(all[1]);
   std::printf("manager median %.1f us, bare server median %.1f us, ratio %.3f\n", mm, bm, mm / bm);
   DdeUninitialize(gInst);
   return 0;
