@@ -209,7 +209,7 @@ TEST_F(ManagerTest, AConversationWithoutConfirmIsAdoptedByItsNames) {
 
 std::string FixedTime() { return "now"; }
 
-TEST_F(ManagerTest, SetErrorTracesFourLinesAndNeverRaises) {
+TEST_F(ManagerTest, TraceLinesOfTheSinkAndTheCallbackAndAnUnwritableLog) {
   testing_support::TempDir dir;
   const std::string log = dir.File("m.log");
   SetTraceDateTimeSource(FixedTime);
@@ -219,7 +219,18 @@ TEST_F(ManagerTest, SetErrorTracesFourLinesAndNeverRaises) {
   fake.lastError = ddeml::kDmlErrNotProcessed;
   EXPECT_FALSE(m->SetError(errConvNotFound, "PKD_ZEL/PKD"));
   EXPECT_TRUE(m->SetError(errOk));
+  fake.Call(0x1234, XlTableFormat(), 7, fake.Hsz("PKD"), 0, 0, 5, 6);
   const std::string text = testing_support::ReadAll(log);
+  EXPECT_NE(std::string::npos, text.find("CallBack start ...\r\n"
+                                         "      MsgType = Unknown (4660)\r\n"
+                                         "      Format  = " + std::to_string(XlTableFormat()) + " (XlTable)\r\n"
+                                         "      ConvH   = 7\r\n"
+                                         "      Atom1   = PKD\r\n"
+                                         "      Atom2   = \r\n"
+                                         "      ALong1  = 5\r\n"
+                                         "      ALong2  = 6\r\n"
+                                         "CallBack end\r\n"))
+      << text;
   EXPECT_NE(std::string::npos, text.find("TDDEMLManager : InitDDEML : start  ....\r\n"
                                          "TDDEMLManager : InitDDEML : Calling DdeInitialize\r\n"
                                          "TDDEMLManager : SetupServices - start\r\n"));
