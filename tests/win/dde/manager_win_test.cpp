@@ -150,7 +150,10 @@ TEST(ManagerOverDdeml, ServesThePickersConversation) {
       {"disconnect", "disconnect = ok"},
   });
   EXPECT_EQ("FIND_PKD/2 OPEN_PKD/3 ", executed);
-  EXPECT_EQ((std::vector<std::string>{"System", "pkd"}), closed);
+  // A name reads back in the case its global atom was first made in.
+  ASSERT_EQ(2u, closed.size());
+  EXPECT_EQ("System", closed[0]);
+  EXPECT_TRUE(text::EqualNoCaseAscii("pkd", closed[1])) << closed[1];
   EXPECT_EQ(0, m.ConvCount());
 }
 
