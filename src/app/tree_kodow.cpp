@@ -1,5 +1,7 @@
 // Main window: start-up, layout, persistence, the tree and its selection.
-// The search by code lives in tree_kodow_code.cpp.
+// The search by code lives in tree_kodow_code.cpp, the word search in
+// tree_kodow_words.cpp, the menus and the copy commands in
+// tree_kodow_commands.cpp.
 #include "app/tree_kodow.h"
 
 #include <algorithm>
@@ -41,7 +43,7 @@ Tform_TreeKodow::~Tform_TreeKodow() {
 }
 
 bool Tform_TreeKodow::Create(const std::filesystem::path& cataloguePath) {
-  if (!CreateForm("", kClientWidth, kClientHeight)) return false;
+  if (!CreateForm("", kClientWidth, kClientHeight, CreateMenus())) return false;
   SetMinSize(kMinWidth, kMinHeight);
   CreateControls();
   ApplyFont();
@@ -259,6 +261,12 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
       }
       break;
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wp) == tree_kody.Handle()) {
+        tree_kodyContextMenu(lp);
+        return 0;
+      }
+      break;
     case WM_DESTROY:
       Timer1.Stop();
       Timer2.Stop();
@@ -281,42 +289,29 @@ void Tform_TreeKodow::SetBaza(std::unique_ptr<catalogue::TBaza> baza) {
 }
 
 void Tform_TreeKodow::BuildTree() {
-  tree_kody.BeginUpdate();
-  struct TResume {
-    ui::TTreeView& tree;
-    ~TResume() { tree.EndUpdate(); }
-  } resume{tree_kody};
-  tree_kody.Clear();
-  FItems.clear();
   FCodes.clear();
   szukaj_kod.Clear();
   FTree.Clear();
-  if (!FBaza) return;
-
-  auto addItems = [this] {
-    FItems.resize(FTree.Count());
-    for (size_t i = 0; i < FTree.Count(); ++i) {
-      const picker::TTreeEntry& e = FTree.Entry(i);
-      FItems[i] = tree_kody.Add(e.Parent < 0 ? nullptr : FItems[e.Parent], e.Text, static_cast<LPARAM>(i));
-    }
+  if (!FBaza) {
+    FKody.Clear();
+    return;
+  }
+  auto show = [this] {
+    FKody.Fill(
+        FTree.Count(), [this](size_t i) { return FTree.Entry(i).Parent; },
+        [this](size_t i) -> const std::string& { return FTree.Entry(i).Text; });
   };
   try {
     // The catalogue's lines hold no line breaks, so they are already what
     // joining them with CR LF and reading the text back would give.
     FTree.Build(FBaza->Lines());
   } catch (...) {
-    addItems();  // the entries built before the bad line stay
+    show();  // the entries built before the bad line stay
     throw;
   }
-  addItems();
+  show();
   FCodes = FTree.Codes();
   szukaj_kod.AddItems(FCodes);
-}
-
-int Tform_TreeKodow::EntryOf(HTREEITEM item) const {
-  if (!item) return -1;
-  const LPARAM data = tree_kody.Data(item);
-  return data >= 0 && static_cast<size_t>(data) < FTree.Count() ? static_cast<int>(data) : -1;
 }
 
 std::string Tform_TreeKodow::SelectedText() const {

@@ -14,6 +14,8 @@
 #include "ui/form.h"
 #include "ui/form_storage.h"
 #include "ui/layout.h"
+#include "ui/menu.h"
+#include "ui/tree_binding.h"
 
 namespace app {
 
@@ -58,6 +60,20 @@ class Tform_TreeKodow : public ui::TForm {
   // The selected entry's text; empty when nothing is selected.
   std::string SelectedText() const;
 
+  // The copy commands stand twice, in the tree's context menu (1) and in the
+  // menu bar (2); the menu entry that runs the handler tells them apart.
+  enum TCommand : WORD {
+    Kopiujkod1 = 201, Kopiujtekst1, Kopiujkoditekst1,
+    Kopiujkod2 = 211, Kopiujtekst2, Kopiujkoditekst2,
+    Oprogramie1 = 221
+  };
+  void KopiujDoClipClick(WORD sender);
+  // Raises "Nie mogę otworzyć schowka" when another program holds the clipboard.
+  void CopyToClipboard(const std::string& text);
+  void Oprogramie1Click();
+  HMENU MainMenu1() const { return GetMenu(Handle()); }
+  ui::TMenu PopupMenu1{true};
+
   catalogue::TBaza* Baza() const { return FBaza.get(); }
   const picker::TCodeTree& Tree() const { return FTree; }
   const ui::TFormStorage& Storage() const { return FStorage; }
@@ -77,16 +93,20 @@ class Tform_TreeKodow : public ui::TForm {
   // Layout nodes: panels of the layout that own no window of their own.
   ui::TLayoutNode Root, Panel1, TreeNode, SplitterNode, Panel2, p_opis, Panel4Node, MemoNode, P_btn;
 
-  HTREEITEM ItemOf(int entry) const { return entry >= 0 && entry < int(FItems.size()) ? FItems[entry] : nullptr; }
-  int EntryOf(HTREEITEM item) const;
+  HTREEITEM ItemOf(int entry) const { return FKody.Item(entry); }
+  int EntryOf(HTREEITEM item) const { return FKody.IndexOf(item); }
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   void Closed() override;
   void Resized() override;
   void DpiChanged(int oldDpi) override;
+  void MenuCommand(WORD id) override;
 
  private:
+  // The menu bar (given to the window) and the tree's context menu.
+  HMENU CreateMenus();
+  void tree_kodyContextMenu(LPARAM screenPoint);
   void CreateControls();
   void StartUp(const std::filesystem::path& cataloguePath);
   // The DDE service step of start-up; the picker's DDE side fills it in.
@@ -97,7 +117,6 @@ class Tform_TreeKodow : public ui::TForm {
   void ApplySplitterRule();
   int MinPanel2Height() const;
   void Splitter1Moved(int top);
-  void CollapseAll();
 
   void tree_kodyChange();
   bool tree_kodyKeyPress(char& key);
@@ -115,7 +134,7 @@ class Tform_TreeKodow : public ui::TForm {
 
   std::unique_ptr<catalogue::TBaza> FBaza;
   picker::TCodeTree FTree;
-  std::vector<HTREEITEM> FItems;
+  ui::TTreeBinding FKody{tree_kody};  // tree_kody showing FTree
   std::vector<std::string> FCodes;  // the code field's list, as the field holds it
   ui::TFormStorage FStorage;
   bool FSettingCode = false;

@@ -70,6 +70,10 @@ struct TKernelTraits {
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   }
 };
+struct TGlobalTraits {
+  using Handle = HGLOBAL;
+  static void Close(Handle h) { GlobalFree(h); }
+};
 struct TWindowTraits {
   using Handle = HWND;
   static void Close(Handle h) {
@@ -85,6 +89,7 @@ using TAccelTable = TOwned<TAccelTraits>;
 using TIconHandle = TOwned<TIconTraits>;
 using TKernelHandle = TOwned<TKernelTraits>;
 using TWindowHandle = TOwned<TWindowTraits>;
+using TGlobalMemory = TOwned<TGlobalTraits>;
 
 // A device context got with GetDC, given back with ReleaseDC.
 class TWindowDC {
