@@ -126,6 +126,9 @@ class Tform_TreeKodow : public ui::TForm {
   void szukaj_kodChange();
   bool szukaj_kodKeyDown(WORD key, unsigned shift);
   bool szukaj_kodKeyPress(char& key);
+  // The code box's character filter, which the words box shares while its
+  // result list is hidden: true for a character that is dropped.
+  bool CodeBoxDropsChar(char key) const;
   void Timer1Timer();
 
   void szukaj_opisChange();

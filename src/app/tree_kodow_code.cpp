@@ -66,11 +66,16 @@ bool Tform_TreeKodow::szukaj_kodKeyDown(WORD key, unsigned shift) {
   return false;
 }
 
-bool Tform_TreeKodow::szukaj_kodKeyPress(char& key) {
+bool Tform_TreeKodow::CodeBoxDropsChar(char key) const {
   const unsigned char c = static_cast<unsigned char>(key);
   // Ctrl+C, Ctrl+K and Ctrl+T belong to the copy commands.
   if (c == 3 || c == 11 || c == 20) return true;
-  if (!szukaj_kod.DroppedDown() && (c == '\r' || c == '+' || c == '-')) return true;
+  return !szukaj_kod.DroppedDown() && (c == '\r' || c == '+' || c == '-');
+}
+
+bool Tform_TreeKodow::szukaj_kodKeyPress(char& key) {
+  if (CodeBoxDropsChar(key)) return true;
+  const unsigned char c = static_cast<unsigned char>(key);
   if (c == '\b' || c == '\t' || c == 27) return false;
 
   int selStart = 0, selEnd = 0;
