@@ -5,6 +5,7 @@
 #include "app/psalm.h"
 #include "app/version_info.h"
 #include "text/path.h"
+#include "ui/system_library.h"
 #include "ui/wintext.h"
 
 namespace app {
@@ -19,7 +20,9 @@ constexpr int kPanelLeft = 8, kPanelTop = 8, kPanelWidth = 385, kPanelHeight = 3
 }  // namespace
 
 void ShellOpen(const std::string& what) {
-  ShellExecuteW(nullptr, L"open", ui::Wide(what).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  static const auto shellExecute =
+      ui::SystemFunction<decltype(&ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
+  if (shellExecute) shellExecute(nullptr, L"open", ui::Wide(what).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 TAboutBox::TAboutBox() : OpenDocument(&ShellOpen) {}
@@ -85,7 +88,8 @@ void TAboutBox::FormCreate() {
     Version.SetText(VersionLine(info));
   }
   // ExtractIcon gives 1 for a file that is no program, and nothing without icons.
-  const HICON icon = ExtractIconW(GetModuleHandleW(nullptr), exe.c_str(), 0);
+  static const auto extractIcon = ui::SystemFunction<decltype(&ExtractIconW)>(L"shell32.dll", "ExtractIconW");
+  const HICON icon = extractIcon ? extractIcon(GetModuleHandleW(nullptr), exe.c_str(), 0) : nullptr;
   if (reinterpret_cast<ULONG_PTR>(icon) > 1) FIcon.Reset(icon);
   ProgramIcon.SetIcon(FIcon.Get());
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "ui/system_library.h"
 #include "ui/wintext.h"
 
 namespace app {
@@ -11,20 +12,37 @@ namespace {
 // Days from 1 January 1601, where FILETIME counts from, to 30 December 1899.
 constexpr double kDaysTo1899 = 109205.0;
 constexpr double kTicksPerDay = 864000000000.0;  // 100-ns ticks
+// version.dll, loaded when a version is first read.
+DWORD InfoSize(const wchar_t* file, DWORD* handle) {
+  static const auto f =
+      ui::SystemFunction<DWORD(WINAPI*)(LPCWSTR, LPDWORD)>(L"version.dll", "GetFileVersionInfoSizeW");
+  return f ? f(file, handle) : 0;
+}
+BOOL Info(const wchar_t* file, DWORD handle, DWORD size, void* data) {
+  static const auto f =
+      ui::SystemFunction<BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID)>(L"version.dll", "GetFileVersionInfoW");
+  return f ? f(file, handle, size, data) : FALSE;
+}
+BOOL Query(const void* block, const wchar_t* path, void** value, UINT* length) {
+  static const auto f =
+      ui::SystemFunction<BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT)>(L"version.dll", "VerQueryValueW");
+  return f ? f(block, path, value, length) : FALSE;
+}
+
 }  // namespace
 
 TVersionInfo::TVersionInfo(const std::filesystem::path& fileName) : FFileName(fileName) {
-  FSize = GetFileVersionInfoSizeW(FFileName.c_str(), &FHandle);
+  FSize = InfoSize(FFileName.c_str(), &FHandle);
   if (FSize == 0) return;
   FBuffer.resize(FSize);
-  FValid = GetFileVersionInfoW(FFileName.c_str(), FHandle, FSize, FBuffer.data()) != FALSE;
+  FValid = Info(FFileName.c_str(), FHandle, FSize, FBuffer.data()) != FALSE;
 }
 
 std::string TVersionInfo::TranslationCode() const {
   if (!FValid) return std::string();
   void* value = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(FBuffer.data(), L"\\VarFileInfo\\Translation", &value, &length) || length < sizeof(DWORD))
+  if (!Query(FBuffer.data(), L"\\VarFileInfo\\Translation", &value, &length) || length < sizeof(DWORD))
     return std::string();
   const DWORD w = *static_cast<const DWORD*>(value);
   char code[9];
@@ -38,7 +56,7 @@ std::string TVersionInfo::StringValue(const std::string& name) const {
   const std::wstring path = ui::Wide("\\StringFileInfo\\" + translation + "\\" + name);
   void* value = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(FBuffer.data(), path.c_str(), &value, &length) || !value) return std::string();
+  if (!Query(FBuffer.data(), path.c_str(), &value, &length) || !value) return std::string();
   return ui::Narrow(std::wstring(static_cast<const wchar_t*>(value)));
 }
 
@@ -46,7 +64,7 @@ const VS_FIXEDFILEINFO* TVersionInfo::Fixed() const {
   if (!FValid) return nullptr;
   void* value = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(FBuffer.data(), L"\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO)) return nullptr;
+  if (!Query(FBuffer.data(), L"\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO)) return nullptr;
   return static_cast<const VS_FIXEDFILEINFO*>(value);
 }
 
