@@ -9,6 +9,15 @@ pkd_add_test(app_window_test
   LIBS pkd_app pkd_gui_helpers
   WIN_ONLY TIMEOUT 300)
 
+# The words box and its result list.
+pkd_add_test(app_words_test
+  SOURCES win/app/words_box_test.cpp ${PKD_APP_RC}
+  LIBS pkd_app pkd_gui_helpers
+  WIN_ONLY TIMEOUT 300)
+if(TARGET app_words_test)
+  set_tests_properties(app_words_test PROPERTIES RUN_SERIAL TRUE)
+endif()
+
 # The menus, the copy commands, the About box and the version reader. The
 # program carries the same version resource as pkd.exe.
 pkd_add_test(app_commands_test

@@ -23,7 +23,8 @@ int RunPicker() {
   InitApplication();
   Tform_TreeKodow form;
   if (!form.Create(CataloguePathBesideExe())) return 1;
-  // The description-search result window is created here once it exists.
+  // Created at start, hidden, so that the first search shows it at once.
+  form.CreateResultList();
   form.Show();
   return ui::RunMainLoop(form);
 }

@@ -104,6 +104,8 @@ void Tform_TreeKodow::CreateControls() {
   szukaj_kod.OnKeyPress = [this](char& key) { return szukaj_kodKeyPress(key); };
   Timer1.OnTimer = [this] { Timer1Timer(); };
   szukaj_opis.OnChange = [this] { szukaj_opisChange(); };
+  szukaj_opis.OnKeyDown = [this](WORD key, unsigned shift) { return szukaj_opisKeyDown(key, shift); };
+  szukaj_opis.OnKeyPress = [this](char& key) { return szukaj_opisKeyPress(key); };
   Timer2.OnTimer = [this] { Timer2Timer(); };
   Splitter1.OnMoved = [this](int top) { Splitter1Moved(top); };
 
@@ -243,10 +245,6 @@ void Tform_TreeKodow::Closed() {
   SaveSettings(false);
 }
 
-void Tform_TreeKodow::HideResultList() {
-  // The description-search result window hides here once it exists.
-}
-
 LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CATALOGUE_MISSING:
@@ -272,6 +270,7 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       Timer2.Stop();
       TreeChange.Stop();
       if (!FSettingsSaved) SaveSettings(true);
+      FWordSearch.reset();
       FBaza.reset();
       break;
   }
@@ -283,6 +282,7 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 void Tform_TreeKodow::SetBaza(std::unique_ptr<catalogue::TBaza> baza) {
   // Owned alone, the catalogue already attached can only come again as "none".
   if (!baza && !FBaza) return;
+  FWordSearch.reset();  // it points into the catalogue it was made for
   FBaza = std::move(baza);
   BuildTree();
   SetCaption(FBaza ? FBaza->Tytul() : std::string());
@@ -357,11 +357,6 @@ void Tform_TreeKodow::b_cancelClick() {
 void Tform_TreeKodow::SetSearchWords(const std::string& words) {
   szukaj_opis.SetText(words);  // a change: restarts the word search's delay
   if (Visible()) szukaj_opis.SetFocus();
-}
-
-void Tform_TreeKodow::szukaj_opisChange() {
-  Timer2.Stop();
-  Timer2.Start();
 }
 
 void Tform_TreeKodow::RunSearches() {

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/spis_opisow.h"
 #include "catalogue/baza.h"
 #include "picker/code_tree.h"
+#include "picker/word_search.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 #include "ui/form_storage.h"
@@ -50,6 +52,19 @@ class Tform_TreeKodow : public ui::TForm {
   void Show() override;
   // The button row of pick mode.
   void SetButtonRowVisible(bool visible);
+
+  // Search by words and its result list (tree_kodow_words.cpp).
+  // Creates the result-list window, hidden and owned by this one; the
+  // program does it once at start, right after creating this window.
+  bool CreateResultList();
+  Tform_spisOpisow* ResultList() const { return FResultList.get(); }
+  void SearchByWords(const std::string& words, std::vector<std::string>& rows);
+  void ShowResultList(ui::TControl& box, const std::vector<std::string>& rows);
+  // The result list's OnChoose: choose, preview or cancel (its Action).
+  void ResultChosen(Tform_spisOpisow& list);
+  // Selects the entry a result path names; false when it names none.
+  bool SelectByPath(const std::string& path);
+  int FindNodeFrom(const std::string& text, int start) const;
 
   // Search by code.
   void SetCodeText(const std::string& code);
@@ -132,15 +147,21 @@ class Tform_TreeKodow : public ui::TForm {
   void Timer1Timer();
 
   void szukaj_opisChange();
-  // The word search runs here once it exists; for now the delay only ends.
-  void Timer2Timer() {}
+  bool szukaj_opisKeyDown(WORD key, unsigned shift);
+  bool szukaj_opisKeyPress(char& key);
+  void Timer2Timer();
+  bool ResultListShown() const;
 
   std::unique_ptr<catalogue::TBaza> FBaza;
+  // The word search prepared for FBaza at its first use.
+  std::unique_ptr<picker::TWordSearch> FWordSearch;
+  std::unique_ptr<Tform_spisOpisow> FResultList;
   picker::TCodeTree FTree;
   ui::TTreeBinding FKody{tree_kody};  // tree_kody showing FTree
   std::vector<std::string> FCodes;  // the code field's list, as the field holds it
   ui::TFormStorage FStorage;
   bool FSettingCode = false;
+  char FKeypadChar = 0;  // the character of a keypad key the result list took
   bool FShowButtons = false;
   bool FSettingsSaved = false;
   bool FFirstShow = true;
