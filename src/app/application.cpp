@@ -23,9 +23,10 @@ int RunPicker() {
   InitApplication();
   Tform_TreeKodow form;
   if (!form.Create(CataloguePathBesideExe())) return 1;
-  // Created at start, hidden, so that the first search shows it at once.
-  form.CreateResultList();
   form.Show();
+  // The result list is created at start, hidden, so that the first search
+  // shows it at once; after the main window shows, which it does not delay.
+  form.CreateResultList();
   return ui::RunMainLoop(form);
 }
 
