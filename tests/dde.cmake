@@ -17,9 +17,18 @@ pkd_add_test(dde_foundation_test
 pkd_add_test(dde_platform_win_test WIN_ONLY
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/win/dde/platform_win_test.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/win/dde/trace_window_test.cpp
   LIBS pkd_dde_win pkd_dde
   TIMEOUT 120)
+
+# The trace's debug window. It checks keyboard focus, which another test's
+# window would take, so it runs alone.
+pkd_add_test(dde_trace_window_test WIN_ONLY
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/win/dde/trace_window_test.cpp
+  LIBS pkd_dde_win pkd_dde pkd_gui_helpers
+  TIMEOUT 120)
+if(TARGET dde_trace_window_test)
+  set_tests_properties(dde_trace_window_test PROPERTIES RUN_SERIAL TRUE)
+endif()
 
 pkd_add_fuzzer(xltable_fuzz
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/xltable_fuzz.cpp
@@ -44,3 +53,35 @@ pkd_add_fuzzer(storedform_fuzz
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/storedform_fuzz.cpp
   LIBS pkd_dde
   SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/storedform_seeds)
+
+# The manager: its core, the server transactions and the System topic.
+pkd_add_test(dde_manager_test
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/manager_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/server_test.cpp
+  LIBS pkd_dde_fake pkd_dde)
+
+pkd_add_fuzzer(transaction_fuzz
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/transaction_fuzz.cpp
+  LIBS pkd_dde_fake pkd_dde
+  SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/transaction_seeds)
+
+# The manager over the real DDEML, serving a client in another process.
+if(WIN32 AND NOT PKD_FUZZ)
+  add_executable(dde_test_client win/dde/dde_client.cpp)
+endif()
+pkd_add_test(dde_manager_win_test WIN_ONLY
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/win/dde/manager_win_test.cpp
+  LIBS pkd_dde_win pkd_dde
+  TIMEOUT 180)
+if(TARGET dde_manager_win_test)
+  add_dependencies(dde_manager_win_test dde_test_client)
+endif()
+
+# The request round-trip measurement (not a test): dde_roundtrip_probe
+# times the manager against a bare DDEML server under Wine.
+if(WIN32 AND NOT PKD_FUZZ)
+  add_executable(dde_roundtrip_probe bench/dde_roundtrip_probe.cpp)
+  target_link_libraries(dde_roundtrip_probe PRIVATE pkd_dde_win pkd_dde)
+  set_target_properties(dde_roundtrip_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endif()

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "app/tree_kodow.h"
+#include "dde/platform_win.h"
 #include "text/path.h"
 #include "ui/dispatch.h"
 #include "ui/message_box.h"
@@ -13,6 +14,7 @@ namespace app {
 void InitApplication() {
   // The task-bar text and the caption of the program's message boxes.
   ui::SetApplicationTitle("Wendrak");
+  dde::InstallWin32DdeServices();
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
 }

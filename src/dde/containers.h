@@ -236,6 +236,14 @@ class TDDEMLObjectList {
     FItems.erase(FItems.begin() + i);
     return true;
   }
+  // Takes the object out of the list without freeing it (null when absent).
+  std::unique_ptr<T> Extract(const T* object) {
+    int i = IndexOf(object);
+    if (i < 0) return nullptr;
+    std::unique_ptr<T> taken = std::move(FItems[static_cast<std::size_t>(i)]);
+    FItems.erase(FItems.begin() + i);
+    return taken;
+  }
   void Clear() {
     while (!FItems.empty()) FItems.pop_back();
   }

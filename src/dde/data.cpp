@@ -54,8 +54,11 @@ void TDDEMLRWData::FreeOwnedHandle() {
 
 void TDDEMLRWData::SetText(std::string_view s) {
   FreeOwnedHandle();
-  FFormat = kCfText;
   FText.Assign(s);
+  FFormat = kCfText;
+  // A text replaces the value: binary content from an earlier poke would
+  // otherwise still be sent for XlTable and other binary requests.
+  FBinary.reset();
 }
 
 bool TDDEMLRWData::AppendText(std::string_view s) {
@@ -80,6 +83,8 @@ uint32_t TDDEMLRWData::Size() const {
 }
 
 void TDDEMLRWData::Clear() {
+  // The owned handle holds the old value; it goes with it.
+  FreeOwnedHandle();
   FText.Clear();
   FBinary.reset();
 }

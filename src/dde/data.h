@@ -54,7 +54,9 @@ class TDDEMLRWData {
   // framework's assignment does.
   void Assign(const TDDEMLRWData& source);
 
-  // Frees the owned handle; format := CF_TEXT; text := s.
+  // Frees the owned handle; format := CF_TEXT; text := s; binary content
+  // dropped. A text too long for the buffer raises EStringClass and changes
+  // nothing but the owned handle.
   void SetText(std::string_view s);
   // Frees the owned handle; appends (format kept). True when s is not empty
   // or the comparison option is off.
@@ -65,7 +67,8 @@ class TDDEMLRWData {
   const char* TextPtr() const { return FText.CStr(); }
   const TStringClass& TextBuffer() const { return FText; }
   uint32_t Size() const;
-  // Empties the text and drops the binary content; format and handle value stay.
+  // Frees the owned handle, empties the text and drops the binary content;
+  // format and handle value stay.
   void Clear();
 
   uint16_t Format() const { return FFormat; }

@@ -56,11 +56,20 @@ constexpr uint32_t kDmlErrNotProcessed = 0x4009;
 constexpr uint32_t kDmlErrLast = 0x4011;        // DMLERR_UNFOUND_QUEUE_ID
 }  // namespace ddeml
 
+// DDEML calls its callback with the stdcall convention on 32-bit Windows.
+// Declaring ours the same way lets the platform hand it to DDEML as it is, so
+// that nothing stands between DDEML and the manager's callback.
+#if defined(_WIN32) && defined(__i386__)
+#define DDE_CALLBACK __attribute__((stdcall))
+#else
+#define DDE_CALLBACK
+#endif
+
 // The DDEML callback, with DdeCallback's arguments in their order. The
 // platform calls it on the thread that initialised the instance; it must not
 // throw.
-using TDdeCallback = THData (*)(uint32_t type, uint32_t format, THConv conv, THsz hsz1,
-                                THsz hsz2, THData data, uintptr_t data1, uintptr_t data2);
+using TDdeCallback = THData(DDE_CALLBACK*)(uint32_t type, uint32_t format, THConv conv, THsz hsz1,
+                                           THsz hsz2, THData data, uintptr_t data1, uintptr_t data2);
 
 // What DdeQueryConvInfo tells about a conversation. The string handles belong
 // to DDEML: read them, never free them.
@@ -86,6 +95,11 @@ class IDdePlatform {
   virtual uint32_t Initialize(TInstanceId& instance, TDdeCallback callback, uint32_t command) = 0;
   // DdeUninitialize: false on failure.
   virtual bool Uninitialize(TInstanceId instance) = 0;
+  // DdeUninitialize once the thread is back in its message loop. For an
+  // instance ended from inside its own callback: DDEML still works on the
+  // transaction it called back for, and uninitialising under it frees the
+  // conversation it is about to answer.
+  virtual void UninitializeLater(TInstanceId instance) = 0;
   // DdeNameService(instance, service, 0, command); false on failure.
   virtual bool NameService(TInstanceId instance, THsz service, uint32_t command) = 0;
 

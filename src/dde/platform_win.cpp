@@ -3,44 +3,14 @@
 #include <windows.h>
 #include <ddeml.h>
 
-#include <mutex>
-
 #include "dde/formats.h"
+#include "dde/host.h"
 #include "dde/trace_window_win.h"
+#include "text/cp1250.h"
 
 namespace dde {
 
 namespace {
-
-// DDEML's callback carries no context, so each live instance gets its own
-// trampoline from a small fixed pool; the slot holds the instance's callback.
-constexpr int kSlots = 8;
-struct TSlot {
-  TDdeCallback callback = nullptr;
-  TInstanceId instance = 0;
-  bool used = false;
-};
-TSlot gSlots[kSlots];
-std::mutex gSlotsMutex;
-
-template <int I>
-HDDEDATA CALLBACK Trampoline(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
-                             HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2) {
-  TDdeCallback cb = gSlots[I].callback;
-  if (!cb) return nullptr;
-  try {
-    return reinterpret_cast<HDDEDATA>(cb(type, format, reinterpret_cast<THConv>(conv),
-                                         reinterpret_cast<THsz>(hsz1), reinterpret_cast<THsz>(hsz2),
-                                         reinterpret_cast<THData>(data), data1, data2));
-  } catch (...) {
-    // Nothing may unwind through DDEML.
-    return nullptr;
-  }
-}
-
-const PFNCALLBACK kTrampolines[kSlots] = {Trampoline<0>, Trampoline<1>, Trampoline<2>,
-                                          Trampoline<3>, Trampoline<4>, Trampoline<5>,
-                                          Trampoline<6>, Trampoline<7>};
 
 HSZ ToHsz(THsz h) { return reinterpret_cast<HSZ>(h); }
 HDDEDATA ToData(THData h) { return reinterpret_cast<HDDEDATA>(h); }
@@ -60,6 +30,31 @@ class TWin32ClipFormatRegistry : public IClipFormatRegistry {
   }
 };
 
+constexpr UINT kUninitializeMessage = WM_APP + 0x44;
+
+LRESULT CALLBACK LaterProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == kUninitializeMessage) {
+    DdeUninitialize(static_cast<DWORD>(wp));
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// A message-only window of the calling thread: what is posted to it runs
+// when the thread dispatches its messages again, outside any DDEML call.
+HWND LaterWindow() {
+  static thread_local HWND window = nullptr;
+  if (window && IsWindow(window)) return window;
+  static const wchar_t kClass[] = L"PkdDdeLater";
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = LaterProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = kClass;
+  RegisterClassW(&wc);  // fails harmlessly once registered
+  window = CreateWindowW(kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  return window;
+}
+
 }  // namespace
 
 void InstallWin32ClipFormatRegistry() {
@@ -67,43 +62,38 @@ void InstallWin32ClipFormatRegistry() {
   SetClipFormatRegistry(&registry);
 }
 
-TWin32Platform::TWin32Platform() {
+void InstallWin32DdeServices() {
   InstallWin32ClipFormatRegistry();
   InstallWin32TraceServices();
+  wchar_t path[MAX_PATH * 2] = L"";
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+  SetProgramFileName(text::Utf16To1250(std::u16string(path, path + n)));
+  wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = L"";
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  if (GetComputerNameW(computer, &size)) SetHostComputerName(text::Utf16To1250(std::u16string(computer, computer + size)));
 }
 
 uint32_t TWin32Platform::Initialize(TInstanceId& instance, TDdeCallback callback, uint32_t command) {
-  int slot = -1;
-  {
-    std::lock_guard<std::mutex> lock(gSlotsMutex);
-    for (int i = 0; i < kSlots && slot < 0; ++i) {
-      if (!gSlots[i].used) {
-        gSlots[i].used = true;
-        gSlots[i].callback = callback;
-        gSlots[i].instance = 0;
-        slot = i;
-      }
-    }
-  }
-  if (slot < 0) return DMLERR_SYS_ERROR;  // more live instances than trampolines
+  // The callback has DDEML's own signature and calling convention (see
+  // DDE_CALLBACK), so DDEML calls it directly.
+  static_assert(sizeof(THData) == sizeof(HDDEDATA) && sizeof(THsz) == sizeof(HSZ) &&
+                    sizeof(uintptr_t) == sizeof(ULONG_PTR),
+                "the callback's arguments must match DDEML's");
   DWORD id = 0;
-  UINT rc = DdeInitializeA(&id, kTrampolines[slot], command, 0);
-  std::lock_guard<std::mutex> lock(gSlotsMutex);
-  if (rc != DMLERR_NO_ERROR) {
-    gSlots[slot] = TSlot();
-    return rc;
-  }
-  gSlots[slot].instance = id;
+  // (Through void (*)() because the handle types differ in name only.)
+  UINT rc = DdeInitializeA(&id, reinterpret_cast<PFNCALLBACK>(reinterpret_cast<void (*)()>(callback)),
+                           command, 0);
+  if (rc != DMLERR_NO_ERROR) return rc;
   instance = id;
   return 0;
 }
 
-bool TWin32Platform::Uninitialize(TInstanceId instance) {
-  if (DdeUninitialize(instance) == FALSE) return false;
-  std::lock_guard<std::mutex> lock(gSlotsMutex);
-  for (TSlot& s : gSlots)
-    if (s.used && s.instance == instance) s = TSlot();
-  return true;
+bool TWin32Platform::Uninitialize(TInstanceId instance) { return DdeUninitialize(instance) != FALSE; }
+
+void TWin32Platform::UninitializeLater(TInstanceId instance) {
+  HWND window = LaterWindow();
+  if (!window || !PostMessageW(window, kUninitializeMessage, static_cast<WPARAM>(instance), 0))
+    DdeUninitialize(instance);
 }
 
 bool TWin32Platform::NameService(TInstanceId instance, THsz service, uint32_t command) {

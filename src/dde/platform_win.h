@@ -1,6 +1,6 @@
 // The platform over the real DDEML (user32), ANSI entry points, string
-// handles in code page 1004. Windows builds only. Each live instance keeps its
-// own callback (up to 8 instances at once in the process).
+// handles in code page 1004. Windows builds only. It holds no state: DDEML
+// calls the callback given to Initialize directly.
 #pragma once
 
 #include "dde/platform.h"
@@ -9,12 +9,10 @@ namespace dde {
 
 class TWin32Platform : public IDdePlatform {
  public:
-  // Also installs, for the process, the Windows clipboard-format registry and
-  // the trace's debug window and date format.
-  TWin32Platform();
-
   uint32_t Initialize(TInstanceId& instance, TDdeCallback callback, uint32_t command) override;
   bool Uninitialize(TInstanceId instance) override;
+  // Posts the uninitialise to a message-only window of the calling thread.
+  void UninitializeLater(TInstanceId instance) override;
   bool NameService(TInstanceId instance, THsz service, uint32_t command) override;
   THsz CreateStringHandle(TInstanceId instance, const std::string& text) override;
   bool FreeStringHandle(TInstanceId instance, THsz hsz) override;
@@ -36,5 +34,11 @@ class TWin32Platform : public IDdePlatform {
 // Registers the "XlTable"-style names with Windows (RegisterClipboardFormatA)
 // and reads them back (GetClipboardFormatNameA) for the whole process.
 void InstallWin32ClipFormatRegistry();
+
+// The start-up wiring of the DDE layer for a Windows program, called once
+// from the program's start (and from tests): the clipboard-format registry,
+// the trace's debug window and date format, the program file's path and the
+// computer's name.
+void InstallWin32DdeServices();
 
 }  // namespace dde

@@ -83,9 +83,9 @@ TDDEMLTopic::TDDEMLTopic(IDdePlatform& platform) : TDDEMLBase(platform) {
 
 TDDEMLItem* TDDEMLTopic::FindItem(const std::string& name) const {
   if (FItems.Count() == 0) return nullptr;
-  // The search key is a temporary item carrying the name in its own handle.
+  // The search key is a temporary item carrying only the name's text.
   TDDEMLItem key(Platform());
-  key.SetName(Instance(), name);
+  key.Atom().SetKeyName(name);
   int position = 0;
   if (!FItems.Find(key, position)) return nullptr;
   return FItems.At(position);
@@ -150,6 +150,11 @@ void TDDEMLTopic::ItemChanged(TDDEMLItem& item) {
   if (OnChange) OnChange(*this, item.Name());
 }
 
+void TDDEMLTopic::Bind(TInstanceId instance) {
+  TDDEMLBase::Bind(instance);
+  for (int i = 0; i < FItems.Count(); ++i) FItems.At(i)->Bind(Instance());
+}
+
 void TDDEMLTopic::ReleaseHandles() {
   TDDEMLBase::ReleaseHandles();
   for (int i = 0; i < FItems.Count(); ++i) FItems.At(i)->ReleaseHandles();
@@ -160,9 +165,8 @@ void TDDEMLTopic::Assign(const TDDEMLTopic& source) {
   FItems.Clear();
   for (int i = 0; i < source.ItemCount(); ++i) {
     const TDDEMLItem* from = source.ItemAt(i);
-    // The copy is named with this topic's instance; without one it has no
-    // name, as a name handle cannot exist outside an instance (and nameless
-    // copies then collapse into one).
+    // The copy keeps the name; it gets a handle with this topic's instance,
+    // now or when the instance is known.
     auto item = std::make_unique<TDDEMLItem>(Platform());
     item->SetName(Instance(), from->Name());
     item->OnChange = [this](TDDEMLItem& changed) { ItemChanged(changed); };
@@ -184,7 +188,7 @@ TDDEMLService::TDDEMLService(IDdePlatform& platform, std::string name)
 TDDEMLTopic* TDDEMLService::FindTopic(const std::string& name) const {
   if (FTopics.Count() == 0) return nullptr;
   TDDEMLTopic key(Platform());
-  key.SetName(Instance(), name);
+  key.Atom().SetKeyName(name);
   int position = 0;
   if (!FTopics.Find(key, position)) return nullptr;
   return FTopics.At(position);
@@ -254,6 +258,7 @@ bool TDDEMLService::Register(TInstanceId instance, bool doRegister) {
     result = true;
     Enabled = true;
     SetName(instance, FName);
+    Bind(instance);
     WriteTracePrefixed(kServiceClass, {"Register - Calling DdeNameService"});
     bool ok = false;
     try {
@@ -284,6 +289,11 @@ bool TDDEMLService::IsBusy() const {
   }
 }
 
+void TDDEMLService::Bind(TInstanceId instance) {
+  TDDEMLBase::Bind(instance);
+  for (int i = 0; i < FTopics.Count(); ++i) FTopics.At(i)->Bind(Instance());
+}
+
 void TDDEMLService::ReleaseHandles() {
   TDDEMLBase::ReleaseHandles();
   for (int i = 0; i < FTopics.Count(); ++i) FTopics.At(i)->ReleaseHandles();
@@ -292,9 +302,15 @@ void TDDEMLService::ReleaseHandles() {
 void TDDEMLService::ProcTopicAdvise(TDDEMLTopic& topic, const std::string& itemName) {
   WriteTracePrefixed(kServiceClass, {"ProcTopicAdvise - Start"});
   TDDEMLItem* item = topic.FindItem(itemName);
+  // DDEML can only be asked about a named item: a null handle would fail the
+  // call (or, worse, match nothing the client linked to).
+  if (!item || item->Handle() == 0 || topic.Handle() == 0) {
+    WriteTracePrefixed(kServiceClass, {"ProcTopicAdvise - End"});
+    return;
+  }
   const std::string where = topic.Name() + "/" + itemName;
   WriteTracePrefixed(kServiceClass, {"ProcTopicAdvise - Pre DdePostAdvise : ", where});
-  if (!Platform().PostAdvise(Instance(), topic.Handle(), item ? item->Handle() : 0)) {
+  if (!Platform().PostAdvise(Instance(), topic.Handle(), item->Handle())) {
     ReportError(errPostAdvise, where);
     WriteTracePrefixed(kServiceClass, {"ProcTopicAdvise - Pre DdePostAdvise : ", where, " - FAILED!"});
   }
@@ -430,6 +446,7 @@ TDDEMLService* TDDEMLServicesList::Add(std::unique_ptr<TDDEMLService> service) {
 
 TDDEMLService* TDDEMLServicesList::Find(const std::string& name) const {
   if (FServices.Count() == 0) return nullptr;
+  // Services compare by their name text, which the key carries.
   TDDEMLService key(FPlatform, name);
   int position = 0;
   if (!FServices.Find(key, position)) return nullptr;

@@ -1,6 +1,7 @@
 // What the manager serves, as a tree: a services list holds services, a
 // service holds topics, a topic holds items, and an item holds data. Names
-// are DDEML string handles; look-ups by name ignore ASCII case.
+// are DDEML string handles kept with their text (see TDDEMLAtom); look-ups
+// by name compare the texts ignoring ASCII case.
 #pragma once
 
 #include <cstdint>
@@ -41,9 +42,11 @@ class TDDEMLBase {
   TDDEMLBase(const TDDEMLBase&) = delete;
   TDDEMLBase& operator=(const TDDEMLBase&) = delete;
 
+  // Raises EMorviaError for a name DDEML cannot hold.
   void SetName(TInstanceId instance, const std::string& name) { FAtom.SetName(instance, name); }
-  // Read from the string handle every time.
-  std::string Name() const { return FAtom.GetName(); }
+  const std::string& Name() const { return FAtom.GetName(); }
+  // Gives the names made without an instance their handles.
+  virtual void Bind(TInstanceId instance) { FAtom.Bind(instance); }
   virtual void ReleaseHandles() { FAtom.ReleaseHandle(); }
 
   TDDEMLAtom& Atom() { return FAtom; }
@@ -101,7 +104,8 @@ class TDDEMLTopic : public TDDEMLBase {
   explicit TDDEMLTopic(IDdePlatform& platform);
 
   TDDEMLItem* FindItem(const std::string& name) const;
-  // nullptr when an item of that name exists already.
+  // nullptr when an item of that name exists already; EMorviaError for a
+  // name DDEML cannot hold.
   TDDEMLItem* AddItem(const std::string& name);
   TDDEMLItem* FindOrAddItem(const std::string& name);
   // An empty name removes every item and gives false.
@@ -115,6 +119,7 @@ class TDDEMLTopic : public TDDEMLBase {
   // Appends name to a tab-separated list item, creating it when missing.
   void AppendToList(const std::string& itemName, const std::string& name);
   void ItemChanged(TDDEMLItem& item);
+  void Bind(TInstanceId instance) override;
   // Frees the topic's and its items' name handles.
   void ReleaseHandles() override;
   // Replaces the items by copies of the other topic's.
@@ -148,14 +153,19 @@ class TDDEMLService : public TDDEMLBase {
   TDDEMLTopic* TopicAt(int index) const;
   std::string TopicNameAt(int index) const;
 
-  // Registers (true) or unregisters the service name with DDEML.
+  // Registers (true) or unregisters the service name with DDEML. Names of
+  // topics and items made before get their handles here.
   bool Register(TInstanceId instance, bool doRegister);
+  // Once the DDEML instance is gone, no name is registered with it.
+  void ForgetRegistration() { FRegistered = false; }
+  void Bind(TInstanceId instance) override;
   // True when System/"Status" reads BUSY (any case); creates nothing.
   bool IsBusy() const;
   // Frees the name handles of the service, its topics and their items, so
   // that none outlives the DDEML instance.
   void ReleaseHandles() override;
-  // Asks DDEML to send advise requests for a changed item.
+  // Asks DDEML to send advise requests for a changed item; nothing is posted
+  // for an item that is not found or has no handle.
   void ProcTopicAdvise(TDDEMLTopic& topic, const std::string& itemName);
   // Calls the error handler; gives code == errOk.
   bool ReportError(int code, const std::string& text = std::string());

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -19,7 +20,7 @@ bool IsIdentChar(char c) {
 
 // One value of a stored list.
 struct TValue {
-  enum Kind { vkString, vkBoolean, vkInteger } kind;
+  enum Kind { vkString, vkBoolean, vkInteger, vkIdent, vkFloat } kind;
   std::string text;
   bool boolean = false;
   long long integer = 0;
@@ -48,6 +49,45 @@ class TListReader {
     SkipBlanks();
     if (!AtEnd()) Fail("text after the list");
     return values;
+  }
+
+  // One value making up the whole text (blanks around it allowed).
+  TValue ReadSingle() {
+    SkipBlanks();
+    if (AtEnd()) Fail("value expected");
+    TValue v = ReadValue();
+    SkipBlanks();
+    if (!AtEnd()) Fail("text after the value");
+    return v;
+  }
+
+  // "[" identifiers separated by "," "]".
+  std::vector<std::string> ReadSet() {
+    SkipBlanks();
+    Expect('[');
+    std::vector<std::string> names;
+    SkipBlanks();
+    if (!AtEnd() && Peek() == ']') {
+      ++FPos;
+    } else {
+      for (;;) {
+        SkipBlanks();
+        const std::size_t start = FPos;
+        while (!AtEnd() && IsIdentChar(Peek())) ++FPos;
+        if (FPos == start) Fail("name expected in set");
+        names.emplace_back(FText.substr(start, FPos - start));
+        SkipBlanks();
+        if (!AtEnd() && Peek() == ',') {
+          ++FPos;
+          continue;
+        }
+        Expect(']');
+        break;
+      }
+    }
+    SkipBlanks();
+    if (!AtEnd()) Fail("text after the set");
+    return names;
   }
 
  private:
@@ -132,8 +172,11 @@ class TListReader {
     return v;
   }
 
+  // A whole number (decimal, or hexadecimal after $), or a decimal number
+  // with a fraction or exponent as the form writes floating-point values.
   TValue ReadInteger() {
     TValue v{TValue::vkInteger, std::string()};
+    const std::size_t start = FPos;
     bool negative = false;
     if (Peek() == '-' || Peek() == '+') {
       negative = Peek() == '-';
@@ -146,18 +189,38 @@ class TListReader {
     }
     unsigned long long n = 0;
     std::size_t digits = 0;
+    bool tooBig = false;
     while (!AtEnd() && (hex ? std::isxdigit(static_cast<unsigned char>(Peek())) != 0 : IsDigit(Peek()))) {
       const char h = Peek();
       n = n * (hex ? 16 : 10) + static_cast<unsigned>(IsDigit(h) ? h - '0' : (h | 0x20) - 'a' + 10);
-      if (n > 0xFFFFFFFFull) Fail("integer out of range");
+      if (n > 0xFFFFFFFFull) tooBig = true, n = 0xFFFFFFFFull;
       ++FPos, ++digits;
     }
     if (digits == 0) Fail("digits expected");
-    if (!AtEnd() && !IsBlank(Peek()) && Peek() != ')') Fail("bad integer");
+    if (!hex && !AtEnd() && (Peek() == '.' || Peek() == 'E' || Peek() == 'e')) {
+      if (Peek() == '.') {
+        ++FPos;
+        while (!AtEnd() && IsDigit(Peek())) ++FPos;
+      }
+      if (!AtEnd() && (Peek() == 'E' || Peek() == 'e')) {
+        ++FPos;
+        if (!AtEnd() && (Peek() == '-' || Peek() == '+')) ++FPos;
+        std::size_t expDigits = 0;
+        while (!AtEnd() && IsDigit(Peek())) ++FPos, ++expDigits;
+        if (expDigits == 0) Fail("exponent expected");
+      }
+      v.kind = TValue::vkFloat;
+      v.text = std::string(FText.substr(start, FPos - start));
+    } else if (tooBig) {
+      Fail("integer out of range");
+    }
+    if (!AtEnd() && !IsBlank(Peek()) && Peek() != ')') Fail("bad number");
     v.integer = negative ? -static_cast<long long>(n) : static_cast<long long>(n);
     return v;
   }
 
+  // True and False are booleans; any other word is an identifier (an
+  // enumeration value), which lists do not hold.
   TValue ReadIdent() {
     const std::size_t start = FPos;
     while (!AtEnd() && IsIdentChar(Peek())) ++FPos;
@@ -168,8 +231,8 @@ class TListReader {
     } else if (text::EqualNoCaseAscii(word, "False")) {
       v.boolean = false;
     } else {
-      FPos = start;
-      Fail("True or False expected");
+      v.kind = TValue::vkIdent;
+      v.text = std::string(word);
     }
     return v;
   }
@@ -286,6 +349,116 @@ bool SplitStoredPropertyLine(std::string_view line, std::string& path, std::stri
   path = trim(line.substr(0, eq));
   value = trim(line.substr(eq + 1));
   return true;
+}
+
+// ---------------------------------------------------------------------------
+// Single values and whole objects
+
+namespace {
+
+TValue Single(std::string_view value, TValue::Kind kind, const char* what) {
+  TValue v = TListReader(value).ReadSingle();
+  if (v.kind != kind && !(kind == TValue::vkFloat && v.kind == TValue::vkInteger))
+    Bad(std::string(what) + " expected: " + std::string(value.substr(0, 40)));
+  return v;
+}
+
+// Whether a value that opens a list or set (or ends in the + of a continued
+// string) goes on over the next line. Quoted strings are skipped.
+bool ValueIsOpen(std::string_view value) {
+  int depth = 0;
+  bool quoted = false;
+  for (char c : value) {
+    if (c == '\'') quoted = !quoted;
+    if (quoted) continue;
+    if (c == '(' || c == '[') ++depth;
+    if (c == ')' || c == ']') --depth;
+  }
+  if (depth > 0) return true;
+  // A string continued with + on the next line.
+  std::size_t end = value.size();
+  while (end > 0 && IsBlank(value[end - 1])) --end;
+  return !quoted && end > 0 && value[end - 1] == '+';
+}
+
+std::string Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return std::string(s);
+}
+
+}  // namespace
+
+std::string ReadStoredString(std::string_view value) { return Single(value, TValue::vkString, "String").text; }
+
+bool ReadStoredBoolean(std::string_view value) { return Single(value, TValue::vkBoolean, "True or False").boolean; }
+
+std::string ReadStoredIdent(std::string_view value) { return Single(value, TValue::vkIdent, "Name").text; }
+
+long long ReadStoredInteger(std::string_view value) { return Single(value, TValue::vkInteger, "Integer").integer; }
+
+double ReadStoredFloat(std::string_view value) {
+  TValue v = Single(value, TValue::vkFloat, "Number");
+  if (v.kind == TValue::vkInteger) return static_cast<double>(v.integer);
+  // The text is digits, '.', sign and exponent only: the C library reads it
+  // the same in every locale that uses '.'; read it by hand to be sure.
+  double mantissa = 0, scale = 1;
+  std::size_t i = 0;
+  const std::string& t = v.text;
+  bool negative = false;
+  if (i < t.size() && (t[i] == '-' || t[i] == '+')) negative = t[i++] == '-';
+  for (; i < t.size() && IsDigit(t[i]); ++i) mantissa = mantissa * 10 + (t[i] - '0');
+  if (i < t.size() && t[i] == '.')
+    for (++i; i < t.size() && IsDigit(t[i]); ++i) mantissa += (t[i] - '0') * (scale /= 10);
+  long exponent = 0;
+  if (i < t.size() && (t[i] == 'E' || t[i] == 'e')) exponent = std::strtol(t.c_str() + i + 1, nullptr, 10);
+  if (exponent > 4000) exponent = 4000;
+  if (exponent < -4000) exponent = -4000;
+  double result = mantissa;
+  for (; exponent > 0; --exponent) result *= 10;
+  for (; exponent < 0; ++exponent) result /= 10;
+  return negative ? -result : result;
+}
+
+std::vector<std::string> ReadStoredSet(std::string_view value) { return TListReader(value).ReadSet(); }
+
+TStoredObject SplitStoredObject(std::string_view text) {
+  TStoredObject object;
+  std::vector<std::string> lines;
+  std::size_t from = 0;
+  while (from <= text.size()) {
+    std::size_t nl = text.find('\n', from);
+    if (nl == std::string_view::npos) nl = text.size();
+    std::string line = Trim(text.substr(from, nl - from));
+    if (!line.empty()) lines.push_back(line);
+    from = nl + 1;
+  }
+  std::size_t i = 0, last = lines.size();
+  if (!lines.empty() && text::StartsWithNoCaseAscii(lines[0], "object ")) {
+    // object Name: TClass ... end
+    std::string header = Trim(std::string_view(lines[0]).substr(7));
+    const std::size_t colon = header.find(':');
+    if (colon == std::string::npos) Bad("object header without ':'");
+    object.Name = Trim(std::string_view(header).substr(0, colon));
+    object.ClassName = Trim(std::string_view(header).substr(colon + 1));
+    if (lines.size() < 2 || !text::EqualNoCaseAscii(lines.back(), "end")) Bad("object without 'end'");
+    i = 1;
+    last = lines.size() - 1;
+  }
+  while (i < last) {
+    TStoredProperty p;
+    if (!SplitStoredPropertyLine(lines[i], p.Path, p.Value) || p.Path.empty())
+      Bad("property line expected: " + lines[i].substr(0, 40));
+    for (const char c : p.Path)
+      if (!IsIdentChar(c) && c != '.') Bad("bad property name: " + p.Path.substr(0, 40));
+    ++i;
+    while (ValueIsOpen(p.Value)) {
+      if (i >= last) Bad("value of " + p.Path + " not closed");
+      p.Value += "\n" + lines[i++];
+    }
+    object.Properties.push_back(std::move(p));
+  }
+  return object;
 }
 
 }  // namespace dde

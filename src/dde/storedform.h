@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dde/commands.h"
 #include "dde/services.h"
@@ -45,5 +46,27 @@ void ReadServicesList(std::string_view value, TDDEMLServicesList& list);
 std::string StoredPropertyLine(std::string_view path, std::string_view value);
 // Splits "path = value" (blanks around both trimmed); false without "=".
 bool SplitStoredPropertyLine(std::string_view line, std::string& path, std::string& value);
+
+// Single property values, each making up the whole value text. Bad text
+// raises EStoredFormError.
+std::string ReadStoredString(std::string_view value);   // 'text'#9'more'
+bool ReadStoredBoolean(std::string_view value);         // True / False
+std::string ReadStoredIdent(std::string_view value);    // ddeServerOnly
+long long ReadStoredInteger(std::string_view value);    // 12, -3, $1F
+double ReadStoredFloat(std::string_view value);         // 1.000000000000000000
+std::vector<std::string> ReadStoredSet(std::string_view value);  // [a, b]
+
+struct TStoredProperty {
+  std::string Path;   // "DefaultTimeOut", "ExecCmds.CmdList"
+  std::string Value;  // as written; a list or string continued over lines is joined
+};
+struct TStoredObject {
+  std::string Name;       // from "object Name: TClass"; empty without a header
+  std::string ClassName;
+  std::vector<TStoredProperty> Properties;
+};
+// Splits a component's stored text, with or without its "object ... end"
+// lines, into its property assignments in order.
+TStoredObject SplitStoredObject(std::string_view text);
 
 }  // namespace dde

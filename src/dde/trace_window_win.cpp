@@ -6,13 +6,21 @@
 #include <memory>
 
 #include "text/path.h"
+#include "ui/handles.h"
+#include "ui/message_box.h"
 #include "ui/wintext.h"
 
 namespace dde {
 
 namespace {
 
-const wchar_t kClassName[] = L"TDDEMLDebugForm";
+enum : int { idMemo = 100, idClose, idClear, idPrint, idSave };
+
+const char kCaption[] = "TDDEMLManager Debug Display ";
+// Client size and control places at 96 DPI.
+constexpr int kClientWidth = 414, kClientHeight = 271;
+constexpr int kButtonTop = 232, kButtonWidth = 73, kButtonHeight = 25;
+
 std::wstring gPositionOverride;
 
 std::string DateTimeText() {
@@ -28,18 +36,63 @@ std::unique_ptr<IDebugWindow> MakeDebugForm(const void*, bool stayOnTop) {
   return form;
 }
 
-void RegisterClassOnce() {
-  static bool done = false;
-  if (done) return;
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = TDDEMLDebugForm::WndProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
-  RegisterClassExW(&wc);
-  done = true;
+bool AskSaveFileName(HWND owner, std::wstring& fileName) {
+  wchar_t buffer[MAX_PATH * 2] = L"";
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFile = buffer;
+  ofn.nMaxFile = MAX_PATH * 2;
+  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+  if (!GetSaveFileNameW(&ofn) || buffer[0] == 0) return false;
+  fileName = buffer;
+  return true;
+}
+
+// The printer as a text device: the lines one under another in its own font,
+// a new page when one is full. False when the print dialog was cancelled.
+bool PrintOnPrinter(HWND owner, const std::vector<std::string>& lines) {
+  PRINTDLGW pd{};
+  pd.lStructSize = sizeof pd;
+  pd.hwndOwner = owner;
+  pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS;
+  const BOOL chosen = PrintDlgW(&pd);
+  ui::TDeviceContext dc(pd.hDC);
+  ui::TGlobalMemory devMode(pd.hDevMode), devNames(pd.hDevNames);
+  if (!chosen || !dc) return false;
+  DOCINFOW di{};
+  di.cbSize = sizeof di;
+  di.lpszDocName = L"TDDEMLManager Debug Display";
+  if (StartDocW(dc.Get(), &di) <= 0) throw EInOutError("Printing failed: cannot start the document");
+  // The printer output is closed on every path, as a text file would be.
+  struct TDocument {
+    HDC dc;
+    bool pageOpen = false;
+    ~TDocument() {
+      if (pageOpen) EndPage(dc);
+      EndDoc(dc);
+    }
+  } doc{dc.Get()};
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc.Get(), &tm);
+  const int lineHeight = tm.tmHeight + tm.tmExternalLeading;
+  const int pageHeight = GetDeviceCaps(dc.Get(), VERTRES);
+  int y = 0;
+  for (const std::string& line : lines) {
+    if (!doc.pageOpen) {
+      if (StartPage(dc.Get()) <= 0) throw EInOutError("Printing failed: cannot start a page");
+      doc.pageOpen = true;
+      y = 0;
+    }
+    const std::wstring w = ui::Wide(line);
+    TextOutW(dc.Get(), 0, y, w.c_str(), static_cast<int>(w.size()));
+    y += lineHeight;
+    if (y + lineHeight > pageHeight) {
+      doc.pageOpen = false;
+      if (EndPage(dc.Get()) <= 0) throw EInOutError("Printing failed: cannot print a page");
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -57,145 +110,93 @@ std::wstring TDDEMLDebugForm::PositionFile() {
 void TDDEMLDebugForm::SetPositionFileOverride(const std::wstring& path) { gPositionOverride = path; }
 
 TDDEMLDebugForm::TDDEMLDebugForm(bool stayOnTop) {
-  RegisterClassOnce();
-  DWORD style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_BORDER | WS_CLIPCHILDREN;
-  DWORD exStyle = stayOnTop ? WS_EX_TOPMOST : 0;
-  RECT r{0, 0, 414, 271};
-  AdjustWindowRectEx(&r, style, FALSE, exStyle);
-  FHwnd = CreateWindowExW(exStyle, kClassName, L"TDDEMLManager Debug Display ", style,
-                          CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr,
-                          nullptr, GetModuleHandleW(nullptr), this);
-  if (!FHwnd) throw EInOutError("Cannot create the debug window");
-  HDC dc = GetDC(FHwnd);
-  int height = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
-  ReleaseDC(FHwnd, dc);
-  FFont = CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
+  ui::TFormOptions options;
+  // Fixed size: a single border, the system menu and the minimise button only.
+  options.Style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_BORDER | WS_CLIPCHILDREN;
+  options.ExStyle = stayOnTop ? WS_EX_TOPMOST : 0;
+  options.FontWeight = FW_BOLD;
+  if (!CreateForm(kCaption, kClientWidth, kClientHeight, options))
+    throw EInOutError("Cannot create the debug window");
   CreateControls();
+  ApplyFont();
+  PlaceControls();
   LoadPosition();
   FReady = true;
 
-  AskSaveFile = [this](std::wstring& fileName) {
-    wchar_t buffer[MAX_PATH * 2] = L"";
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = FHwnd;
-    ofn.lpstrFile = buffer;
-    ofn.nMaxFile = MAX_PATH * 2;
-    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
-    if (!GetSaveFileNameW(&ofn) || buffer[0] == 0) return false;
-    fileName = buffer;
-    return true;
-  };
-  PrintOut = [this](const std::vector<std::string>& lines) {
-    PRINTDLGW pd{};
-    pd.lStructSize = sizeof pd;
-    pd.hwndOwner = FHwnd;
-    pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS;
-    if (!PrintDlgW(&pd) || !pd.hDC) return false;
-    // The printer is released on every path.
-    struct TPrinter {
-      PRINTDLGW& pd;
-      bool docStarted = false;
-      ~TPrinter() {
-        if (docStarted) EndDoc(pd.hDC);
-        DeleteDC(pd.hDC);
-        if (pd.hDevMode) GlobalFree(pd.hDevMode);
-        if (pd.hDevNames) GlobalFree(pd.hDevNames);
-      }
-    } printer{pd};
-    DOCINFOW di{};
-    di.cbSize = sizeof di;
-    di.lpszDocName = L"TDDEMLManager Debug Display";
-    if (StartDocW(pd.hDC, &di) <= 0) throw EInOutError("Printing failed: cannot start the document");
-    printer.docStarted = true;
-    TEXTMETRICW tm{};
-    GetTextMetricsW(pd.hDC, &tm);
-    int lineHeight = tm.tmHeight + tm.tmExternalLeading;
-    int pageHeight = GetDeviceCaps(pd.hDC, VERTRES);
-    int y = 0;
-    bool pageOpen = false;
-    for (const std::string& line : lines) {
-      if (!pageOpen) {
-        if (StartPage(pd.hDC) <= 0) throw EInOutError("Printing failed: cannot start a page");
-        pageOpen = true;
-        y = 0;
-      }
-      std::wstring w = ui::Wide(line);
-      TextOutW(pd.hDC, 0, y, w.c_str(), static_cast<int>(w.size()));
-      y += lineHeight;
-      if (y + lineHeight > pageHeight) {
-        EndPage(pd.hDC);
-        pageOpen = false;
-      }
-    }
-    if (pageOpen) EndPage(pd.hDC);
-    return true;
-  };
+  AskSaveFile = [this](std::wstring& fileName) { return AskSaveFileName(Handle(), fileName); };
+  PrintOut = [this](const std::vector<std::string>& lines) { return PrintOnPrinter(Handle(), lines); };
   ShowError = [this](const std::string& message) {
-    std::wstring w = ui::Wide(message);
-    MessageBoxW(FHwnd, w.c_str(), L"TDDEMLManager Debug Display", MB_OK | MB_ICONERROR);
+    ui::ShowMessageBox(Handle(), ui::ExceptionBoxText(message), ui::ApplicationTitle(), MB_OK | MB_ICONERROR);
   };
 }
 
 TDDEMLDebugForm::~TDDEMLDebugForm() {
-  if (FHwnd) {
-    SetWindowLongPtrW(FHwnd, GWLP_USERDATA, 0);
-    DestroyWindow(FHwnd);
-  }
-  if (FFont) DeleteObject(FFont);
+  // Destroyed here, while this class still handles its own messages.
+  Destroy();
 }
 
 void TDDEMLDebugForm::CreateControls() {
-  HINSTANCE inst = GetModuleHandleW(nullptr);
-  auto make = [&](DWORD ex, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y,
-                  int w, int h, int id) {
-    HWND c = CreateWindowExW(ex, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, FHwnd,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
-    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
-    return c;
-  };
-  // Creation order is the tab order: memo, Close, Print, Save, Clear.
-  HWND memo = make(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                   WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 16, 16,
-                   385, 193, idMemo);
-  SendMessageW(memo, EM_SETLIMITTEXT, 0, 0);  // 501 long lines pass the default limit
-  make(0, L"BUTTON", L"&Close", WS_TABSTOP | BS_PUSHBUTTON, 20, 232, 73, 25, idClose);
-  make(0, L"BUTTON", L"&Print", WS_TABSTOP | BS_PUSHBUTTON, 201, 232, 73, 25, idPrint);
-  make(0, L"BUTTON", L"&Save", WS_TABSTOP | BS_PUSHBUTTON, 292, 232, 73, 25, idSave);
-  make(0, L"BUTTON", L"Cle&ar", WS_TABSTOP | BS_PUSHBUTTON, 111, 232, 73, 25, idClear);
-  // The frame lies under the memo.
-  HWND bevel = make(0, L"STATIC", L"", SS_ETCHEDFRAME, 8, 8, 401, 209, idBevel);
-  SetWindowPos(bevel, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  const HWND h = Handle();
+  TheMemo.Create(h, idMemo, WS_EX_CLIENTEDGE);
+  TheCloseButton.Create(h, "&Close", idClose);
+  ThePrintButton.Create(h, "&Print", idPrint);
+  TheSavebutton.Create(h, "&Save", idSave);
+  TheClearButton.Create(h, "Cle&ar", idClear);
+  // Made last, so it lies under the memo.
+  Bevel1.Create(h, "", SS_ETCHEDFRAME);
+
+  TheCloseButton.OnClick = [this] { Close(); };
+  TheClearButton.OnClick = [this] { Clear(); };
+  ThePrintButton.OnClick = [this] { Run(&TDDEMLDebugForm::Print); };
+  TheSavebutton.OnClick = [this] { Run(&TDDEMLDebugForm::Save); };
 }
 
+void TDDEMLDebugForm::PlaceControls() {
+  struct TPlace {
+    ui::TControl& control;
+    int x, y, w, h;
+  };
+  const TPlace places[] = {
+      {Bevel1, 8, 8, 401, 209},
+      {TheMemo, 16, 16, 385, 193},
+      {TheCloseButton, 20, kButtonTop, kButtonWidth, kButtonHeight},
+      {TheClearButton, 111, kButtonTop, kButtonWidth, kButtonHeight},
+      {ThePrintButton, 201, kButtonTop, kButtonWidth, kButtonHeight},
+      {TheSavebutton, 292, kButtonTop, kButtonWidth, kButtonHeight},
+  };
+  for (const TPlace& p : places) p.control.SetBounds(S(p.x), S(p.y), S(p.w), S(p.h));
+}
+
+void TDDEMLDebugForm::DpiChanged(int) { PlaceControls(); }
+
 void TDDEMLDebugForm::LoadPosition() {
-  std::wstring file = PositionFile();
+  const std::wstring file = PositionFile();
   if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) return;
   RECT r;
-  GetWindowRect(FHwnd, &r);
-  int left = GetPrivateProfileIntW(L"Position", L"Left", r.left, file.c_str());
-  int top = GetPrivateProfileIntW(L"Position", L"Top", r.top, file.c_str());
+  GetWindowRect(Handle(), &r);
+  const int left = GetPrivateProfileIntW(L"Position", L"Left", r.left, file.c_str());
+  const int top = GetPrivateProfileIntW(L"Position", L"Top", r.top, file.c_str());
   int width = GetPrivateProfileIntW(L"Position", L"Width", r.right - r.left, file.c_str());
   int height = GetPrivateProfileIntW(L"Position", L"Height", r.bottom - r.top, file.c_str());
-  // A window placed wholly off every monitor comes back to the nearest one.
+  // A damaged size would leave no window to see.
+  if (width <= 0) width = r.right - r.left;
+  if (height <= 0) height = r.bottom - r.top;
   RECT wanted{left, top, left + width, top + height};
-  HMONITOR mon = MonitorFromRect(&wanted, MONITOR_DEFAULTTONULL);
-  if (!mon) {
+  POINT place{left, top};
+  // A window placed wholly off every monitor comes back to the nearest one.
+  if (!MonitorFromRect(&wanted, MONITOR_DEFAULTTONULL)) {
     MONITORINFO mi{};
     mi.cbSize = sizeof mi;
     GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &mi);
-    left = mi.rcWork.left;
-    top = mi.rcWork.top;
+    place = {mi.rcWork.left, mi.rcWork.top};
   }
-  SetWindowPos(FHwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(Handle(), nullptr, place.x, place.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TDDEMLDebugForm::StorePosition() {
   RECT r;
-  if (!GetWindowRect(FHwnd, &r)) return;
-  std::wstring file = PositionFile();
+  if (!GetWindowRect(Handle(), &r)) return;
+  const std::wstring file = PositionFile();
   auto put = [&](const wchar_t* key, long v) {
     WritePrivateProfileStringW(L"Position", key, std::to_wstring(v).c_str(), file.c_str());
   };
@@ -206,29 +207,25 @@ void TDDEMLDebugForm::StorePosition() {
 }
 
 void TDDEMLDebugForm::Show() {
-  ShowWindow(FHwnd, SW_SHOW);
-  SetFocus(Control(idClose));
+  ui::TForm::Show();
+  TheCloseButton.SetFocus();
 }
 
-void TDDEMLDebugForm::AddLine(const std::string& line) {
-  HWND memo = Control(idMemo);
-  bool hadLines = FLines.Count() > 0;
+void TDDEMLDebugForm::AddLine(const std::string& traced) {
+  // The memo ends a text at a zero character; the lines kept must match it
+  // character for character, or dropping the first line would cut another.
+  const std::string line = traced.substr(0, traced.find('\0'));
+  const bool hadLines = FLines.Count() > 0;
   // The first line's length is taken before the rule may drop it: the memo
   // wraps long lines, so its own line numbers are not the trace's lines.
-  size_t firstLength = hadLines ? ui::Wide(FLines.Lines().front()).size() : 0;
-  if (FLines.Add(line)) {
-    SendMessageW(memo, EM_SETSEL, 0, static_cast<LPARAM>(firstLength + 2));
-    SendMessageW(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
-  }
-  std::wstring w = (hadLines ? L"\r\n" : L"") + ui::Wide(line);
-  int end = GetWindowTextLengthW(memo);
-  SendMessageW(memo, EM_SETSEL, end, end);
-  SendMessageW(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(w.c_str()));
+  const size_t firstLength = hadLines ? FLines.Lines().front().size() : 0;
+  if (FLines.Add(line)) TheMemo.RemoveStart(firstLength + 2);
+  TheMemo.Append(hadLines ? "\r\n" + line : line);
 }
 
 void TDDEMLDebugForm::Clear() {
   FLines.Clear();
-  SetWindowTextW(Control(idMemo), L"");
+  TheMemo.Clear();
 }
 
 std::vector<std::string> TDDEMLDebugForm::PrintedLines() const {
@@ -259,7 +256,8 @@ void TDDEMLDebugForm::Save() {
 }
 
 void TDDEMLDebugForm::Run(void (TDDEMLDebugForm::*action)()) {
-  // Nothing may unwind through the window procedure.
+  // A button pressed by Enter or Alt+letter runs from the dispatch, outside
+  // any window procedure: nothing may unwind from here.
   try {
     (this->*action)();
   } catch (const std::exception& e) {
@@ -267,54 +265,21 @@ void TDDEMLDebugForm::Run(void (TDDEMLDebugForm::*action)()) {
   }
 }
 
-LRESULT CALLBACK TDDEMLDebugForm::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    auto* form = static_cast<TDDEMLDebugForm*>(cs->lpCreateParams);
-    form->FHwnd = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-  }
-  auto* self = reinterpret_cast<TDDEMLDebugForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  return self->OnMessage(msg, wp, lp);
-}
-
-LRESULT TDDEMLDebugForm::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TDDEMLDebugForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_COMMAND:
-      if (HIWORD(wp) == BN_CLICKED) {
-        switch (LOWORD(wp)) {
-          case idClose:
-            ShowWindow(FHwnd, SW_HIDE);
-            return 0;
-          case idClear:
-            Clear();
-            return 0;
-          case idPrint:
-            Run(&TDDEMLDebugForm::Print);
-            return 0;
-          case idSave:
-            Run(&TDDEMLDebugForm::Save);
-            return 0;
-        }
-      }
-      break;
-    case WM_CLOSE:
-      // Closing hides: the window stays the thread's until the trace lets go.
-      ShowWindow(FHwnd, SW_HIDE);
-      return 0;
     case WM_MOVE:
       if (FReady) StorePosition();
       break;
     case WM_CTLCOLORSTATIC:
-      // The read-only memo keeps a window background.
-      if (reinterpret_cast<HWND>(lp) == Control(idMemo)) {
+      // The read-only memo keeps the colour of a text field.
+      if (reinterpret_cast<HWND>(lp) == TheMemo.Handle()) {
         SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOW));
+        SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
       }
       break;
   }
-  return DefWindowProcW(FHwnd, msg, wp, lp);
+  return ui::TForm::WndProc(msg, wp, lp);
 }
 
 }  // namespace dde

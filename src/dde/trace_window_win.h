@@ -10,20 +10,18 @@
 #include <vector>
 
 #include "dde/trace.h"
+#include "ui/controls.h"
+#include "ui/form.h"
 
 namespace dde {
 
-class TDDEMLDebugForm : public IDebugWindow {
+class TDDEMLDebugForm : public ui::TForm, public IDebugWindow {
  public:
-  enum : int { idMemo = 100, idClose = 101, idClear = 102, idPrint = 103, idSave = 104, idBevel = 105 };
-
-  // Creates the window (hidden); Show() shows it.
+  // Creates the window (hidden); Show() shows it with the focus on Close.
   explicit TDDEMLDebugForm(bool stayOnTop);
   ~TDDEMLDebugForm() override;
-  TDDEMLDebugForm(const TDDEMLDebugForm&) = delete;
-  TDDEMLDebugForm& operator=(const TDDEMLDebugForm&) = delete;
 
-  void Show();
+  void Show() override;
   void AddLine(const std::string& line) override;
   void Clear();
   // Prints / saves the memo's lines when there is at least one and the
@@ -31,8 +29,6 @@ class TDDEMLDebugForm : public IDebugWindow {
   void Print();
   void Save();
 
-  HWND Handle() const { return FHwnd; }
-  HWND Control(int id) const { return GetDlgItem(FHwnd, id); }
   const TDebugMemoLines& Lines() const { return FLines; }
   // What Print sends to the printer: an empty line, the title, "As at " with
   // the date and time, an empty line, then the memo's lines.
@@ -41,7 +37,7 @@ class TDDEMLDebugForm : public IDebugWindow {
   // Dialogs and the printer, replaceable (tests answer them without a user).
   std::function<bool(std::wstring& fileName)> AskSaveFile;
   std::function<bool(const std::vector<std::string>& lines)> PrintOut;
-  // Where a failure of Print or Save is shown.
+  // Where a failure of Print or Save is shown: the application's exception box.
   std::function<void(const std::string& message)> ShowError;
 
   // The ".DFP" position file: the program's path with its extension replaced.
@@ -49,17 +45,23 @@ class TDDEMLDebugForm : public IDebugWindow {
   static std::wstring PositionFile();
   static void SetPositionFileOverride(const std::wstring& path);
 
- public:
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  // Creation order is the Tab order: memo, Close, Print, Save, Clear.
+  ui::TMemo TheMemo;
+  ui::TButton TheCloseButton, ThePrintButton, TheSavebutton, TheClearButton;
+  ui::TLabel Bevel1;  // the etched frame around the memo
+
+ protected:
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  void DpiChanged(int oldDpi) override;
+
  private:
-  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
   void CreateControls();
+  void PlaceControls();
   void LoadPosition();
   void StorePosition();
+  // Runs a button's action; a failure is shown, never thrown on.
   void Run(void (TDDEMLDebugForm::*action)());
 
-  HWND FHwnd = nullptr;
-  HFONT FFont = nullptr;
   bool FReady = false;  // position writes start once the window is placed
   TDebugMemoLines FLines;
 };

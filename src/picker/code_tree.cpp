@@ -35,6 +35,7 @@ int TCodeTree::Append(const std::string& text, int parent) {
 
 void TCodeTree::Build(const std::vector<std::string>& lines) {
   FEntries.clear();
+  FEntries.reserve(lines.size());
   int last = -1;
   for (const std::string& line : lines) {
     const size_t indent = IndentOf(line);

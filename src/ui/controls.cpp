@@ -80,9 +80,22 @@ void TEdit::Command(WORD code) {
 
 // ---- TMemo
 
-void TMemo::Create(HWND parent, int id) {
-  CreateControl(L"EDIT", "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0,
-                parent, id);
+void TMemo::Create(HWND parent, int id, DWORD exStyle) {
+  CreateControl(L"EDIT", "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+                exStyle, parent, id);
+  // The typing limit (32K characters) would also cut what the program adds.
+  SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);
+}
+
+void TMemo::Append(const std::string& text) {
+  const int end = GetWindowTextLengthW(Handle());
+  SendMessageW(Handle(), EM_SETSEL, end, end);
+  SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(text).c_str()));
+}
+
+void TMemo::RemoveStart(size_t count) {
+  SendMessageW(Handle(), EM_SETSEL, 0, static_cast<LPARAM>(count));
+  SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
 }
 
 void TMemo::CreateFlat(HWND parent, int id) {

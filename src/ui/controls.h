@@ -56,12 +56,16 @@ class TEdit : public TControl {
 // Read-only multi-line text with a vertical scroll bar; long lines wrap.
 class TMemo : public TControl {
  public:
-  void Create(HWND parent, int id);
+  void Create(HWND parent, int id, DWORD exStyle = 0);
   // Without border, scroll bar or word wrap, in the parent's colour: a fixed text.
   void CreateFlat(HWND parent, int id);
   // Lines end with CR LF.
   void SetLines(const std::string& crlfText) { SetText(crlfText); }
   void Clear() { SetText(std::string()); }
+  // Adds text at the end and scrolls to it.
+  void Append(const std::string& text);
+  // Removes the first count characters (a Windows-1250 byte is one character).
+  void RemoveStart(size_t count);
 };
 
 class TButton : public TControl {

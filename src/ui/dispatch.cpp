@@ -1,13 +1,23 @@
 #include "ui/dispatch.h"
 
+#include "ui/message_box.h"
 #include "ui/window.h"
 
 namespace ui {
 
 void ProcessMessage(MSG& msg) {
   if (msg.hwnd && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
-    if (TWindow* top = TWindow::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)))
-      if (top->PreTranslate(msg)) return;
+    if (TWindow* top = TWindow::FromHandle(GetAncestor(msg.hwnd, GA_ROOT))) {
+      // A button pressed by Enter, Escape or Alt+letter runs its handler
+      // here, outside any window procedure: its failure is shown as one in
+      // a window procedure is, and the loop goes on.
+      try {
+        if (top->PreTranslate(msg)) return;
+      } catch (const std::exception& e) {
+        ShowException(e);
+        return;
+      }
+    }
   }
   TranslateMessage(&msg);
   DispatchMessageW(&msg);

@@ -8,11 +8,31 @@
 namespace ui {
 
 namespace {
-constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+
+// The letter after a single "&" ("&&" is an ampersand), upper-cased; 0 when none.
+wchar_t AcceleratorOf(const std::string& caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] != '&') {
+      const std::wstring letter = Wide(text::Upper1250(caption.substr(i + 1, 1)));
+      return letter.empty() ? 0 : letter[0];
+    }
+    ++i;
+  }
+  return 0;
 }
 
+}  // namespace
+
 bool TForm::CreateForm(const std::string& caption, int clientWidth, int clientHeight, HMENU menu) {
-  return CreateStyled(WS_EX_CONTROLPARENT, kFormStyle, nullptr, caption, clientWidth, clientHeight, menu);
+  return CreateForm(caption, clientWidth, clientHeight, TFormOptions(), menu);
+}
+
+bool TForm::CreateForm(const std::string& caption, int clientWidth, int clientHeight, const TFormOptions& options,
+                       HMENU menu) {
+  FFontWeight = options.FontWeight;
+  return CreateStyled(options.ExStyle | WS_EX_CONTROLPARENT, options.Style, nullptr, caption, clientWidth,
+                      clientHeight, menu);
 }
 
 bool TForm::CreatePopupForm(HWND owner, int clientWidth, int clientHeight) {
@@ -32,7 +52,7 @@ bool TForm::CreateStyled(DWORD exStyle, DWORD style, HWND owner, const std::stri
 
 void TForm::MakeFont() {
   // MS Sans Serif 8 pt at the window's resolution.
-  FFont.Reset(::CreateFontW(-MulDiv(8, FDpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+  FFont.Reset(::CreateFontW(-MulDiv(8, FDpi, 72), 0, 0, 0, FFontWeight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
                           L"MS Sans Serif"));
 }
@@ -121,6 +141,13 @@ bool TForm::PreTranslate(MSG& msg) {
       if (!upper.empty() && entry.first == upper[0] && entry.second->Handle() &&
           IsWindowVisible(entry.second->Handle())) {
         entry.second->SetFocus();
+        return true;
+      }
+    }
+    for (HWND child = GetWindow(Handle(), GW_CHILD); child && !upper.empty(); child = GetWindow(child, GW_HWNDNEXT)) {
+      auto* button = dynamic_cast<TButton*>(TControl::FromHandle(child));
+      if (button && IsWindowVisible(child) && IsWindowEnabled(child) && AcceleratorOf(button->Text()) == upper[0]) {
+        button->PerformClick();
         return true;
       }
     }

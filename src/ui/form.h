@@ -17,10 +17,20 @@ namespace ui {
 
 enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
 
+// The frame and font of a form; the default is a sizeable window with the
+// normal font. WS_EX_CONTROLPARENT is always added, for Tab.
+struct TFormOptions {
+  DWORD Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  DWORD ExStyle = 0;
+  int FontWeight = FW_NORMAL;
+};
+
 class TForm : public TWindow {
  public:
   // clientWidth/clientHeight are 96-DPI sizes of the client area.
   bool CreateForm(const std::string& caption, int clientWidth, int clientHeight, HMENU menu = nullptr);
+  bool CreateForm(const std::string& caption, int clientWidth, int clientHeight, const TFormOptions& options,
+                  HMENU menu = nullptr);
   // A borderless pop-up window owned by owner, created hidden (a drop-down list).
   bool CreatePopupForm(HWND owner, int clientWidth, int clientHeight);
   HWND Owner() const { return GetWindow(Handle(), GW_OWNER); }
@@ -49,7 +59,8 @@ class TForm : public TWindow {
   // Enter and Escape trigger these while they are visible and enabled.
   void SetDefaultButton(TButton* b) { FDefaultButton = b; }
   void SetCancelButton(TButton* b) { FCancelButton = b; }
-  // Alt + the letter after "&" in the label's caption focuses target.
+  // Alt + the letter after "&" in the label's caption focuses target. Alt +
+  // the letter after "&" in a visible, enabled button's caption presses it.
   void AddLabelAccelerator(const std::string& caption, TControl& target);
   void SetAccelerators(HACCEL table) { FAccelerators.Reset(table); }
   void SetMinSize(int width, int height) { FMinWidth = width, FMinHeight = height; }
@@ -80,6 +91,7 @@ class TForm : public TWindow {
   TAccelTable FAccelerators;
   TFont FFont;
   int FDpi = 96;
+  int FFontWeight = FW_NORMAL;
   int FMinWidth = 0, FMinHeight = 0;
   bool FReleaseRequested = false;
   HWND FLastFocus = nullptr;

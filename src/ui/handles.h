@@ -81,6 +81,11 @@ struct TWindowTraits {
   }
 };
 
+struct TDcTraits {
+  using Handle = HDC;
+  static void Close(Handle h) { DeleteDC(h); }
+};
+
 using TGdiObject = TOwned<TGdiTraits>;
 using TFont = TOwned<TFontTraits>;
 using TRegKey = TOwned<TKeyTraits>;
@@ -89,6 +94,7 @@ using TAccelTable = TOwned<TAccelTraits>;
 using TIconHandle = TOwned<TIconTraits>;
 using TKernelHandle = TOwned<TKernelTraits>;
 using TWindowHandle = TOwned<TWindowTraits>;
+using TDeviceContext = TOwned<TDcTraits>;  // made with CreateDC (a printer's)
 using TGlobalMemory = TOwned<TGlobalTraits>;
 
 // A device context got with GetDC, given back with ReleaseDC.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "catalogue/baza.h"
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fclose(f);
   catalogue::TBaza baza;
   try {
-    baza.Load(path);
+    baza.Load(std::filesystem::path(path));
     // Touch what the picker reads after a load.
     size_t total = 0;
     for (size_t i = 0; i < baza.Count(); ++i) total += baza.Opisy().SearchText(catalogue::CodeOf(baza.Line(i))).size();

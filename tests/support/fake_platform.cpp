@@ -39,7 +39,18 @@ bool TFakePlatform::Uninitialize(TInstanceId instance) {
   if (!uninitializeResult) return false;
   FInstances.erase(instance);
   FRegistered.erase(instance);
+  // DDEML ends the server's conversations with its instance.
+  if (instance == FLastInstance) {
+    FConversations.clear();
+    FLinks.clear();
+  }
   return true;
+}
+
+void TFakePlatform::RunIdle() {
+  std::vector<TInstanceId> later;
+  later.swap(FLater);
+  for (TInstanceId instance : later) Uninitialize(instance);
 }
 
 bool TFakePlatform::NameService(TInstanceId instance, THsz service, uint32_t command) {
@@ -190,12 +201,31 @@ bool TFakePlatform::FreeDataHandle(THData data) {
 }
 
 bool TFakePlatform::PostAdvise(TInstanceId instance, THsz topic, THsz item) {
-  if (!FInstances.count(instance)) Error("PostAdvise on an unknown instance");
+  auto inst = FInstances.find(instance);
+  if (inst == FInstances.end()) {
+    Error("PostAdvise on an unknown instance");
+    return false;
+  }
   postAdviseCalls.emplace_back(Text(topic), Text(item));
+  // DDEML cannot turn a null handle into an atom: the call fails.
+  if (topic == 0 || item == 0) {
+    Error("PostAdvise with a null string handle");
+    return false;
+  }
   if (!postAdviseResult) return false;
+  std::vector<TLink> links;
   for (const TLink& l : FLinks)
     if (text::EqualNoCaseAscii(l.topic, Text(topic)) && text::EqualNoCaseAscii(l.item, Text(item)))
-      FPendingAdvise.push_back(l);
+      links.push_back(l);
+  uintptr_t still = links.size();
+  for (const TLink& l : links) {
+    // The callback may end the conversation or the instance on the way.
+    if (!FInstances.count(instance) || !FConversations.count(l.conv)) break;
+    THData r = Call(dde::ddeml::kXtypAdvReq, l.format, l.conv, topic, item, 0, --still, 0);
+    const TDataHandle* d = r ? Data(r) : nullptr;
+    delivered.push_back(TDelivery{l.conv, l.item, l.format, r != 0,
+                                  d && (d->flags & dde::ddeml::kHDataAppOwned) != 0, FLastReply});
+  }
   return true;
 }
 
@@ -215,6 +245,8 @@ bool TFakePlatform::Disconnect(THConv conv) {
   if (!FConversations.count(conv)) return false;
   if (!disconnectResult) return false;
   FConversations.erase(conv);
+  for (auto it = FLinks.begin(); it != FLinks.end();)
+    it = it->conv == conv ? FLinks.erase(it) : it + 1;
   return true;
 }
 
@@ -345,7 +377,7 @@ THConv TFakePlatform::ClientConnect(const std::string& service, const std::strin
   THsz hszTopic = Hsz(topic), hszService = Hsz(service);
   if (Call(dde::ddeml::kXtypConnect, 0, 0, hszTopic, hszService, 0, 0, 0) == 0) return 0;
   THConv conv = FNextConv++;
-  AddConversation(conv, partner, service, topic);
+  AddConversation(conv, partner.empty() ? service : partner, service, topic);
   Call(dde::ddeml::kXtypConnectConfirm, 0, conv, hszTopic, hszService, 0, 0, 0);
   return conv;
 }
@@ -393,6 +425,12 @@ void TFakePlatform::ClientAdviseStop(THConv conv, const std::string& item, uint3
   Error("advise stop without a link");
 }
 
+bool TFakePlatform::HasLink(THConv conv, const std::string& item, uint32_t format) const {
+  for (const TLink& l : FLinks)
+    if (l.conv == conv && text::EqualNoCaseAscii(l.item, item) && l.format == format) return true;
+  return false;
+}
+
 void TFakePlatform::ClientDisconnect(THConv conv) {
   if (!FConversations.count(conv)) {
     Error("disconnect of an unknown conversation " + Hex(conv));
@@ -402,25 +440,25 @@ void TFakePlatform::ClientDisconnect(THConv conv) {
   FConversations.erase(conv);
   for (auto it = FLinks.begin(); it != FLinks.end();)
     it = it->conv == conv ? FLinks.erase(it) : it + 1;
-  for (auto it = FPendingAdvise.begin(); it != FPendingAdvise.end();)
-    it = it->conv == conv ? FPendingAdvise.erase(it) : it + 1;
 }
 
-std::vector<std::string> TFakePlatform::DeliverAdvise() {
-  std::vector<TLink> queue;
-  queue.swap(FPendingAdvise);
-  std::vector<std::string> replies;
-  for (size_t i = 0; i < queue.size(); ++i) {
-    size_t still = 0;
-    for (size_t j = i + 1; j < queue.size(); ++j)
-      if (text::EqualNoCaseAscii(queue[j].topic, queue[i].topic) &&
-          text::EqualNoCaseAscii(queue[j].item, queue[i].item))
-        ++still;
-    THData r = ClientCall(dde::ddeml::kXtypAdvReq, queue[i].format, queue[i].conv, queue[i].item, 0,
-                          still);
-    replies.push_back(r ? FLastReply : std::string());
+std::vector<THConv> TFakePlatform::ClientWildConnect(const std::string& service, const std::string& topic) {
+  std::vector<THConv> made;
+  if (Call(dde::ddeml::kXtypWildConnect, 0, 0, Hsz(topic), Hsz(service), 0, 0, 0) == 0) return made;
+  // An array of (service, topic) handle pairs closed by a (0, 0) pair.
+  const std::string pairs = FLastReply;
+  const size_t step = 2 * sizeof(THsz);
+  for (size_t at = 0; at + step <= pairs.size(); at += step) {
+    THsz svc = 0, top = 0;
+    std::memcpy(&svc, pairs.data() + at, sizeof svc);
+    std::memcpy(&top, pairs.data() + at + sizeof svc, sizeof top);
+    if (svc == 0 || top == 0) break;
+    THConv conv = FNextConv++;
+    AddConversation(conv, Text(svc), Text(svc), Text(top));
+    made.push_back(conv);
+    Call(dde::ddeml::kXtypConnectConfirm, 0, conv, top, svc, 0, 0, 0);
   }
-  return replies;
+  return made;
 }
 
 }  // namespace ddetest

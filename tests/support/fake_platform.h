@@ -66,6 +66,7 @@ class TFakePlatform : public dde::IDdePlatform {
   // ---- IDdePlatform ----
   uint32_t Initialize(TInstanceId& instance, TDdeCallback callback, uint32_t command) override;
   bool Uninitialize(TInstanceId instance) override;
+  void UninitializeLater(TInstanceId instance) override { FLater.push_back(instance); }
   bool NameService(TInstanceId instance, THsz service, uint32_t command) override;
   THsz CreateStringHandle(TInstanceId instance, const std::string& text) override;
   bool FreeStringHandle(TInstanceId instance, THsz hsz) override;
@@ -84,6 +85,9 @@ class TFakePlatform : public dde::IDdePlatform {
   uint32_t GetLastError(TInstanceId instance) override;
 
   // ---- for tests ----
+  // The thread is back in its message loop: what was to be done later is done.
+  void RunIdle();
+  size_t PendingLater() const { return FLater.size(); }
   // The instance handed out by the last successful Initialize (0 = none).
   TInstanceId Instance() const { return FLastInstance; }
   bool IsInitialized(TInstanceId instance) const { return FInstances.count(instance) != 0; }
@@ -108,7 +112,7 @@ class TFakePlatform : public dde::IDdePlatform {
                        const std::string& topic, uint32_t status = 0);
   void ForgetConversation(THConv conv);
 
-  // Calls the callback of the instance, as DDEML would. A data handle that the
+  // Calls the callback of the last instance initialised, as DDEML would. A data handle that the
   // callback returns without HDATA_APPOWNED is taken over by "DDEML": its bytes
   // go to LastReply() and the handle is freed. A zero reply leaves LastReply
   // empty and LastReplyHandle 0.
@@ -120,9 +124,11 @@ class TFakePlatform : public dde::IDdePlatform {
   // ---- a client, as DDEML presents it to the server's callback ----
   // XTYP_CONNECT (hsz1 topic, hsz2 service); when accepted, a new
   // conversation known to QueryConvInfo, then XTYP_CONNECT_CONFIRM. Gives the
-  // conversation handle, 0 when refused.
+  // conversation handle, 0 when refused. As Wine's DDEML does, the server
+  // side of a conversation gives the service as the partner's service name
+  // unless the test names another partner.
   THConv ClientConnect(const std::string& service, const std::string& topic,
-                       const std::string& partner = "CLIENT");
+                       const std::string& partner = std::string());
   // XTYP_REQUEST (hsz1 topic, hsz2 item); the reply's bytes are in LastReply().
   THData ClientRequest(THConv conv, const std::string& item, uint32_t format = 1);
   // XTYP_POKE / XTYP_EXECUTE with a client data handle, which "DDEML" frees
@@ -136,12 +142,26 @@ class TFakePlatform : public dde::IDdePlatform {
   void ClientAdviseStop(THConv conv, const std::string& item, uint32_t format = 1);
   // XTYP_DISCONNECT; the conversation and its links are forgotten.
   void ClientDisconnect(THConv conv);
-  // A successful PostAdvise queues one XTYP_ADVREQ per matching link; DDEML
-  // sends them later, while the server dispatches messages. This sends them
-  // (data word 1 = how many are still to come for that item) and gives the
-  // replies' bytes, "" for a zero reply.
-  std::vector<std::string> DeliverAdvise();
-  size_t PendingAdvise() const { return FPendingAdvise.size(); }
+  // XTYP_WILDCONNECT (hsz1 topic, hsz2 service, either may be empty); then,
+  // as DDEML does, one conversation and one XTYP_CONNECT_CONFIRM per offered
+  // pair. Gives the conversations made.
+  std::vector<THConv> ClientWildConnect(const std::string& service, const std::string& topic);
+  bool KnowsConversation(THConv conv) const { return FConversations.count(conv) != 0; }
+  bool HasLink(THConv conv, const std::string& item, uint32_t format) const;
+
+  // What the linked clients received. As DDEML does, a successful PostAdvise
+  // sends XTYP_ADVREQ to the server's callback inside the call, once per link
+  // on the topic and item (data word 1 = how many are still to come), and
+  // delivers each reply to its link.
+  struct TDelivery {
+    THConv conv;
+    std::string item;
+    uint32_t format;
+    bool data;           // false when the server answered 0
+    bool owned;          // the server kept the handle (HDATA_APPOWNED)
+    std::string bytes;
+  };
+  std::vector<TDelivery> delivered;
 
   // Misuse seen so far; empty when the code used the fake correctly.
   const std::vector<std::string>& Errors() const { return FErrors; }
@@ -157,6 +177,7 @@ class TFakePlatform : public dde::IDdePlatform {
   void Error(const std::string& what) { FErrors.push_back(what); }
 
   std::map<TInstanceId, TDdeCallback> FInstances;
+  std::vector<TInstanceId> FLater;
   TInstanceId FNextInstance = 0x101;
   TInstanceId FLastInstance = 0;
   std::map<TInstanceId, std::set<std::string>> FRegistered;
@@ -173,7 +194,6 @@ class TFakePlatform : public dde::IDdePlatform {
     uint32_t format;
   };
   std::vector<TLink> FLinks;
-  std::vector<TLink> FPendingAdvise;
   THData ClientCall(uint32_t type, uint32_t format, THConv conv, const std::string& item,
                     THData data, uintptr_t data1 = 0);
   THData FLastReplyHandle = 0;

@@ -15,7 +15,9 @@ namespace testing_support {
 using TMessageHandler = void (*)(MSG& msg);
 
 // Handles messages until done() holds (true) or ms pass (false). It sleeps
-// only in the wait for the next message, for at most the time that is left.
+// only in the wait for the next message, at most 50 ms at a time, so that a
+// condition another thread or process changes (a watcher, a child's exit) is
+// seen without a message to wake it.
 inline bool PumpUntil(const std::function<bool()>& done, DWORD ms, TMessageHandler handle = nullptr) {
   const DWORD start = GetTickCount();
   for (;;) {
@@ -37,7 +39,8 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms, TMessageHandl
     if (done && done()) return true;
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed >= ms) return false;
-    MsgWaitForMultipleObjectsEx(0, nullptr, ms - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    const DWORD slice = ms - elapsed < 50 ? ms - elapsed : 50;
+    MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }
 

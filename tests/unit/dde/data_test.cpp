@@ -61,14 +61,11 @@ TEST(StringClassTest, LengthLimits) {
   EXPECT_STREQ(s.CStr(), "abc");
 }
 
+THData DDE_CALLBACK NoCallback(uint32_t, uint32_t, THConv, THsz, THsz, THData, uintptr_t, uintptr_t) { return 0; }
+
 class RWDataTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(fake.Initialize(inst, [](uint32_t, uint32_t, THConv, THsz, THsz, THData, uintptr_t,
-                                       uintptr_t) -> THData { return 0; },
-                              0),
-              0u);
-  }
+  void SetUp() override { ASSERT_EQ(fake.Initialize(inst, NoCallback, 0), 0u); }
   void TearDown() override { EXPECT_TRUE(fake.Errors().empty()) << fake.Errors().front(); }
   TFakePlatform fake;
   TInstanceId inst = 0;
@@ -121,6 +118,13 @@ TEST_F(RWDataTest, OwnedHandleIsKeptUntilTheNextChangeAndFreedOnce) {
     fake.FreeDataHandle(h3);
     THData h4 = d.CreateHandle(inst, 0, kCfText, true);
     EXPECT_FALSE(fake.Data(h4)->freed);
+    // Clearing is a change of the value too: the old bytes must not be
+    // handed out again.
+    d.Clear();
+    EXPECT_TRUE(fake.Data(h4)->freed);
+    EXPECT_FALSE(d.OwnedHandle(got));
+    THData h5 = d.CreateHandle(inst, 0, kCfText, true);
+    EXPECT_EQ(fake.DataBytes(h5), std::string(1, '\0'));
   }
   // The holder's end frees its owned handle.
   EXPECT_EQ(fake.LiveDataHandles(), 0u);
@@ -219,7 +223,16 @@ TEST_F(RWDataTest, XlTableFromTextOrFromReceivedBytes) {
   std::string raw("\x10\x00\x04\x00\x01\x00\x01\x00", 8);
   d.SetFromHandle(XlTableFormat(), fake.ClientData(raw, XlTableFormat()));
   EXPECT_EQ(d.Size(), 8u);
-  EXPECT_EQ(fake.DataBytes(d.CreateHandle(inst, item, 0, false)), raw);
+  THData back = d.CreateHandle(inst, item, 0, false);
+  EXPECT_EQ(fake.DataBytes(back), raw);
+  fake.FreeDataHandle(back);
+  // A text written after binary content replaces it: the XlTable sent is
+  // made from the new text, not the old bytes.
+  d.SetText("42");
+  EXPECT_FALSE(d.HasBinary());
+  THData fromText = d.CreateHandle(inst, item, XlTableFormat(), false);
+  EXPECT_EQ(fake.DataBytes(fromText).substr(8, 4), std::string("\x01\x00\x08\x00", 4));  // a float cell
+  fake.FreeDataHandle(fromText);
   fake.FreeStringHandle(inst, item);
   fake.FreeDataHandle(h2);
 }

@@ -16,7 +16,7 @@ thread_local TSeen tSeen;
 thread_local TFakePlatform* tFake = nullptr;
 thread_local TInstanceId tInst = 0;
 
-THData Recorder(uint32_t type, uint32_t, THConv conv, THsz hsz1, THsz hsz2, THData, uintptr_t,
+THData DDE_CALLBACK Recorder(uint32_t type, uint32_t, THConv conv, THsz hsz1, THsz hsz2, THData, uintptr_t,
                 uintptr_t) {
   tSeen = TSeen{type, conv, hsz1, hsz2};
   if (type == dde::ddeml::kXtypRequest)
@@ -146,7 +146,7 @@ struct TMiniServer {
 };
 thread_local TMiniServer* tMini = nullptr;
 
-THData MiniServer(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2, THData data,
+THData DDE_CALLBACK MiniServer(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2, THData data,
                   uintptr_t data1, uintptr_t) {
   TFakePlatform& f = *tFake;
   std::string topic = f.Text(hsz1), second = f.Text(hsz2);
@@ -202,26 +202,25 @@ TEST(FakeClientTest, TransactionsReachTheCallbackWithDdemlArguments) {
   EXPECT_EQ(fake.ClientExecute(conv, "[Find_PKD(\"\",\"x\")]"), dde::ddeml::kDdeFAck);
   EXPECT_EQ(mini.poked, std::string("[Find_PKD(\"\",\"x\")]\0", 19));
 
-  // Two links on one item: the advise requests count down to 0.
+  // Two links on one item: PostAdvise asks for the data inside the call, as
+  // DDEML does, counting the requests still to come down to 0.
   THConv second = fake.ClientConnect("PKD_ZEL", "PKD");
   EXPECT_FALSE(fake.ClientAdviseStart(conv, "OPIS"));
   EXPECT_TRUE(fake.ClientAdviseStart(conv, "KOD"));
   EXPECT_TRUE(fake.ClientAdviseStart(second, "KOD"));
   THsz topic = fake.Hsz("PKD"), item = fake.Hsz("kod");
-  EXPECT_TRUE(fake.PostAdvise(inst, topic, item));
-  EXPECT_EQ(fake.PendingAdvise(), 2u);
   mini.log.clear();
-  std::vector<std::string> replies = fake.DeliverAdvise();
-  ASSERT_EQ(replies.size(), 2u);
-  EXPECT_EQ(replies[0], "KOD=" + std::to_string(conv));
-  EXPECT_EQ(replies[1], "KOD=" + std::to_string(second));
+  EXPECT_TRUE(fake.PostAdvise(inst, topic, item));
+  ASSERT_EQ(fake.delivered.size(), 2u);
+  EXPECT_EQ(fake.delivered[0].bytes, "KOD=" + std::to_string(conv));
+  EXPECT_EQ(fake.delivered[1].conv, second);
   EXPECT_EQ(mini.log[0], std::to_string(dde::ddeml::kXtypAdvReq) + " PKD KOD 1");
   EXPECT_EQ(mini.log[1], std::to_string(dde::ddeml::kXtypAdvReq) + " PKD KOD 0");
 
   fake.ClientAdviseStop(conv, "KOD");
   fake.ClientDisconnect(second);
   EXPECT_TRUE(fake.PostAdvise(inst, topic, item));
-  EXPECT_EQ(fake.PendingAdvise(), 0u);  // no link left
+  EXPECT_EQ(fake.delivered.size(), 2u);  // no link left
   EXPECT_FALSE(fake.QueryConvInfo(second, dde::ddeml::kQidSync, info));
   EXPECT_EQ(fake.LiveDataHandles(), 0u);
   EXPECT_TRUE(fake.Errors().empty()) << fake.Errors().front();

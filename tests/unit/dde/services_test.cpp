@@ -31,7 +31,7 @@ class TRecordingSink : public IErrorSink {
   std::vector<std::pair<int, std::string>> errors;
 };
 
-THData NoCallback(uint32_t, uint32_t, THConv, THsz, THsz, THData, uintptr_t, uintptr_t) { return 0; }
+THData DDE_CALLBACK NoCallback(uint32_t, uint32_t, THConv, THsz, THsz, THData, uintptr_t, uintptr_t) { return 0; }
 
 // A fake DDEML instance with a services list wired to a recording sink.
 class ServicesTest : public ::testing::Test {
@@ -363,7 +363,56 @@ TEST_F(ServicesTest, ReleaseHandlesFreesEveryNameHandle) {
   EXPECT_GT(fake.LiveStringHandles(), 0u);
   list->ReleaseHandles();
   EXPECT_EQ(0u, fake.LiveStringHandles());
-  EXPECT_EQ("", s->TopicNameAt(0));  // names live only in handles
+  // The names stay, and the next registration names them again.
+  EXPECT_EQ("T1", s->TopicNameAt(0));
+  s->ForgetRegistration();
+  EXPECT_TRUE(s->Register(instance, true));
+  EXPECT_TRUE(s->FindTopic("T2")->FindItem("I2")->Atom().SameHandle(fake.Hsz("i2")));
+}
+
+// Topics and items made before their service is registered have no
+// instance to make handles with; they must still be found by name, and
+// get their handles when the service registers.
+TEST_F(ServicesTest, NamesMadeBeforeRegisteringAreFoundAndNamedAtRegister) {
+  TDDEMLService* s = list->Add("PKD_ZEL");
+  s->SetItemText("PKD", "KOD", "01.11.Z");
+  s->SetItemText("Other", "NAZWA", "Uprawa");
+  EXPECT_EQ(2, s->TopicCount());
+  EXPECT_EQ("01.11.Z", s->ItemText("pkd", "kod"));
+  EXPECT_EQ("", s->ItemText("PKD", "NAZWA"));
+  EXPECT_EQ("", s->ItemText("Whatever", "KOD"));
+  EXPECT_EQ(0u, fake.LiveStringHandles());
+
+  ASSERT_TRUE(s->Register(instance, true));
+  TDDEMLTopic* pkd = s->FindTopic("PKD");
+  ASSERT_NE(nullptr, pkd);
+  EXPECT_TRUE(pkd->Atom().SameHandle(fake.Hsz("pkd")));
+  EXPECT_TRUE(pkd->FindItem("KOD")->Atom().SameHandle(fake.Hsz("KOD")));
+  EXPECT_EQ("Uprawa", s->ItemText("OTHER", "nazwa"));
+  EXPECT_EQ(s->FindTopic("Other"), s->FindTopicByHandle(fake.Hsz("other")));
+}
+
+// DDEML holds at most 255 characters and no NUL in a name: longer names
+// would get no handle and alias each other, so they are refused.
+TEST_F(ServicesTest, NamesDdemlCannotHoldAreRefused) {
+  TDDEMLService* s = Registered("Svc");
+  TDDEMLTopic* t = s->FindOrAddTopic("T");
+  const std::string longA(256, 'a'), longB = std::string(255, 'a') + "b";
+  EXPECT_THROW(t->AddItem(longA), EMorviaError);
+  EXPECT_THROW(s->SetItemText("T", longB, "x"), EMorviaError);
+  EXPECT_THROW(t->AddItem(std::string("a\0b", 3)), EMorviaError);
+  EXPECT_FALSE(s->AddTopic(longA));
+  EXPECT_EQ(0, t->ItemCount());
+  EXPECT_EQ(1, s->TopicCount());
+  EXPECT_NE(nullptr, t->AddItem(std::string(255, 'a')));  // the longest name that fits
+}
+
+TEST_F(ServicesTest, NoAdviseIsPostedForAnItemThatIsNotFound) {
+  TDDEMLService* s = Registered("Svc");
+  TDDEMLTopic* t = s->FindOrAddTopic("T");
+  s->ProcTopicAdvise(*t, "missing");
+  EXPECT_TRUE(fake.postAdviseCalls.empty());
+  EXPECT_TRUE(sink.errors.empty());
 }
 
 TEST_F(ServicesTest, CopiesTakeNamesFlagsStringsAndTopics) {
@@ -382,8 +431,9 @@ TEST_F(ServicesTest, CopiesTakeNamesFlagsStringsAndTopics) {
   EXPECT_TRUE(c->Enabled);
   EXPECT_TRUE(c->Registered());
   EXPECT_EQ(s->Strings, c->Strings);
-  // The copy has no instance of its own yet, so its topics carry no names.
-  EXPECT_EQ(1, c->TopicCount());
+  // The copy has no instance of its own yet; its topics keep their names.
+  ASSERT_EQ(1, c->TopicCount());
+  EXPECT_EQ("T", c->TopicNameAt(0));
   // The copy reports through the list's relay.
   const size_t before = sink.errors.size();
   copy.Find("Other")->Register(instance, false);

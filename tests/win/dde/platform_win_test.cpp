@@ -20,6 +20,15 @@ namespace {
 
 using testing_support::PumpUntil;
 
+THData DDE_CALLBACK Silent(uint32_t, uint32_t, THConv, THsz, THsz, THData, uintptr_t, uintptr_t) { return 0; }
+
+// The program's start-up wiring, once for all tests.
+class TWin32DdeEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { InstallWin32DdeServices(); }
+};
+::testing::Environment* const gEnvironment = ::testing::AddGlobalTestEnvironment(new TWin32DdeEnvironment);
+
 // Lets DDEML's own acknowledgements arrive before the next transaction (Wine
 // posts a stray ACK after each request reply).
 void Drain(DWORD ms) { testing_support::PumpFor(ms); }
@@ -27,10 +36,7 @@ void Drain(DWORD ms) { testing_support::PumpFor(ms); }
 TEST(Win32PlatformTest, StringHandlesCompareWithoutCase) {
   TWin32Platform p;
   TInstanceId inst = 0;
-  ASSERT_EQ(p.Initialize(inst, [](uint32_t, uint32_t, THConv, THsz, THsz, THData, uintptr_t,
-                                  uintptr_t) -> THData { return 0; },
-                         ddeml::kAppCmdClientOnly),
-            0u);
+  ASSERT_EQ(p.Initialize(inst, Silent, ddeml::kAppCmdClientOnly), 0u);
   ASSERT_NE(inst, 0u);
   THsz a = p.CreateStringHandle(inst, "Service_One");
   THsz b = p.CreateStringHandle(inst, "SERVICE_one");
@@ -52,10 +58,7 @@ TEST(Win32PlatformTest, StringHandlesCompareWithoutCase) {
 TEST(Win32PlatformTest, DataHandlesCarryTheirBytes) {
   TWin32Platform p;
   TInstanceId inst = 0;
-  ASSERT_EQ(p.Initialize(inst, [](uint32_t, uint32_t, THConv, THsz, THsz, THData, uintptr_t,
-                                  uintptr_t) -> THData { return 0; },
-                         0),
-            0u);
+  ASSERT_EQ(p.Initialize(inst, Silent, 0), 0u);
   THsz item = p.CreateStringHandle(inst, "R1C1:R1C2");
   TDDEMLRWData d(p);
   d.SetText("Zażółć");
@@ -112,7 +115,7 @@ struct TServer {
 };
 TServer* gServer = nullptr;
 
-THData ServerCallback(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2,
+THData DDE_CALLBACK ServerCallback(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2,
                       THData data, uintptr_t, uintptr_t) {
   TServer& s = *gServer;
   switch (type) {
@@ -244,7 +247,7 @@ int gServerCalls = 0, gClientCalls = 0;
 TWin32Platform* gSameThreadPlatform = nullptr;
 TInstanceId gSameThreadServer = 0;
 
-THData SameThreadServer(uint32_t type, uint32_t format, THConv, THsz, THsz hsz2, THData,
+THData DDE_CALLBACK SameThreadServer(uint32_t type, uint32_t format, THConv, THsz, THsz hsz2, THData,
                         uintptr_t, uintptr_t) {
   ++gServerCalls;
   if (type == ddeml::kXtypConnect) return 1;
@@ -253,7 +256,7 @@ THData SameThreadServer(uint32_t type, uint32_t format, THConv, THsz, THsz hsz2,
   return 0;
 }
 
-THData SameThreadClient(uint32_t type, uint32_t, THConv, THsz, THsz, THData, uintptr_t, uintptr_t) {
+THData DDE_CALLBACK SameThreadClient(uint32_t type, uint32_t, THConv, THsz, THsz, THData, uintptr_t, uintptr_t) {
   if (type == ddeml::kXtypConnect || type == ddeml::kXtypRequest) ++gClientCalls;
   return 0;
 }
@@ -290,7 +293,8 @@ TEST(Win32PlatformTest, EachInstanceHasItsOwnCallback) {
   p.FreeStringHandle(server, name);
   EXPECT_TRUE(p.Uninitialize(client));
   EXPECT_TRUE(p.Uninitialize(server));
-  // Slots are given back: many instances one after another all initialise.
+  // Nothing is held per instance: many instances one after another all
+  // initialise.
   for (int i = 0; i < 20; ++i) {
     TInstanceId again = 0;
     ASSERT_EQ(p.Initialize(again, SameThreadClient, ddeml::kAppCmdClientOnly), 0u) << i;

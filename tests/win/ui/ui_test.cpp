@@ -313,6 +313,19 @@ TEST_F(Keys, EnterAndEscapeAreTheDefaultAndCancelButtons) {
   EXPECT_EQ(f.ModalResult, ui::mrNone);
 }
 
+TEST_F(Keys, AButtonPressedByAKeyThatFailsIsShownAndTheLoopGoesOn) {
+  // Enter presses the default button from the dispatch, outside any window
+  // procedure: its failure must not leave the message loop.
+  ui::SetApplicationTitle("Wendrak");
+  ok.OnClick = [] { throw text::Exception("Nie wybrano"); };
+  guitest::TBoxWatcher boxes;
+  guitest::PostKey(GetFocus(), VK_RETURN);
+  ASSERT_TRUE(ui::PumpUntil([&] { return boxes.Count() == 1; }, 5000));
+  EXPECT_EQ(boxes.Seen()[0].Text, "Nie wybrano.");
+  guitest::PostKey(GetFocus(), VK_ESCAPE);
+  ASSERT_TRUE(ui::PumpUntil([&] { return f.ModalResult == ui::mrCancel; }, 2000));
+}
+
 TEST_F(Keys, AnOpenListKeepsEnterAndEscape) {
   combo.SetFocus();
   combo.SetDroppedDown(true);

@@ -1,0 +1,385 @@
+#include "dde/manager.h"
+
+#include <cmath>
+
+#include "dde/host.h"
+#include "text/cp1250.h"
+
+namespace dde {
+
+namespace {
+
+constexpr const char* kManagerClass = "TDDEMLManager";
+
+thread_local TDDEMLManager* tCurrentManager = nullptr;
+
+const uint32_t kFailFlags[] = {0x1000, 0x2000, 0x4000, 0x8000, 0x10000, 0x20000, 0x3F000};
+const uint32_t kSkipFlags[] = {0x40000, 0x80000, 0x100000, 0x200000, 0x3C0000};
+
+}  // namespace
+
+uint32_t FailFlags(const TDDEMLFailOptions& options) {
+  uint32_t flags = 0;
+  for (int i = cbfFailSelfConnections; i <= cbfFailAllSvrXActions; ++i)
+    if (options.Contains(static_cast<TDDEMLFailType>(i))) flags |= kFailFlags[i];
+  return flags;
+}
+
+uint32_t SkipFlags(const TDDEMLSkipOptions& options) {
+  uint32_t flags = 0;
+  for (int i = cbfSkipConnectConfirms; i <= cbfSkipAllNotifications; ++i)
+    if (options.Contains(static_cast<TDDEMLSkipType>(i))) flags |= kSkipFlags[i];
+  return flags;
+}
+
+// ---------------------------------------------------------------------------
+// Lifecycle
+
+TDDEMLManager::TDDEMLManager(TComponent* owner, IDdePlatform& platform)
+    : TComponent(owner), FPlatform(platform), FServices(platform) {
+  // First, so that a refused second manager leaves nothing behind.
+  InsertIntoOwner();
+  FServices.SetErrorSink(this);
+  FLinkFormat = RegisterClipFormat("Link");
+  tCurrentManager = this;
+}
+
+TDDEMLManager::~TDDEMLManager() {
+  // A handler that frees the manager returns into these callbacks: they
+  // must leave without touching it. And what DDEML sends while the
+  // manager ends (its own unregistering, say) reaches no half-destroyed
+  // manager.
+  for (TCallbackFrame* f = FFrame; f; f = f->Outer) f->Dead = true;
+  if (tCurrentManager == this) tCurrentManager = nullptr;
+  try {
+    EndAllConversations();
+    // Services can only be registered while initialised, so shutting them
+    // down is part of terminating.
+    if (Initialized()) TerminateDDEML();
+  } catch (const std::exception& e) {
+    NoteTraceFailure(e);
+  }
+  FFrame = nullptr;
+  FServices.SetErrorSink(nullptr);
+  ReleaseDebugWindow(this);
+}
+
+TDDEMLManager* TDDEMLManager::CurrentManager() { return tCurrentManager; }
+
+void TDDEMLManager::Trace(TTracePieces pieces) const {
+  if (!Designing()) WriteTracePrefixed(kManagerClass, pieces);
+}
+
+void TDDEMLManager::Notification(TComponent& component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opInsert && &component != this && dynamic_cast<TDDEMLManager*>(&component))
+    throw text::Exception("Only one instance of TDDEMLManager is allowed per form");
+}
+
+void TDDEMLManager::Loaded() {
+  TComponent::Loaded();
+  if (Designing()) return;
+  ApplyDebugSettings(this, FDebugState, DebugStayOnTop, DebugFileName);
+  if (AutoInit && !Initialized()) InitDDEML();
+  if (NetworkDDE) {
+    FComputerName = HostComputerName();
+    // Network DDE is gone from the systems this runs on: no share is
+    // installed, and none can be made.
+    if (ShareProcess == sptSharesMustMatch && !FShares.empty())
+      throw EMorviaShareDefError(ErrorText(errSharesMismatch));
+    if (ShareProcess == sptAutoCreateShares && !FShares.empty()) SetError(errNetDdeUnavailable);
+  }
+}
+
+bool TDDEMLManager::CompareServerItemData() const { return dde::CompareServerItemData(); }
+
+void TDDEMLManager::SetCompareServerItemData(bool on) { dde::SetCompareServerItemData(on); }
+
+void TDDEMLManager::SetDebugState(TDDEMLDebugState state) {
+  FDebugState = state;
+  if (Designing()) return;
+  SetDebugSettingsQuietly(state, DebugFileName);
+  if ((state == dbForm || state == dbFile) && !Loading())
+    ApplyDebugSettings(this, state, DebugStayOnTop, DebugFileName);
+}
+
+void TDDEMLManager::SetDefaultTimeOut(double seconds) {
+  // Whole milliseconds, rounded to the nearest (halves to even).
+  double ms = std::nearbyint(seconds * 1000.0);
+  if (!(ms >= 0)) ms = 0;  // negative or not a number
+  if (ms > 4294967295.0) ms = 4294967295.0;
+  FDefaultTimeOutMs = static_cast<uint32_t>(ms);
+}
+
+void TDDEMLManager::SetServices(const TDDEMLServicesList& services) {
+  if (&services == &FServices) return;
+  EndAllConversations();
+  FServices.Assign(services);
+}
+
+void TDDEMLManager::SetSharesList(const std::vector<std::string>& shares) {
+  if (!Designing() && !(NetworkDDE && IsServerScope())) throw EMorviaScopeError(ErrorText(errNetDdeOff));
+  FShares = shares;
+}
+
+// ---------------------------------------------------------------------------
+// Initialisation
+
+bool TDDEMLManager::InitDDEML() {
+  Trace({"InitDDEML : start  ...."});
+  int code = errOk;
+  if (Initialized()) {
+    code = errAlreadyInitialized;
+  } else if (Scope == ddeNone) {
+    code = errNullScope;
+  } else {
+    Trace({"InitDDEML : Calling DdeInitialize"});
+    FInstanceId = 0;
+    uint32_t flags = Scope == ddeClientOnly ? ddeml::kAppCmdClientOnly
+                     : Scope == ddeServerOnly ? ddeml::kAppCmdFilterInits
+                                              : 0;
+    flags |= FailFlags(FailOptions) | SkipFlags(SkipOptions);
+    TInstanceId id = 0;
+    if (FPlatform.Initialize(id, &TDDEMLManager::CallBack, flags) != 0 || id == 0) {
+      code = errDdeInitialize;
+    } else {
+      FInstanceId = id;
+      const bool result = IsServerScope() ? SetupServices() : true;
+      Trace({"InitDDEML : End"});
+      return result;
+    }
+  }
+  SetError(code);
+  Trace({"InitDDEML : End"});
+  return false;
+}
+
+bool TDDEMLManager::TerminateDDEML() {
+  Trace({"TerminateDDEML : Start ...."});
+  if (!Initialized()) {
+    Trace({"TerminateDDEML : End"});
+    return false;
+  }
+  // In every case the manager is uninitialised afterwards.
+  struct TDrop {
+    TInstanceId& id;
+    ~TDrop() { id = 0; }
+  } drop{FInstanceId};
+  // Ended by a handler, DDEML is still inside the transaction it called
+  // back for: unregistering or uninitialising now would free its
+  // conversation under it. The instance goes once the thread is back in
+  // its message loop, and its names with it.
+  const bool inCallback = FFrame != nullptr;
+  EndAllConversations();
+  if (IsServerScope() && !inCallback) ShutDownServices();
+  Trace({"TerminateDDEML : Calling DdeUnInitialize"});
+  FServices.ReleaseHandles();
+  bool ok = false;
+  try {
+    if (inCallback) {
+      FPlatform.UninitializeLater(FInstanceId);
+      ok = true;
+    } else {
+      ok = FPlatform.Uninitialize(FInstanceId);
+    }
+  } catch (...) {
+    throw EMorviaError("Error in DdeUnInitialise API call");
+  }
+  // Whatever the unregistering did, no name outlives the instance.
+  for (int i = 0; i < FServices.Count(); ++i) FServices.At(i)->ForgetRegistration();
+  if (!ok) SetError(errDdeUninitialize);
+  FInstanceId = 0;
+  Trace({"TerminateDDEML : End"});
+  return ok;
+}
+
+void TDDEMLManager::CheckServerScope() const {
+  if (!IsServerScope()) throw EMorviaScopeError(ErrorText(errNotServerScope));
+}
+
+void TDDEMLManager::AddService(const std::string& name) {
+  CheckServerScope();
+  CheckDdeName(name);
+  FServices.Add(name);
+}
+
+void TDDEMLManager::AddExeNameService() {
+  CheckServerScope();
+  const std::string name = ExeServiceName(ProgramFileName());
+  if (name.empty() || !IsValidDdeName(name)) return;
+  FServices.Add(name);
+  if (TDDEMLService* service = FServices.Find(name)) service->Enabled = true;
+}
+
+bool TDDEMLManager::SetupServices() {
+  CheckServerScope();
+  Trace({"SetupServices - start"});
+  if (FServices.Count() == 0 && ExeNameAsService) AddExeNameService();
+  bool result = true;
+  if (FServices.Count() > 0) result = FServices.RegisterAll(FInstanceId, true);
+  Trace({"SetupServices - end"});
+  return result;
+}
+
+void TDDEMLManager::ShutDownServices() {
+  CheckServerScope();
+  Trace({"ShutDownServices - start"});
+  if (FServices.Count() > 0) FServices.RegisterAll(FInstanceId, false);
+  Trace({"ShutdownServices - end"});
+}
+
+// ---------------------------------------------------------------------------
+// Conversations
+
+void TDDEMLManager::EndAllConversations() {
+  for (int n = FConvs.Count(); n > 0 && FConvs.Count() > 0; --n) {
+    // Out of the list first: a disconnect that DDEML reports back while the
+    // conversation ends must not find it.
+    std::unique_ptr<TDDEMLConversation> conv = FConvs.Extract(FConvs.At(0));
+    conv->ErrorRelay = nullptr;
+    try {
+      conv->EndConversation();
+    } catch (const std::exception& e) {
+      NoteTraceFailure(e);
+    }
+  }
+}
+
+void TDDEMLManager::RemoveConv(TDDEMLConversation* conv) { FConvs.Remove(conv); }
+
+int TDDEMLManager::NextConvId() const {
+  int32_t highest = 0;
+  for (int i = 0; i < FConvs.Count(); ++i)
+    if (FConvs.At(i)->ConvId > highest) highest = FConvs.At(i)->ConvId;
+  return highest + 1;
+}
+
+TDDEMLConversation* TDDEMLManager::ConvBySerial(uint64_t serial) const {
+  for (int i = 0; i < FConvs.Count(); ++i)
+    if (FConvs.At(i)->Serial() == serial) return FConvs.At(i);
+  return nullptr;
+}
+
+bool TDDEMLManager::TopicInUse(const TDDEMLTopic* topic) const {
+  for (int i = 0; i < FConvs.Count(); ++i)
+    if (FConvs.At(i)->Topic == topic) return true;
+  return false;
+}
+
+TDDEMLConversation* TDDEMLManager::FindConvByHandle(THConv conv) {
+  if (conv == 0) return nullptr;
+  for (int i = 0; i < FConvs.Count(); ++i)
+    if (FConvs.At(i)->Handle() == conv) return FConvs.At(i);
+  // Not confirmed yet (or confirmations skipped): adopt a waiting record of
+  // the same names.
+  TConvInfo info;
+  if (!FPlatform.QueryConvInfo(conv, ddeml::kQidSync, info)) return nullptr;
+  const std::string service = HszText(info.hszSvcPartner), topic = HszText(info.hszTopic);
+  for (int i = 0; i < FConvs.Count(); ++i) {
+    TDDEMLConversation* c = FConvs.At(i);
+    if (c->Handle() == 0 && c->Matches(service, topic)) {
+      c->Confirm(conv);
+      return c;
+    }
+  }
+  return nullptr;
+}
+
+std::string TDDEMLManager::HszText(THsz hsz) const {
+  return hsz ? FPlatform.QueryStringText(FInstanceId, hsz) : std::string();
+}
+
+// ---------------------------------------------------------------------------
+// Server data
+
+void TDDEMLManager::AddToFormatList(const std::string& service, const std::string& topic,
+                                    TDDEMLClipFmtType format) {
+  CheckServerScope();
+  CheckDdeName(topic);
+  if (TDDEMLService* s = FindService(service)) s->AddToFormatList(topic, format);
+}
+
+void TDDEMLManager::ClearFormatList(const std::string& service, const std::string& topic) {
+  CheckServerScope();
+  CheckDdeName(topic);
+  if (TDDEMLService* s = FindService(service)) s->ClearFormatList(topic);
+}
+
+void TDDEMLManager::AddToItemList(const std::string& service, const std::string& topic, const std::string& item) {
+  CheckServerScope();
+  CheckDdeName(topic);
+  if (TDDEMLService* s = FindService(service)) s->AddToItemList(topic, item);
+}
+
+void TDDEMLManager::ClearItemList(const std::string& service, const std::string& topic) {
+  CheckServerScope();
+  CheckDdeName(topic);
+  if (TDDEMLService* s = FindService(service)) s->ClearItemList(topic);
+}
+
+void TDDEMLManager::AddToTopicList(const std::string& service, const std::string& topic) {
+  CheckServerScope();
+  if (TDDEMLService* s = FindService(service)) s->AddToTopicList(topic);
+}
+
+void TDDEMLManager::ClearTopicList(const std::string& service) {
+  CheckServerScope();
+  if (TDDEMLService* s = FindService(service)) s->ClearTopicList();
+}
+
+void TDDEMLManager::SetItemText(const std::string& service, const std::string& topic, const std::string& item,
+                                std::string_view text) {
+  CheckServerScope();
+  CheckDdeName(topic);
+  CheckDdeName(item);
+  if (TDDEMLService* s = FindService(service)) s->SetItemText(topic, item, text);
+}
+
+void TDDEMLManager::SetItemData(const std::string& service, const std::string& topic, const std::string& item,
+                                THData data, uint16_t format) {
+  CheckServerScope();
+  CheckDdeName(topic);
+  CheckDdeName(item);
+  if (TDDEMLService* s = FindService(service)) s->SetItemData(topic, item, format, data);
+}
+
+void TDDEMLManager::AddWildConnectPair(const std::string& service, const std::string& topic) {
+  CheckServerScope();
+  if (topic.empty() || !FindService(service)) return;
+  for (std::size_t i = 0; i < FWildServices.size(); ++i)
+    if (text::EqualNoCaseAscii(FWildServices[i], service) && text::EqualNoCaseAscii(FWildTopics[i], topic)) return;
+  FWildServices.push_back(service);
+  FWildTopics.push_back(topic);
+}
+
+void TDDEMLManager::ClearWildConnectPairs() {
+  FWildServices.clear();
+  FWildTopics.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Errors
+
+bool TDDEMLManager::SetError(int code, const std::string& message) {
+  if (TracingOn()) {
+    try {
+      const uint32_t last = Initialized() ? FPlatform.GetLastError(FInstanceId) : 0;
+      TraceSetError(code, last, message);
+    } catch (const std::exception& e) {
+      // The error sink never raises: a log that cannot be written is noted.
+      NoteTraceFailure(e);
+    }
+  }
+  return code == errOk;
+}
+
+void TDDEMLManager::NoteTraceFailure(const std::exception& e) noexcept {
+  try {
+    FTraceFailure = e.what();
+  } catch (...) {
+    FTraceFailure.clear();
+  }
+  ++FTraceFailures;
+}
+
+}  // namespace dde

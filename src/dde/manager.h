@@ -1,0 +1,356 @@
+// The DDE conversation manager: the component a window holds to serve DDE
+// through DDEML. It owns the DDEML instance, the services it offers, the
+// live conversations, the declared execute commands and the trace settings,
+// and answers every DDEML callback of its thread through CallBack.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "dde/commands.h"
+#include "dde/component.h"
+#include "dde/containers.h"
+#include "dde/conversation.h"
+#include "dde/errors.h"
+#include "dde/formats.h"
+#include "dde/platform.h"
+#include "dde/services.h"
+#include "dde/trace.h"
+
+namespace dde {
+
+enum TDDEMLScopeType : int { ddeNone, ddeClientOnly, ddeServerOnly, ddeClientAndServer };
+enum TDDEMLFormatConflictType : int { fctException, fctIgnore, fctNullResponse };
+enum TShareProcessType : int { sptNone, sptAutoCreateShares, sptSharesMustMatch };
+enum TDDEMLFailType : int {
+  cbfFailSelfConnections,
+  cbfFailConnections,
+  cbfFailAdvises,
+  cbfFailExecutes,
+  cbfFailPokes,
+  cbfFailRequests,
+  cbfFailAllSvrXActions,
+};
+enum TDDEMLSkipType : int {
+  cbfSkipConnectConfirms,
+  cbfSkipRegistrations,
+  cbfSkipUnregistrations,
+  cbfSkipDisconnects,
+  cbfSkipAllNotifications,
+};
+
+// A set of enumeration values, as the stored form writes it: [a, b].
+template <class E>
+class TEnumSet {
+ public:
+  TEnumSet() = default;
+  TEnumSet(std::initializer_list<E> values) {
+    for (E v : values) Include(v);
+  }
+  void Include(E v) { FBits |= 1u << static_cast<int>(v); }
+  void Exclude(E v) { FBits &= ~(1u << static_cast<int>(v)); }
+  bool Contains(E v) const { return (FBits & (1u << static_cast<int>(v))) != 0; }
+  bool Empty() const { return FBits == 0; }
+  bool operator==(const TEnumSet& o) const { return FBits == o.FBits; }
+
+ private:
+  uint32_t FBits = 0;
+};
+using TDDEMLFailOptions = TEnumSet<TDDEMLFailType>;
+using TDDEMLSkipOptions = TEnumSet<TDDEMLSkipType>;
+
+// The DdeInitialize flags of the sets (CBF_FAIL_* and CBF_SKIP_*).
+uint32_t FailFlags(const TDDEMLFailOptions& options);
+uint32_t SkipFlags(const TDDEMLSkipOptions& options);
+
+struct TAboutInfo {
+  std::string Version = "Version 3.36";
+};
+
+// The parameters of one parsed command, as OnExecuteReceived gets them.
+using TParamArray = std::array<std::string, kMaxCmdParams>;
+
+class TDDEMLManager;
+
+// Events. Strings are the names as DDEML gives them; a bool& is the
+// handler's answer, with the starting value each raising site documents.
+using TDDEMLConnectEvent =
+    std::function<void(TDDEMLManager& Sender, const std::string& AServiceName, const std::string& ATopicName, bool& Allow)>;
+using TDDEMLSEvent = std::function<void(TDDEMLManager& Sender, const std::string& AServerName)>;
+using TDDEMLSTEvent =
+    std::function<void(TDDEMLManager& Sender, const std::string& AServerName, const std::string& ATopicName)>;
+using TDDEMLExecuteEvent = std::function<void(TDDEMLManager& Sender, const std::string& AServerName,
+                                              const std::string& ATopicName, const std::string& ACmdName,
+                                              const TParamArray& ACmdParams, int AParamCount, bool& Succeed)>;
+using TDDEMLRawExecuteEvent =
+    std::function<void(TDDEMLManager& Sender, const std::string& AServerName, const std::string& ATopicName,
+                       const char* ACmdBuffer, uint16_t ACmdLen, bool& Succeed, bool& Proceed)>;
+using TDDEMLPokeEvent = std::function<void(TDDEMLManager& Sender, const std::string& AServerName,
+                                           const std::string& ATopicName, const std::string& AnItemName,
+                                           int32_t AnItemUserHandle, bool& Allow)>;
+// OnRequestReceived (answer ValidItem) and OnAdviseStartReceived (Allow).
+using TDDEMLReqReceivedEvent = std::function<void(
+    TDDEMLManager& Sender, const std::string& AServiceName, const std::string& ATopicName,
+    const std::string& AnItemName, int32_t AnItemUserHandle, TDDEMLClipFmtType AFormatType,
+    uint16_t AFormatNumber, bool& ValidItem)>;
+using TDDEMLAdviseStopEvent = std::function<void(TDDEMLManager& Sender, const std::string& AServerName,
+                                                 const std::string& ATopicName, const std::string& AnItemName,
+                                                 int32_t AnItemUserHandle)>;
+using TDDEMLServiceEvent = std::function<void(TDDEMLManager& Sender, const std::string& ABaseServiceName,
+                                              const std::string& AnInstServiceName)>;
+using TDDEMLErrorEvent = std::function<void(TDDEMLManager& Sender, int AMngrError, const std::string& AMsg)>;
+using TDDEMLUnknownCompleteEvent =
+    std::function<void(TDDEMLManager& Sender, const std::string& AServerName, const std::string& ATopicName,
+                       const std::string& AnItemName, uint32_t ATransId)>;
+
+class TDDEMLManager : public TComponent, public IErrorSink {
+ public:
+  // The platform must outlive the manager. The manager becomes the current
+  // manager of the calling thread. Joining an owner that holds another
+  // manager raises text::Exception.
+  TDDEMLManager(TComponent* owner, IDdePlatform& platform);
+  ~TDDEMLManager() override;
+
+  // ---- published properties ----
+  const TAboutInfo& About() const { return FAbout; }
+  bool AllowNullPokes = false;      // stored only
+  bool AllowNullService = false;
+  bool AllowNullTopic = false;
+  bool AutoInit = false;
+  std::string DebugFileName = kDefaultDebugFileName;
+  bool DebugStayOnTop = true;
+  TDDEMLClipFmtType DefaultClipFmt = cfText;
+  TDDEMLCommType DefaultComm = dcSync;
+  bool DefaultUseBusy = false;      // stored only
+  bool ExeNameAsService = true;
+  TDDEMLFailOptions FailOptions;
+  TDDEMLSkipOptions SkipOptions;
+  bool OneConvPerTopic = false;
+  bool PokeDataAsHandle = true;     // client role
+  bool RetainClientItems = true;    // client role
+  bool RetainClientItemData = true; // client role
+  TDDEMLScopeType Scope = ddeNone;
+  TDDEMLFormatConflictType FormatConflict = fctException;
+  bool StoreServerItemData = true;
+  bool NetworkDDE = false;
+  TShareProcessType ShareProcess = sptNone;
+
+  // The process-wide comparison option of the item store.
+  bool CompareServerItemData() const;
+  void SetCompareServerItemData(bool on);
+  // The delimiters of the execute language, kept by ExecCmds.
+  char CmdFirstCh() const { return FExecCmds.CmdFirstCh; }
+  void SetCmdFirstCh(char c) { FExecCmds.CmdFirstCh = c; }
+  char CmdLastCh() const { return FExecCmds.CmdLastCh; }
+  void SetCmdLastCh(char c) { FExecCmds.CmdLastCh = c; }
+  char CmdParamFirstCh() const { return FExecCmds.CmdParamFirstCh; }
+  void SetCmdParamFirstCh(char c) { FExecCmds.CmdParamFirstCh = c; }
+  char CmdParamLastCh() const { return FExecCmds.CmdParamLastCh; }
+  void SetCmdParamLastCh(char c) { FExecCmds.CmdParamLastCh = c; }
+  char CmdParamSep() const { return FExecCmds.CmdParamSep; }
+  void SetCmdParamSep(char c) { FExecCmds.CmdParamSep = c; }
+  TDDEMLCmdsList& ExecCmds() { return FExecCmds; }
+  // Copies the commands (not the delimiters).
+  void SetExecCmds(const TDDEMLCmdsList& cmds) { FExecCmds.Assign(cmds); }
+  TDDEMLDebugState DebugState() const { return FDebugState; }
+  // Outside loading, a change to dbForm or dbFile applies the trace
+  // settings at once; dbNone stops tracing.
+  void SetDebugState(TDDEMLDebugState state);
+  // Seconds, held as whole milliseconds (rounded to the nearest).
+  double DefaultTimeOut() const { return FDefaultTimeOutMs / 1000.0; }
+  void SetDefaultTimeOut(double seconds);
+  uint32_t DefaultTimeOutMs() const { return FDefaultTimeOutMs; }
+  TDDEMLServicesList& Services() { return FServices; }
+  // Copies the list. Conversations point into the services they were made
+  // on, so they are ended first.
+  void SetServices(const TDDEMLServicesList& services);
+  const std::vector<std::string>& SharesList() const { return FShares; }
+  // The computer's name, taken at Loaded when NetworkDDE is on.
+  const std::string& NetComputerName() const { return FComputerName; }
+  // EMorviaScopeError (-44 text) unless designing, or NetworkDDE is on and
+  // the scope serves.
+  void SetSharesList(const std::vector<std::string>& shares);
+
+  // ---- events ----
+  TDDEMLConnectEvent OnConnectReceived;
+  TDDEMLSTEvent OnWildConnectReceived;
+  TDDEMLSTEvent OnTopicOpened;
+  TDDEMLSTEvent OnTopicClosed;
+  TDDEMLSTEvent OnDisconnecting;
+  TDDEMLExecuteEvent OnExecuteReceived;
+  TDDEMLRawExecuteEvent OnRawExecuteReceived;
+  TDDEMLPokeEvent OnPokeReceived;
+  TDDEMLReqReceivedEvent OnRequestReceived;
+  TDDEMLReqReceivedEvent OnAdviseStartReceived;
+  TDDEMLAdviseStopEvent OnAdviseStopReceived;
+  TDDEMLSEvent OnTopicReceived;
+  TDDEMLSEvent OnSysItemReceived;
+  TDDEMLSEvent OnFormatReceived;
+  TDDEMLSEvent OnSysHelpReceived;
+  TDDEMLSTEvent OnItemReceived;
+  TDDEMLSTEvent OnTopicFormatReceived;
+  TDDEMLServiceEvent OnServiceRegistered;
+  TDDEMLServiceEvent OnServiceUnregistered;
+  TDDEMLErrorEvent OnError;
+  TDDEMLUnknownCompleteEvent OnUnknownCompleteResponse;
+
+  // ---- lifecycle ----
+  // Applies the trace settings, initialises when AutoInit, handles the
+  // network shares. Nothing while designing.
+  void Loaded() override;
+  void Notification(TComponent& component, TOperation operation) override;
+  // Reads the manager's properties from the stored text form, as a form
+  // file lists them (see manager_storedform.cpp), then calls Loaded.
+  // Bad text raises EStoredFormError.
+  void ReadStoredForm(std::string_view text);
+  // The event handlers the stored form names, as (event, handler) pairs in
+  // their order; the window binds them in code.
+  const std::vector<std::pair<std::string, std::string>>& StoredEvents() const { return FStoredEvents; }
+  bool InitDDEML();
+  bool TerminateDDEML();
+  TInstanceId InstanceId() const { return FInstanceId; }
+  bool Initialized() const { return FInstanceId != 0; }
+  bool IsServerScope() const { return Scope == ddeServerOnly || Scope == ddeClientAndServer; }
+  // The number of the clipboard format "Link", given to new conversations.
+  uint16_t LinkFormat() const { return FLinkFormat; }
+
+  // ---- services (EMorviaScopeError when the scope does not serve) ----
+  void AddService(const std::string& name);
+  void AddExeNameService();
+  bool SetupServices();
+  void ShutDownServices();
+
+  // ---- server data; a service name not in the list does nothing ----
+  void AddToFormatList(const std::string& service, const std::string& topic, TDDEMLClipFmtType format);
+  void ClearFormatList(const std::string& service, const std::string& topic);
+  void AddToItemList(const std::string& service, const std::string& topic, const std::string& item);
+  void ClearItemList(const std::string& service, const std::string& topic);
+  void AddToTopicList(const std::string& service, const std::string& topic);
+  void ClearTopicList(const std::string& service);
+  void SetItemText(const std::string& service, const std::string& topic, const std::string& item,
+                   std::string_view text);
+  void SetItemData(const std::string& service, const std::string& topic, const std::string& item, THData data,
+                   uint16_t format);
+  // The pairs a wild connect offers; see the wild-connect handler.
+  void AddWildConnectPair(const std::string& service, const std::string& topic);
+  void ClearWildConnectPairs();
+  int WildConnectPairCount() const { return static_cast<int>(FWildServices.size()); }
+
+  // ---- look-ups ----
+  TDDEMLService* FindService(const std::string& name) const { return FServices.Find(name); }
+  TDDEMLService* FindServiceByHandle(THsz hsz) const { return FServices.FindByHandle(hsz); }
+  // The conversation with that handle; else the first one without a handle
+  // whose names match what DDEML tells about the conversation, which then
+  // takes the handle.
+  TDDEMLConversation* FindConvByHandle(THConv conv);
+  static bool IsSystemTopic(std::string_view name) { return IsSystemTopicName(name); }
+  int ConvCount() const { return FConvs.Count(); }
+  TDDEMLConversation* Conv(int index) const { return FConvs.At(index); }
+
+  // The error sink: traces the code, DDEML's last error and the message
+  // while tracing is on. Raises nothing and calls no event; gives true only
+  // for errOk. A trace file that cannot be written does not stop it: the
+  // failure is kept in LastTraceFailure.
+  bool SetError(int code, const std::string& message = std::string()) override;
+  // The message of the latest trace file error met by SetError or CallBack
+  // (empty when none), and how many there were.
+  const std::string& LastTraceFailure() const { return FTraceFailure; }
+  int TraceFailureCount() const { return FTraceFailures; }
+
+  // The manager the callback serves: the most recently created on this
+  // thread, none once it is destroyed.
+  static TDDEMLManager* CurrentManager();
+  // The one DDEML callback. Never throws.
+  static THData DDE_CALLBACK CallBack(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2,
+                                      THData data, uintptr_t data1, uintptr_t data2);
+
+  IDdePlatform& Platform() const { return FPlatform; }
+
+ private:
+  // One DDEML callback in progress. Frames nest while handlers pump
+  // messages; the destructor marks them all dead, so that a handler that
+  // ends the manager leaves the callback without touching it again.
+  struct TCallbackFrame {
+    explicit TCallbackFrame(TDDEMLManager& manager);
+    ~TCallbackFrame();
+    TDDEMLManager& Manager;
+    TCallbackFrame* Outer;
+    bool Dead = false;
+  };
+  // A conversation seen by a handler before an event: whether it is still
+  // there afterwards (the manager alive, the record not freed, its service
+  // and topic still in the tree).
+  struct TConvRef {
+    uint64_t Serial;
+    TDDEMLService* Service;
+    TDDEMLTopic* Topic;
+  };
+
+  void Trace(TTracePieces pieces) const;
+  void CheckServerScope() const;
+  void ConfigureLoaded();
+  void EndAllConversations();
+  void RemoveConv(TDDEMLConversation* conv);
+  int NextConvId() const;
+  TDDEMLConversation* ConvBySerial(uint64_t serial) const;
+  static TConvRef RefOf(const TDDEMLConversation& conv);
+  static TDDEMLConversation* Revalidate(const TCallbackFrame& frame, const TConvRef& ref);
+  // After an event: the manager freed, or terminated, by the handler.
+  static bool Gone(const TCallbackFrame& frame) { return frame.Dead || !frame.Manager.Initialized(); }
+  bool TopicInUse(const TDDEMLTopic* topic) const;
+  std::string HszText(THsz hsz) const;
+  bool SystemItemFormatName(uint32_t format, std::string& name) const;
+
+  // CallBack's work (manager_callback.cpp).
+  THData Dispatch(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2, THData data, uintptr_t data1,
+                  uintptr_t data2) noexcept;
+  THData Handle(TCallbackFrame& frame, uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2,
+                THData data, uintptr_t data1, uintptr_t data2);
+  void ReportCallbackFailure(const std::string& message) noexcept;
+  void NoteTraceFailure(const std::exception& e) noexcept;
+
+  // Connections (server_connect.cpp).
+  THData XTypConnect(TCallbackFrame& frame, THsz service, THsz topic);
+  TDDEMLConversation* CreateServerConv(TCallbackFrame& frame, THsz service, THsz topic);
+  void XTypConnectConfirm(THConv conv, THsz service, THsz topic);
+  THData XTypWildConnect(TCallbackFrame& frame, THsz service, THsz topic);
+  void XTypDisconnect(TCallbackFrame& frame, THConv conv);
+  void XTypXActComplete(TCallbackFrame& frame, THConv conv, THsz topic, THsz item, uint32_t transId);
+
+  // Data transactions (server_data.cpp).
+  THData XTypRequest(TCallbackFrame& frame, THConv conv, THsz topic, uint32_t format, THsz item);
+  THData SystemRequest(TCallbackFrame& frame, const TConvRef& ref, const std::string& item, uint32_t format);
+  THData TopicRequest(TCallbackFrame& frame, const TConvRef& ref, const std::string& item, uint32_t format);
+  THData ListItemData(TCallbackFrame& frame, const TConvRef& ref, const std::string& topic, const std::string& item);
+  THData ItemRequest(TCallbackFrame& frame, const TConvRef& ref, const std::string& item, uint32_t format);
+  uint32_t XTypPoke(TCallbackFrame& frame, THConv conv, THData data, uint32_t format, THsz item);
+  uint32_t XTypExecute(TCallbackFrame& frame, THConv conv, THData data);
+  uint32_t XTypAdvStart(TCallbackFrame& frame, THConv conv, uint32_t format, THsz item);
+  THData XTypAdvReq(TCallbackFrame& frame, THConv conv, uint32_t format, uint32_t pending, THsz item);
+  void XTypAdvStop(TCallbackFrame& frame, THConv conv, THsz item);
+
+  IDdePlatform& FPlatform;
+  TAboutInfo FAbout;
+  TInstanceId FInstanceId = 0;
+  uint16_t FLinkFormat = 0;
+  uint32_t FDefaultTimeOutMs = 5000;
+  TDDEMLDebugState FDebugState = dbNone;
+  TDDEMLCmdsList FExecCmds;
+  TDDEMLServicesList FServices;
+  TDDEMLObjectList<TDDEMLConversation> FConvs;
+  std::vector<std::string> FWildServices, FWildTopics;
+  std::vector<std::string> FShares;
+  std::string FComputerName;
+  std::vector<std::pair<std::string, std::string>> FStoredEvents;
+  TCallbackFrame* FFrame = nullptr;
+  std::string FTraceFailure;
+  int FTraceFailures = 0;
+};
+
+}  // namespace dde

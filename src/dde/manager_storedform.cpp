@@ -1,0 +1,147 @@
+// The manager's properties read from the stored text form, as a form file
+// lists them, so that a window definition configures its manager:
+//   object DDEMan1: TDDEMLManager
+//     Scope = ddeServerOnly
+//     DefaultTimeOut = 1.000000000000000000
+//     ExecCmds.CmdList = (True 'NSS' 'Open_PKD' True 'SS' 'Find_PKD')
+//     OnExecuteReceived = DDEMan1ExecuteReceived
+//   end
+#include "dde/manager.h"
+#include "dde/storedform.h"
+#include "text/cp1250.h"
+
+namespace dde {
+
+namespace {
+
+[[noreturn]] void Refuse(const std::string& path, const std::string& what) {
+  throw EStoredFormError("Invalid stored value of " + path + ": " + what);
+}
+
+// The position of name in names (ASCII case ignored).
+template <std::size_t N>
+int EnumValue(const std::string& path, const std::string& name, const char* const (&names)[N]) {
+  for (std::size_t i = 0; i < N; ++i)
+    if (text::EqualNoCaseAscii(name, names[i])) return static_cast<int>(i);
+  Refuse(path, "unknown value " + name.substr(0, 40));
+}
+
+const char* const kScopeNames[] = {"ddeNone", "ddeClientOnly", "ddeServerOnly", "ddeClientAndServer"};
+const char* const kConflictNames[] = {"fctException", "fctIgnore", "fctNullResponse"};
+const char* const kDebugNames[] = {"dbNone", "dbForm", "dbFile"};
+const char* const kClipFmtNames[] = {"cfNone", "cfText",    "cfBitmap", "cfMetaFilePict", "cfSYLK",
+                                     "cfDIF",  "cfTIFF",    "cfOEMText", "cfDIB",         "cfPalette",
+                                     "cfPenData", "cfRIFF", "cfWave",   "cfCustom"};
+const char* const kCommNames[] = {"dcASync", "dcSync"};
+const char* const kShareNames[] = {"sptNone", "sptAutoCreateShares", "sptSharesMustMatch"};
+const char* const kFailNames[] = {"cbfFailSelfConnections", "cbfFailConnections", "cbfFailAdvises",
+                                  "cbfFailExecutes",        "cbfFailPokes",       "cbfFailRequests",
+                                  "cbfFailAllSvrXActions"};
+const char* const kSkipNames[] = {"cbfSkipConnectConfirms", "cbfSkipRegistrations", "cbfSkipUnregistrations",
+                                  "cbfSkipDisconnects", "cbfSkipAllNotifications"};
+
+// Events a form may name a handler for (the client role's included, which
+// forms store like any other). Handlers are bound in code; the names are
+// kept for the window to check what it binds.
+const char* const kEventNames[] = {
+    "OnConnectReceived",     "OnWildConnectReceived", "OnTopicOpened",        "OnTopicClosed",
+    "OnDisconnecting",       "OnServerDisconnecting", "OnExecuteReceived",    "OnRawExecuteReceived",
+    "OnPokeReceived",        "OnRequestReceived",     "OnAdviseStartReceived", "OnAdviseStopReceived",
+    "OnTopicReceived",       "OnSysItemReceived",     "OnFormatReceived",     "OnSysHelpReceived",
+    "OnItemReceived",        "OnTopicFormatReceived", "OnServiceRegistered",  "OnServiceUnregistered",
+    "OnError",               "OnHotLinkResponse",     "OnRequestResponse",    "OnWarmLinkResponse",
+    "OnAsyncResponse",       "OnUnknownAdviseResponse", "OnUnknownCompleteResponse"};
+
+char ReadChar(const std::string& path, const std::string& value) {
+  const std::string s = ReadStoredString(value);
+  if (s.size() != 1) Refuse(path, "one character expected");
+  return s[0];
+}
+
+}  // namespace
+
+void TDDEMLManager::ReadStoredForm(std::string_view text) {
+  const TStoredObject object = SplitStoredObject(text);
+  if (!object.ClassName.empty() && !text::EqualNoCaseAscii(object.ClassName, "TDDEMLManager"))
+    throw EStoredFormError("Stored object of class " + object.ClassName + " is no TDDEMLManager");
+  BeginLoading();
+  if (!object.Name.empty()) Name = object.Name;
+  for (const TStoredProperty& p : object.Properties) {
+    const std::string& path = p.Path;
+    const std::string& v = p.Value;
+    auto is = [&path](const char* name) { return text::EqualNoCaseAscii(path, name); };
+    struct TFlag {
+      const char* name;
+      bool* field;
+    };
+    const TFlag flags[] = {{"AllowNullPokes", &AllowNullPokes},
+                           {"AllowNullService", &AllowNullService},
+                           {"AllowNullTopic", &AllowNullTopic},
+                           {"AutoInit", &AutoInit},
+                           {"DebugStayOnTop", &DebugStayOnTop},
+                           {"DefaultUseBusy", &DefaultUseBusy},
+                           {"ExeNameAsService", &ExeNameAsService},
+                           {"OneConvPerTopic", &OneConvPerTopic},
+                           {"PokeDataAsHandle", &PokeDataAsHandle},
+                           {"RetainClientItems", &RetainClientItems},
+                           {"RetainClientItemData", &RetainClientItemData},
+                           {"StoreServerItemData", &StoreServerItemData},
+                           {"NetworkDDE", &NetworkDDE}};
+    bool done = false;
+    for (const TFlag& f : flags)
+      if (is(f.name)) *f.field = ReadStoredBoolean(v), done = true;
+    if (done) continue;
+    if (is("CompareServerItemData")) {
+      SetCompareServerItemData(ReadStoredBoolean(v));
+    } else if (is("CmdFirstCh")) {
+      SetCmdFirstCh(ReadChar(path, v));
+    } else if (is("CmdLastCh")) {
+      SetCmdLastCh(ReadChar(path, v));
+    } else if (is("CmdParamFirstCh")) {
+      SetCmdParamFirstCh(ReadChar(path, v));
+    } else if (is("CmdParamLastCh")) {
+      SetCmdParamLastCh(ReadChar(path, v));
+    } else if (is("CmdParamSep")) {
+      SetCmdParamSep(ReadChar(path, v));
+    } else if (is(kCmdListProperty)) {
+      ReadCmdList(v, FExecCmds);
+    } else if (is(kServicesListProperty)) {
+      ReadServicesList(v, FServices);
+    } else if (is("DebugState")) {
+      SetDebugState(static_cast<TDDEMLDebugState>(EnumValue(path, ReadStoredIdent(v), kDebugNames)));
+    } else if (is("DebugFileName")) {
+      DebugFileName = ReadStoredString(v);
+    } else if (is("DefaultClipFmt")) {
+      DefaultClipFmt = static_cast<TDDEMLClipFmtType>(EnumValue(path, ReadStoredIdent(v), kClipFmtNames));
+    } else if (is("DefaultComm")) {
+      DefaultComm = static_cast<TDDEMLCommType>(EnumValue(path, ReadStoredIdent(v), kCommNames));
+    } else if (is("DefaultTimeOut")) {
+      SetDefaultTimeOut(ReadStoredFloat(v));
+    } else if (is("FailOptions")) {
+      FailOptions = TDDEMLFailOptions();
+      for (const std::string& name : ReadStoredSet(v))
+        FailOptions.Include(static_cast<TDDEMLFailType>(EnumValue(path, name, kFailNames)));
+    } else if (is("SkipOptions")) {
+      SkipOptions = TDDEMLSkipOptions();
+      for (const std::string& name : ReadStoredSet(v))
+        SkipOptions.Include(static_cast<TDDEMLSkipType>(EnumValue(path, name, kSkipNames)));
+    } else if (is("Scope")) {
+      Scope = static_cast<TDDEMLScopeType>(EnumValue(path, ReadStoredIdent(v), kScopeNames));
+    } else if (is("FormatConflict")) {
+      FormatConflict = static_cast<TDDEMLFormatConflictType>(EnumValue(path, ReadStoredIdent(v), kConflictNames));
+    } else if (is("ShareProcess")) {
+      ShareProcess = static_cast<TShareProcessType>(EnumValue(path, ReadStoredIdent(v), kShareNames));
+    } else if (is("Left") || is("Top")) {
+      ReadStoredInteger(v);  // where the designer showed the component
+    } else {
+      const char* event = nullptr;
+      for (const char* name : kEventNames)
+        if (is(name)) event = name;
+      if (!event) throw EStoredFormError("Property " + path + " does not exist");
+      FStoredEvents.emplace_back(event, ReadStoredIdent(v));
+    }
+  }
+  Loaded();
+}
+
+}  // namespace dde

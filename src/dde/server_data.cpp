@@ -1,0 +1,340 @@
+// Server transactions that move data: request (with the System topic and
+// each topic's lists), poke, execute and the advise links.
+#include <cstring>
+
+#include "dde/manager.h"
+#include "text/cp1250.h"
+
+namespace dde {
+
+namespace {
+
+bool Is(const std::string& name, const char* wanted) { return text::EqualNoCaseAscii(name, wanted); }
+
+// A data handle made for a reply, freed unless it is handed to DDEML: an
+// exception between making and returning it would otherwise leak it.
+class TReplyGuard {
+ public:
+  TReplyGuard(IDdePlatform& platform, THData& handle, bool owned) : FPlatform(platform), FHandle(handle), FOwned(owned) {}
+  ~TReplyGuard() {
+    if (FHandle != 0 && !FReleased && !FOwned) FPlatform.FreeDataHandle(FHandle);
+  }
+  THData Release() {
+    FReleased = true;
+    return FHandle;
+  }
+
+ private:
+  IDdePlatform& FPlatform;
+  THData& FHandle;
+  bool FOwned;
+  bool FReleased = false;
+};
+
+std::string FormatConflictMessage(const char* transaction, uint32_t requested, uint32_t held) {
+  return std::string(transaction) + " - incorrect data format being returned. " + "Client requested " +
+         ClipFormatName(requested) + ", server is returning " + ClipFormatName(held);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Request
+
+THData TDDEMLManager::XTypRequest(TCallbackFrame& frame, THConv hconv, THsz hszTopic, uint32_t format, THsz hszItem) {
+  Trace({"XTypeRequest : Start ...."});
+  TDDEMLConversation* conv = FindConvByHandle(hconv);
+  if (!conv) return 0;
+  Trace({"XTypeRequest : Valid Conv"});
+  if (conv->Service->IsBusy()) {
+    Trace({"XTypeRequest : Service Busy"});
+    return 0;
+  }
+  Trace({"XTypeRequest : Service not Busy"});
+  const TConvRef ref = RefOf(*conv);
+  const std::string item = HszText(hszItem);
+  const THData reply = IsSystemTopic(HszText(hszTopic)) ? SystemRequest(frame, ref, item, format)
+                                                        : TopicRequest(frame, ref, item, format);
+  if (!frame.Dead) Trace({"XTypeRequest : End"});
+  return reply;
+}
+
+THData TDDEMLManager::SystemRequest(TCallbackFrame& frame, const TConvRef& ref, const std::string& item,
+                                    uint32_t format) {
+  const std::string service = ref.Service->ServiceName();
+  TDDEMLSEvent* first = nullptr;
+  if (Is(item, kItemTopics))
+    first = &OnTopicReceived;
+  else if (Is(item, kItemFormats))
+    first = &OnFormatReceived;
+  else if (Is(item, kItemHelp))
+    first = &OnSysHelpReceived;
+  if (first) {
+    if (*first) (*first)(*this, service);
+    return ListItemData(frame, ref, kSystemTopic, item);
+  }
+  if (Is(item, kItemSysItems) || Is(item, kItemTopicItemList)) {
+    // The list names what this server answers itself.
+    std::string list = kItemStatus;
+    if (OnTopicReceived) list += std::string("\t") + kItemTopics;
+    if (OnSysHelpReceived) list += std::string("\t") + kItemHelp;
+    if (OnFormatReceived) list += std::string("\t") + kItemFormats;
+    ref.Service->SetItemText(kSystemTopic, kItemSysItems, list);
+    if (!Revalidate(frame, ref)) return 0;  // an advise on the way may have ended it
+    ref.Service->SetItemText(kSystemTopic, kItemTopicItemList, list);
+    if (!Revalidate(frame, ref)) return 0;
+    if (OnSysItemReceived) OnSysItemReceived(*this, service);
+    return ListItemData(frame, ref, kSystemTopic, item);
+  }
+  if (Is(item, kItemStatus)) return ListItemData(frame, ref, kSystemTopic, item);
+  return ItemRequest(frame, ref, item, format);
+}
+
+THData TDDEMLManager::TopicRequest(TCallbackFrame& frame, const TConvRef& ref, const std::string& item,
+                                   uint32_t format) {
+  const std::string service = ref.Service->ServiceName(), topic = ref.Topic->Name();
+  TDDEMLSTEvent* first = nullptr;
+  if (Is(item, kItemTopicItemList))
+    first = &OnItemReceived;
+  else if (Is(item, kItemFormats))
+    first = &OnTopicFormatReceived;
+  if (!first) return ItemRequest(frame, ref, item, format);
+  if (*first) (*first)(*this, service, topic);
+  return ListItemData(frame, ref, topic, item);
+}
+
+// The list items the manager keeps answer in their own format.
+THData TDDEMLManager::ListItemData(TCallbackFrame& frame, const TConvRef& ref, const std::string& topic,
+                                   const std::string& item) {
+  if (!Revalidate(frame, ref)) return 0;
+  return ref.Service->ItemDataHandle(topic, item, false);
+}
+
+THData TDDEMLManager::ItemRequest(TCallbackFrame& frame, const TConvRef& ref, const std::string& itemName,
+                                  uint32_t format) {
+  const std::string service = ref.Service->ServiceName(), topic = ref.Topic->Name();
+  bool valid = true;
+  TDDEMLItem* item = ref.Service->FindItem(topic, itemName);
+  if (OnRequestReceived) {
+    OnRequestReceived(*this, service, topic, itemName, item ? item->UserHandle : 0, ClipFmtTypeOf(format),
+                      static_cast<uint16_t>(format), valid);
+    if (!Revalidate(frame, ref)) return 0;
+    if (!valid) return 0;
+  }
+  // Again in every case: the handler may have made the item (SetItemText)
+  // or changed the tree.
+  item = ref.Service->FindItem(topic, itemName);
+  if (!item) return 0;
+  THData reply = 0;
+  TReplyGuard guard(FPlatform, reply, false);
+  if (item->Data().Format() == format)
+    reply = item->Data().CreateHandle(FInstanceId, item->Handle(), static_cast<uint16_t>(format), false);
+  else if (FormatConflict == fctException)
+    throw EMorviaError(FormatConflictMessage("XTypRequest", format, item->Data().Format()));
+  if (!StoreServerItemData) item->ClearData();
+  return guard.Release();
+}
+
+// ---------------------------------------------------------------------------
+// Poke and execute
+
+uint32_t TDDEMLManager::XTypPoke(TCallbackFrame& frame, THConv hconv, THData data, uint32_t format, THsz hszItem) {
+  Trace({"XTypPoke - Start  ...."});
+  uint32_t reply = ddeml::kDdeFNotProcessed;
+  TDDEMLConversation* conv = FindConvByHandle(hconv);
+  if (!conv) return reply;
+  if (conv->Service->IsBusy()) {
+    Trace({"XTypPoke - Server busy"});
+    return ddeml::kDdeFBusy;
+  }
+  const std::string item = HszText(hszItem);
+  if (item.empty()) return reply;
+  const TConvRef ref = RefOf(*conv);
+  const std::string service = ref.Service->ServiceName(), topic = ref.Topic->Name();
+  ref.Service->SetItemData(topic, item, static_cast<uint16_t>(format), data);
+  // The change posts advises, and their handlers may end the conversation.
+  if (!Revalidate(frame, ref)) return reply;
+  if (OnPokeReceived) {
+    Trace({"XTypPoke - Calling OnPokeReceived"});
+    bool allow = true;
+    TDDEMLItem* stored = ref.Service->FindItem(topic, item);
+    OnPokeReceived(*this, service, topic, item, stored ? stored->UserHandle : 0, allow);
+    if (Gone(frame)) return allow ? ddeml::kDdeFAck : reply;
+    if (allow) reply = ddeml::kDdeFAck;
+  }
+  Trace({"XTypPoke - End"});
+  return reply;
+}
+
+namespace {
+
+// The command text of an execute: the bytes up to the first zero. False
+// when there is no data or the text is too long for the command buffer,
+// which answers the execute as not processed.
+bool ReadCommandText(IDdePlatform& platform, THData data, std::string& text) {
+  text.clear();
+  if (data == 0) return true;
+  uint32_t size = 0;
+  const uint8_t* bytes = platform.AccessData(data, size);
+  if (!bytes) return true;
+  const void* zero = std::memchr(bytes, 0, size);
+  const std::size_t n = zero ? static_cast<const uint8_t*>(zero) - bytes : size;
+  const bool fits = n <= kMaxCmdLineLength;
+  if (fits) text.assign(reinterpret_cast<const char*>(bytes), n);
+  platform.UnaccessData(data);
+  return fits;
+}
+
+}  // namespace
+
+uint32_t TDDEMLManager::XTypExecute(TCallbackFrame& frame, THConv hconv, THData data) {
+  Trace({"XTypExecute function - start"});
+  TDDEMLConversation* conv = FindConvByHandle(hconv);
+  if (!conv) {
+    SetError(errConvNotFound, "ConvObj not found with this handle");
+    return ddeml::kDdeFNotProcessed;
+  }
+  if (conv->Service->IsBusy()) {
+    Trace({"XTypExecute function - server busy"});
+    return ddeml::kDdeFBusy;
+  }
+  const TConvRef ref = RefOf(*conv);
+  const std::string service = ref.Service->ServiceName(), topic = ref.Topic->Name();
+  uint32_t reply = ddeml::kDdeFNotProcessed;
+  std::string text;
+  if (!ReadCommandText(FPlatform, data, text)) {
+    Trace({"XTypExecute function - End"});
+    return reply;
+  }
+  bool proceed = true;
+  if (OnRawExecuteReceived) {
+    proceed = false;
+    bool succeed = true;
+    if (!text.empty()) {
+      OnRawExecuteReceived(*this, service, topic, text.data(), static_cast<uint16_t>(text.size()), succeed, proceed);
+      if (Gone(frame)) return succeed ? ddeml::kDdeFAck : reply;
+    }
+    if (succeed) reply = ddeml::kDdeFAck;
+  }
+  if (proceed && OnExecuteReceived && !text.empty()) {
+    TParsedCmdList cmds;
+    if (FExecCmds.ValidCmdLine(text, &cmds)) {
+      bool succeed = true;
+      std::string failed;
+      TParamArray params;
+      for (int i = 0; i < cmds.Count() && succeed; ++i) {
+        const TDDEMLParsedCmd& cmd = *cmds.At(i);
+        params.fill(std::string());
+        for (int p = 0; p < cmd.ParamCount() && p < kMaxCmdParams; ++p)
+          params[static_cast<std::size_t>(p)] = cmd.ParamList[static_cast<std::size_t>(p)];
+        OnExecuteReceived(*this, service, topic, cmd.CmdName, params, cmd.ParamCount(), succeed);
+        // A handler that pumps messages may see the manager or the
+        // conversation end; the client still gets the answer.
+        if (!Revalidate(frame, ref)) return succeed ? ddeml::kDdeFAck : ddeml::kDdeFNotProcessed;
+        if (!succeed) failed = cmd.CmdName;
+      }
+      if (succeed) {
+        reply = ddeml::kDdeFAck;
+      } else {
+        SetError(errExecCmd, service + "/" + topic + " : Cmd = " + failed);
+        reply = ddeml::kDdeFNotProcessed;
+      }
+    } else {
+      reply = ddeml::kDdeFNotProcessed;
+    }
+  }
+  Trace({"XTypExecute function - End"});
+  return reply;
+}
+
+// ---------------------------------------------------------------------------
+// Advise links
+
+uint32_t TDDEMLManager::XTypAdvStart(TCallbackFrame& frame, THConv hconv, uint32_t format, THsz hszItem) {
+  Trace({"XTypAdvStart : Start"});
+  TDDEMLConversation* conv = FindConvByHandle(hconv);
+  if (!conv) return 0;
+  Trace({"XTypAdvStart : Conv Found"});
+  if (conv->Service->IsBusy()) {
+    Trace({"XTypAdvStart : Service Busy"});
+    return 0;
+  }
+  const std::string item = HszText(hszItem);
+  if (item.empty()) return 0;
+  const TConvRef ref = RefOf(*conv);
+  const std::string service = ref.Service->ServiceName(), topic = ref.Topic->Name();
+  bool allow = false;
+  if (OnAdviseStartReceived) {
+    // A registered format whose name cannot be read reaches the handler as text.
+    const uint32_t shown = format > 12 && ClipFormatName(format).empty() ? 1 : format;
+    Trace({"XTypAdvStart : Calling OnAdviseStartReceived"});
+    TDDEMLItem* existing = ref.Service->FindItem(topic, item);
+    OnAdviseStartReceived(*this, service, topic, item, existing ? existing->UserHandle : 0, ClipFmtTypeOf(shown),
+                          static_cast<uint16_t>(shown), allow);
+    if (!Revalidate(frame, ref)) return 0;
+    if (!allow) SetError(errAdviseStartRefused, service + "/" + topic + "/" + item);
+  }
+  uint32_t reply = 0;
+  if (allow) {
+    Trace({"XTypAdvStart : Set Item Advise Link"});
+    ref.Service->StartAdvise(topic, item, static_cast<uint16_t>(format));
+    reply = 1;
+  }
+  Trace({"XTypAdvStart : End"});
+  return reply;
+}
+
+THData TDDEMLManager::XTypAdvReq(TCallbackFrame&, THConv hconv, uint32_t format, uint32_t pending, THsz hszItem) {
+  Trace({"XTypeAdvReq - AdvReqCount Lo word = ", pending});
+  Trace({"XTypeAdvReq - Start"});
+  TDDEMLConversation* conv = FindConvByHandle(hconv);
+  if (!conv) return 0;
+  Trace({"AdvReqCount - AConvObj found"});
+  TDDEMLItem* item = conv->Service->FindItem(conv->TopicName(), HszText(hszItem));
+  if (!item) return 0;  // the link's item is gone
+  const uint16_t advised = item->AdviseFormat(), held = item->Data().Format();
+  if (advised != 0 && advised != held) {
+    if (FormatConflict == fctException) throw EMorviaError(FormatConflictMessage("XTypAdvReq", advised, held));
+    if (FormatConflict == fctNullResponse) return 0;
+  }
+  Trace({"XTypeAdvReq - Returning Item Dde Data Handle"});
+  THData reply = 0;
+  bool owned = pending != 0;
+  if (!owned) {
+    Trace({"XTypeAdvReq - Returning unowned DataH"});
+    reply = item->Data().CreateHandle(FInstanceId, item->Handle(), static_cast<uint16_t>(format), false);
+  } else if (item->Data().OwnedHandle(reply)) {
+    // The same handle goes to every link still waiting for this change.
+    Trace({"XTypeAdvReq - Returning Prev owned DataH"});
+  } else {
+    Trace({"XTypeAdvReq - Returning New owned DataH"});
+    reply = item->Data().CreateHandle(FInstanceId, item->Handle(), static_cast<uint16_t>(format), true);
+  }
+  TReplyGuard guard(FPlatform, reply, owned);
+  // Cleared once the last waiting link has its data: clearing frees the
+  // owned handle that the others are still to be given.
+  if (!StoreServerItemData && !owned) item->ClearData();
+  Trace({"XTypeAdvReq - Result = ", reply});
+  Trace({"XTypeAdvReq - End"});
+  return guard.Release();
+}
+
+void TDDEMLManager::XTypAdvStop(TCallbackFrame& frame, THConv hconv, THsz hszItem) {
+  Trace({"XTypeAdvStop - Start  ...."});
+  TDDEMLConversation* conv = FindConvByHandle(hconv);
+  if (conv) {
+    const std::string service = conv->ServiceName(), topic = conv->TopicName(), name = HszText(hszItem);
+    TDDEMLItem* item = conv->Service->FindItem(topic, name);
+    if (item && item->LinkState() != 0) {
+      item->DropAdviseLink();
+      if (item->LinkState() == 0 && OnAdviseStopReceived) {
+        Trace({"XTypeAdvStop - calling OnAdviseStopReceived"});
+        OnAdviseStopReceived(*this, service, topic, name, item->UserHandle);
+        if (Gone(frame)) return;
+      }
+    }
+  }
+  Trace({"XTypeAdvStop - End"});
+}
+
+}  // namespace dde

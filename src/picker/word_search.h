@@ -1,0 +1,52 @@
+// The search by description words: which catalogue lines the typed words
+// find, each as a result row (the line, then its ancestors) for the result
+// list. Titles and descriptions fold by the Windows-1250 rules.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "catalogue/baza.h"
+
+namespace picker {
+
+// The typed words in upper case, split at the first of blank, ",", ";", "+"
+// that occurs (the others stay inside the words). The first entry is the
+// word looked for in the search texts; it is empty when the text starts with
+// the separator, and then nothing is found. Never empty for a non-empty text.
+std::vector<std::string> SplitWords(const std::string& words);
+
+// One catalogue prepared for repeated searches: the description record of
+// every line is looked up once, so a query is a plain pass over pre-folded
+// texts. Preparing costs about as much as two searches, so the window keeps
+// one per attached catalogue. Holds pointers into baza: valid while baza is
+// loaded and unchanged (it is read-only after its load).
+class TWordSearch {
+ public:
+  explicit TWordSearch(const catalogue::TBaza& baza);
+
+  // The result rows for the words, in file order. A row is the found line
+  // without its leading blanks, then TAB and each ancestor line the backward
+  // walk takes, nearest first. The first word must occur in the line's search
+  // text; every further word of 2+ characters must occur in the row's title
+  // part (the found line's title and its ancestor lines).
+  std::vector<std::string> Search(const std::string& words) const;
+
+ private:
+  struct TLine {
+    const std::string* Text;
+    size_t Indent;                    // leading blanks
+    const catalogue::TROpisy* Record; // the record SearchText would use, or none
+    int WalkNext;                     // where the backward walk looks next, -1: nowhere
+  };
+  std::vector<TLine> FLines;
+  std::array<uint32_t, 256> FByteCounts;  // how often each byte occurs in the search texts
+};
+
+// One search without a prepared catalogue; no rows without a catalogue or
+// for empty words.
+std::vector<std::string> SearchByWords(const catalogue::TBaza* baza, const std::string& words);
+
+}  // namespace picker

@@ -1,0 +1,315 @@
+// Random transaction sequences fed to the manager's callback through the
+// in-memory DDEML, as clients could send them: connects and wild connects,
+// requests, pokes, executes with hostile strings, advise links,
+// disconnects, notifications of any type, changes by the application and
+// handlers that end the manager. Nothing may crash, nothing may leave the
+// callback, DDEML must never be misused (the fake records every double free,
+// unknown handle or null name), and when the manager is gone nothing it made
+// may be left behind.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dde/manager.h"
+#include "support/fake_platform.h"
+
+namespace {
+
+using namespace dde;
+using ddetest::TFakePlatform;
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+// A misuse of DDEML is a failure; its description helps to read the crash.
+void CheckNoMisuse(const TFakePlatform& fake) {
+  if (fake.Errors().empty()) return;
+  for (const std::string& e : fake.Errors()) std::fprintf(stderr, "DDEML misused: %s\n", e.c_str());
+  std::abort();
+}
+
+class TInput {
+ public:
+  TInput(const uint8_t* data, size_t size) : FData(data), FSize(size) {}
+  bool More() const { return FPos < FSize; }
+  uint8_t Byte() { return FPos < FSize ? FData[FPos++] : 0; }
+  bool Flag() { return (Byte() & 1) != 0; }
+  // A text of up to max bytes taken from the input.
+  std::string Text(size_t max) {
+    size_t n = Byte();
+    if (n == 255) n = Byte() * 300u;  // now and then a long one
+    if (n > max) n = max;
+    std::string s;
+    for (size_t i = 0; i < n && FPos < FSize; ++i) s += static_cast<char>(FData[FPos++]);
+    return s;
+  }
+  // A name of the list, or now and then one made up (at most max
+  // characters: DDEML holds no longer name in a string handle, the
+  // application may try one).
+  template <size_t N>
+  std::string Pick(const char* const (&names)[N], size_t max = 255) {
+    const uint8_t b = Byte();
+    return b < N ? names[b] : Text(max);
+  }
+
+ private:
+  const uint8_t* FData;
+  size_t FSize;
+  size_t FPos = 0;
+};
+
+const char* const kServices[] = {"PKD_ZEL", "pkd_zel", "Other", ""};
+const char* const kTopics[] = {"PKD", "System", "system", "T", "", "Other"};
+const char* const kItems[] = {"KOD", "NAZWA", "Topics", "SysItems", "TopicItemList", "Status", "Formats", "Help", "R1C1:R2C2", ""};
+const char* const kPieces[] = {"[", "]", "(", ")", ",", "\"", "Open_PKD", "open_pkd", "Find_PKD", "Set", "End",
+                               "1", "-2.5e3", "1e5000", "$7FFFFFFF", "0x", " ", "abc", "\"01.11.Z\"", "\0"};
+
+// What the handlers do, chosen by the input.
+struct TState {
+  TFakePlatform fake;
+  std::unique_ptr<TDDEMLManager> m;
+  uint8_t flags = 0;
+  uint8_t ending = 0;  // 1: TerminateDDEML, 2: free the manager, from a handler
+  std::vector<THConv> convs;
+
+  void End() {
+    if (ending == 1 && m) m->TerminateDDEML();
+    if (ending == 2) m.reset();
+  }
+};
+
+void Wire(TState& s) {
+  TDDEMLManager& m = *s.m;
+  const uint8_t f = s.flags;
+  if (f & 1)
+    m.OnConnectReceived = [&s](TDDEMLManager&, const std::string&, const std::string& t, bool& allow) {
+      allow = t != "Other";
+      if (t == "End") s.End();
+    };
+  if (f & 2)
+    m.OnWildConnectReceived = [](TDDEMLManager& x, const std::string& sv, const std::string&) {
+      x.AddWildConnectPair(sv.empty() ? "PKD_ZEL" : sv, "PKD");
+      x.AddWildConnectPair("PKD_ZEL", "Other");
+    };
+  m.OnTopicReceived = [](TDDEMLManager& x, const std::string& sv) {
+    x.ClearTopicList(sv);
+    x.AddToTopicList(sv, "PKD");
+  };
+  if (f & 4)
+    m.OnFormatReceived = [](TDDEMLManager& x, const std::string& sv) { x.AddToFormatList(sv, "", cfText); };
+  m.OnItemReceived = [](TDDEMLManager& x, const std::string& sv, const std::string& t) {
+    x.ClearItemList(sv, t);
+    x.AddToItemList(sv, t, "KOD");
+  };
+  m.OnRequestReceived = [&s](TDDEMLManager& x, const std::string& sv, const std::string& t, const std::string& i,
+                             int32_t, TDDEMLClipFmtType, uint16_t, bool& valid) {
+    valid = i != "NAZWA";
+    if (i == "KOD") x.SetItemText(sv, t, i, "01.11.Z");
+    if (i == "End") s.End();
+  };
+  m.OnExecuteReceived = [&s](TDDEMLManager& x, const std::string& sv, const std::string& t, const std::string& cmd,
+                             const TParamArray& params, int count, bool& succeed) {
+    if (cmd == "SET" && count > 0) x.SetItemText(sv, t, "KOD", params[0]);  // posts advises on the way
+    if (cmd == "FIND_PKD") succeed = (s.flags & 8) != 0;
+    if (cmd == "END") s.End();
+  };
+  if (f & 16)
+    m.OnRawExecuteReceived = [](TDDEMLManager&, const std::string&, const std::string&, const char*, uint16_t,
+                                bool& succeed, bool& proceed) {
+      proceed = true;
+      succeed = false;
+    };
+  if (f & 32)
+    m.OnPokeReceived = [](TDDEMLManager&, const std::string&, const std::string&, const std::string&, int32_t,
+                          bool& allow) { allow = true; };
+  m.OnAdviseStartReceived = [&s](TDDEMLManager&, const std::string&, const std::string&, const std::string& i,
+                                 int32_t, TDDEMLClipFmtType, uint16_t, bool& allow) {
+    allow = true;
+    if (i == "End") s.End();
+  };
+  m.OnDisconnecting = [&s](TDDEMLManager&, const std::string&, const std::string& t) {
+    if (t == "End") s.End();
+  };
+  if (f & 64)
+    m.OnTopicOpened = [&s](TDDEMLManager&, const std::string&, const std::string& t) {
+      if (t == "Ending") s.End();
+    };
+  m.OnError = [&s](TDDEMLManager&, int, const std::string&) {
+    if (s.flags & 128) throw std::runtime_error("the error event fails too");
+  };
+}
+
+THConv PickConv(TState& s, TInput& in) {
+  std::vector<THConv> live;
+  for (THConv c : s.convs)
+    if (s.fake.KnowsConversation(c)) live.push_back(c);
+  if (live.empty()) return 0;
+  return live[in.Byte() % live.size()];
+}
+
+uint32_t PickFormat(TInput& in) {
+  switch (in.Byte() % 6) {
+    case 0: return 1;
+    case 1: return 13;
+    case 2: return 8;
+    case 3: return XlTableFormat();
+    case 4: return 2;
+    default: return in.Byte();
+  }
+}
+
+std::string HostileCommand(TInput& in) {
+  std::string s;
+  const int parts = in.Byte() % 24;
+  for (int i = 0; i < parts; ++i) {
+    const uint8_t b = in.Byte();
+    if (b < sizeof kPieces / sizeof kPieces[0])
+      s += b == 19 ? std::string(1, '\0') : std::string(kPieces[b]);
+    else if (b == 250)
+      s += std::string(70000, '[');
+    else
+      s += static_cast<char>(b);
+  }
+  return s;
+}
+
+void Step(TState& s, TInput& in) {
+  TFakePlatform& fake = s.fake;
+  const uint8_t op = in.Byte() % 14;
+  // Once its instance is gone, no client reaches the server.
+  const bool served = fake.IsInitialized(fake.Instance());
+  if (!served && (op <= 7 || op == 10)) return;
+  switch (op) {
+    case 0: {
+      THConv c = fake.ClientConnect(in.Pick(kServices), in.Flag() ? "End" : in.Pick(kTopics));
+      if (c) s.convs.push_back(c);
+      break;
+    }
+    case 1: {
+      const std::string svc = in.Pick(kServices), top = in.Pick(kTopics);
+      for (THConv c : fake.ClientWildConnect(svc, top)) s.convs.push_back(c);
+      break;
+    }
+    case 2:
+      if (THConv c = PickConv(s, in)) fake.ClientRequest(c, in.Flag() ? "End" : in.Pick(kItems), PickFormat(in));
+      break;
+    case 3:
+      if (THConv c = PickConv(s, in)) fake.ClientPoke(c, in.Pick(kItems), in.Text(400), PickFormat(in));
+      break;
+    case 4:
+      if (THConv c = PickConv(s, in)) fake.ClientExecute(c, HostileCommand(in));
+      break;
+    case 5:
+      if (THConv c = PickConv(s, in)) fake.ClientAdviseStart(c, in.Flag() ? "End" : in.Pick(kItems), PickFormat(in));
+      break;
+    case 6:
+      if (THConv c = PickConv(s, in)) {
+        // Only links the client holds: DDEML sends no other.
+        const std::string item = in.Pick(kItems);
+        const uint32_t format = PickFormat(in);
+        if (fake.HasLink(c, item, format)) fake.ClientAdviseStop(c, item, format);
+      }
+      break;
+    case 7:
+      if (THConv c = PickConv(s, in)) fake.ClientDisconnect(c);
+      break;
+    case 8:
+      if (s.m) {
+        // The application's own changes; names DDEML cannot hold are refused.
+        try {
+          s.m->SetItemText(in.Pick(kServices), in.Pick(kTopics, 600), in.Pick(kItems, 600), in.Text(600));
+        } catch (const EMorviaError&) {
+        } catch (const EStringClass&) {
+        }
+      }
+      break;
+    case 9:
+      if (s.m) {
+        const std::string svc = in.Pick(kServices), top = in.Pick(kTopics);
+        try {
+          switch (in.Byte() % 5) {
+            case 0: s.m->AddToTopicList(svc, top); break;
+            case 1: s.m->ClearFormatList(svc, top); break;
+            case 2: s.m->AddToItemList(svc, top, in.Pick(kItems)); break;
+            case 3: s.m->SetItemText(svc, "System", "Status", in.Flag() ? "bUsY" : ""); break;
+            default: s.m->AddToFormatList(svc, top, static_cast<TDDEMLClipFmtType>(in.Byte() % 14)); break;
+          }
+        } catch (const EMorviaError&) {
+        }
+      }
+      break;
+    case 10: {
+      // Any notification DDEML could send, with handles of live
+      // conversations or made up.
+      static const uint32_t kTypes[] = {ddeml::kXtypError,   ddeml::kXtypAdvData,    ddeml::kXtypXactComplete,
+                                        ddeml::kXtypRegister, ddeml::kXtypUnregister, ddeml::kXtypConnectConfirm,
+                                        ddeml::kXtypMonitor,  ddeml::kXtypAdvReq,     ddeml::kXtypAdvStop,
+                                        0x1234};
+      const uint32_t type = kTypes[in.Byte() % (sizeof kTypes / sizeof kTypes[0])];
+      THConv c = in.Flag() ? PickConv(s, in) : in.Byte();
+      fake.Call(type, PickFormat(in), c, fake.Hsz(in.Pick(kTopics)), fake.Hsz(in.Pick(kItems)), 0, in.Byte(), in.Byte());
+      break;
+    }
+    case 11:
+      fake.RunIdle();
+      break;
+    case 12:
+      if (s.m) s.m->SetCompareServerItemData(in.Flag());
+      break;
+    default:
+      if (s.m && in.Flag()) {
+        s.m->FormatConflict = static_cast<TDDEMLFormatConflictType>(in.Byte() % 3);
+        s.m->StoreServerItemData = in.Flag();
+      }
+      break;
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  TInput in(data, size);
+  {
+    TState s;
+    s.m = std::make_unique<TDDEMLManager>(nullptr, s.fake);
+    TDDEMLManager& m = *s.m;
+    s.flags = in.Byte();
+    s.ending = in.Byte() % 3;
+    const uint8_t config = in.Byte();
+    m.Scope = ddeServerOnly;
+    m.AllowNullService = config & 1;
+    m.AllowNullTopic = config & 2;
+    m.OneConvPerTopic = config & 4;
+    m.StoreServerItemData = !(config & 8);
+    m.FormatConflict = static_cast<TDDEMLFormatConflictType>((config >> 4) % 3);
+    m.ExecCmds().AddCmd("Open_PKD", "NSS");
+    m.ExecCmds().AddCmd("Find_PKD", "SS");
+    m.ExecCmds().AddCmd("Set", "s");
+    m.ExecCmds().AddCmd("End", "");
+    Wire(s);
+    // Tracing into a debug window that is not there runs every trace line's
+    // making without any output.
+    if (config & 128) m.SetDebugState(dbForm);
+    m.AddService("PKD_ZEL");
+    m.FindService("PKD_ZEL")->Enabled = true;
+    if (config & 64) m.AddService("Other");
+    Check(m.InitDDEML());
+    for (int steps = 0; steps < 80 && in.More() && s.fake.Errors().empty(); ++steps) Step(s, in);
+    CheckNoMisuse(s.fake);
+    s.m.reset();
+    s.fake.RunIdle();
+    CheckNoMisuse(s.fake);
+    // Nothing the manager made outlives it.
+    Check(s.fake.LiveStringHandles() == 0);
+    Check(s.fake.LiveDataHandles() == 0);
+  }
+  SetCompareServerItemData(true);
+  SetDebugSettingsQuietly(dbNone, std::string());
+  return 0;
+}

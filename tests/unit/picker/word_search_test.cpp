@@ -1,0 +1,90 @@
+#include "picker/word_search.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "catalogue/kodfile.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using picker::SearchByWords;
+using picker::SplitWords;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+TEST(SplitWords, OnlyTheFirstSeparatorInOrderThatOccursSplits) {
+  const struct {
+    const char* typed;
+    std::vector<std::string> words;
+  } cases[] = {
+      {"zboże owies", {"ZBOŻE", "OWIES"}},
+      {"zboże,owies ryż", {"ZBOŻE,OWIES", "RYŻ"}},
+      {"zboże,owies", {"ZBOŻE", "OWIES"}},
+      {"a;b+c", {"A", "B+C"}},
+      {"x+y", {"X", "Y"}},
+      {"zboże   owies ", {"ZBOŻE", "OWIES"}},  // blanks after a separator are dropped
+      {" zboże", {"", "ZBOŻE"}},             // a leading separator gives an empty first word
+      {",", {""}},
+      {"żółć", {"ŻÓŁĆ"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SplitWords(c.typed), c.words) << c.typed;
+}
+
+// A small compressed catalogue: its lines carry descriptions after a TAB.
+class WordSearch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string text =
+        "@1=PKD\r\n@2=Test\r\n@3=x\r\n"
+        "A - ROLNICTWO\tzboże w sekcji\r\n"
+        " 01 - Uprawy rolne\tuprawy\r\n"
+        "  01.1 - Uprawy zbóż\tZboże i rośliny\r\n"
+        "   01.11 - Uprawa zbóż\tpszenica\r\n"
+        "    01.11.Z - Uprawa zbóż\tzboże: owies, żyto\r\n"
+        "   01.12 - Uprawa ryżu\tryż; zboże\r\n"
+        "    01.12.Z - Uprawa ryżu\tryż\r\n"
+        " 02 - Leśnictwo\tlas\r\n"
+        "  02.1 - Gospodarka leśna\tlas\r\n"
+        "  02.2 - Pozyskiwanie drewna\tdrewno i zboże\r\n"
+        "B - GÓRNICTWO\r\n"
+        " 05 - Wydobycie węgla\r\n";
+    baza.Load(dir.Write("cat.kod", catalogue::MakeKodBytes(text)));
+  }
+  std::vector<std::string> Search(const std::string& words) const { return picker::TWordSearch(baza).Search(words); }
+  testing_support::TempDir dir;
+  catalogue::TBaza baza;
+};
+
+TEST_F(WordSearch, RowsInFileOrderWithTheAncestorsTheBackwardWalkTakes) {
+  EXPECT_THAT(Search("zboże"),
+              ElementsAre("A - ROLNICTWO",  // no indentation: found, but never anyone's ancestor
+                          "01.1 - Uprawy zbóż\t01 - Uprawy rolne",
+                          "01.11.Z - Uprawa zbóż\t01.11 - Uprawa zbóż\t01.1 - Uprawy zbóż\t01 - Uprawy rolne",
+                          "01.12 - Uprawa ryżu",  // the walk ends at the deeper 01.11.Z
+                          "02.2 - Pozyskiwanie drewna\t02 - Leśnictwo"));  // passes the sibling 02.1
+}
+
+TEST_F(WordSearch, FurtherWordsFilterByTitleAndAncestorLinesOnly) {
+  EXPECT_THAT(Search("zboże uprawy"), ElementsAre("01.1 - Uprawy zbóż\t01 - Uprawy rolne",
+                                                  "01.11.Z - Uprawa zbóż\t01.11 - Uprawa zbóż\t01.1 - "
+                                                  "Uprawy zbóż\t01 - Uprawy rolne"));
+  // The found line's own code is not part of its title; an ancestor's code is.
+  EXPECT_THAT(Search("zboże 01.1"), ElementsAre("01.11.Z - Uprawa zbóż\t01.11 - Uprawa zbóż\t01.1 - Uprawy zbóż\t01 - "
+                                                "Uprawy rolne"));
+  EXPECT_EQ(Search("zboże a"), Search("zboże"));  // a word of one letter filters nothing
+  EXPECT_THAT(Search("zboże OWIES"), IsEmpty());  // a description does not count for further words
+}
+
+TEST_F(WordSearch, LetterCaseSeparatorsAndLinesWithoutDescription) {
+  EXPECT_EQ(Search("ZBOŻE"), Search("zBoŻe"));
+  EXPECT_THAT(Search(" zboże"), IsEmpty());         // empty first word
+  EXPECT_THAT(Search("wydobycie"), IsEmpty());      // matches the title, but the line has no description
+  EXPECT_THAT(Search("01.12.z"), ElementsAre("01.12.Z - Uprawa ryżu\t01.12 - Uprawa ryżu"));  // the line is searched too
+  EXPECT_EQ(Search("zboże,uprawy"), Search("zboże uprawy"));
+  EXPECT_THAT(SearchByWords(nullptr, "zboże"), IsEmpty());
+  EXPECT_THAT(SearchByWords(&baza, ""), IsEmpty());
+  EXPECT_EQ(SearchByWords(&baza, "zboże"), Search("zboże"));
+}
+
+}  // namespace
