@@ -26,9 +26,9 @@ int RunPicker() {
   Tform_TreeKodow form;
   if (!form.Create(CataloguePathBesideExe())) return 1;
   form.Show();
-  // The result list is created at start, hidden, so that the first search
-  // shows it at once; after the main window shows, which it does not delay.
-  form.CreateResultList();
+  // The hidden result list is created by the loop's first message: before
+  // any input is handled, yet without delaying the window's first answer.
+  form.PostCreateResultList();
   return ui::RunMainLoop(form);
 }
 

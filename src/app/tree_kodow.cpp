@@ -259,6 +259,9 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
       }
       break;
+    case WM_CREATE_RESULT_LIST:
+      CreateResultList();
+      return 0;
     case WM_CONTEXTMENU:
       if (reinterpret_cast<HWND>(wp) == tree_kody.Handle()) {
         tree_kodyContextMenu(lp);

@@ -23,6 +23,7 @@ namespace app {
 
 // The private message of the catalogue-missing notice.
 constexpr UINT WM_CATALOGUE_MISSING = 1025;
+constexpr UINT WM_CREATE_RESULT_LIST = WM_APP + 1;
 
 class Tform_TreeKodow : public ui::TForm {
  public:
@@ -57,6 +58,8 @@ class Tform_TreeKodow : public ui::TForm {
   // Creates the result-list window, hidden and owned by this one; the
   // program does it once at start, right after creating this window.
   bool CreateResultList();
+  // The same, by a message to this window (handled before any input).
+  void PostCreateResultList() { PostMessageW(Handle(), WM_CREATE_RESULT_LIST, 0, 0); }
   Tform_spisOpisow* ResultList() const { return FResultList.get(); }
   void SearchByWords(const std::string& words, std::vector<std::string>& rows);
   void ShowResultList(ui::TControl& box, const std::vector<std::string>& rows);

@@ -37,8 +37,9 @@ class WordsBox : public ::testing::Test {
     guitest::WriteKodCatalogue(dir.File("pkd.kod"), "Kody", kLines);
     form = std::make_unique<Tform_TreeKodow>();
     ASSERT_TRUE(form->Create(dir.File("pkd.kod")));
-    ASSERT_TRUE(form->CreateResultList());  // as the program does at start
     form->Show();
+    form->PostCreateResultList();  // as the program does at start
+    ASSERT_TRUE(WaitFor([&] { return form->ResultList() != nullptr; }));
     list = form->ResultList();
     box = form->szukaj_opis.Handle();
     form->szukaj_opis.SetFocus();
