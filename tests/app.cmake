@@ -9,6 +9,33 @@ pkd_add_test(app_window_test
   LIBS pkd_app pkd_gui_helpers
   WIN_ONLY TIMEOUT 300)
 
+# The words box and its result list.
+pkd_add_test(app_words_test
+  SOURCES win/app/words_box_test.cpp ${PKD_APP_RC}
+  LIBS pkd_app pkd_gui_helpers
+  WIN_ONLY TIMEOUT 300)
+if(TARGET app_words_test)
+  set_tests_properties(app_words_test PROPERTIES RUN_SERIAL TRUE)
+endif()
+
+# The menus, the copy commands, the About box and the version reader. The
+# program carries the same version resource as pkd.exe.
+pkd_add_test(app_commands_test
+  SOURCES win/app/commands_test.cpp ${PKD_APP_RC}
+  LIBS pkd_app pkd_gui_helpers
+  WIN_ONLY TIMEOUT 300)
+if(TARGET app_commands_test)
+  enable_language(RC)
+  add_executable(version_fixture WIN32 win/app/version_fixture.cpp win/app/version_fixture.rc)
+  add_dependencies(app_commands_test version_fixture)
+  target_compile_definitions(app_commands_test PRIVATE
+    PKD_VERSION_FIXTURE="$<TARGET_FILE:version_fixture>"
+    PKD_PRODUCT_NAME="${PKD_PRODUCT_NAME}"
+    PKD_PRODUCT_VERSION="${PKD_PRODUCT_VERSION}"
+    PKD_FILE_VERSION="${PKD_FILE_VERSION}")
+  set_tests_properties(app_commands_test PROPERTIES RUN_SERIAL TRUE)
+endif()
+
 pkd_add_test(app_process_test
   SOURCES win/app/pkd_process_test.cpp
   LIBS pkd_gui_helpers

@@ -25,8 +25,10 @@ int RunPicker() {
   InitApplication();
   Tform_TreeKodow form;
   if (!form.Create(CataloguePathBesideExe())) return 1;
-  // The description-search result window is created here once it exists.
   form.Show();
+  // The hidden result list is created by the loop's first message: before
+  // any input is handled, yet without delaying the window's first answer.
+  form.PostCreateResultList();
   return ui::RunMainLoop(form);
 }
 

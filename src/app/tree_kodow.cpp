@@ -1,5 +1,7 @@
 // Main window: start-up, layout, persistence, the tree and its selection.
-// The search by code lives in tree_kodow_code.cpp.
+// The search by code lives in tree_kodow_code.cpp, the word search in
+// tree_kodow_words.cpp, the menus and the copy commands in
+// tree_kodow_commands.cpp.
 #include "app/tree_kodow.h"
 
 #include <algorithm>
@@ -41,7 +43,7 @@ Tform_TreeKodow::~Tform_TreeKodow() {
 }
 
 bool Tform_TreeKodow::Create(const std::filesystem::path& cataloguePath) {
-  if (!CreateForm("", kClientWidth, kClientHeight)) return false;
+  if (!CreateForm("", kClientWidth, kClientHeight, CreateMenus())) return false;
   SetMinSize(kMinWidth, kMinHeight);
   CreateControls();
   ApplyFont();
@@ -102,6 +104,8 @@ void Tform_TreeKodow::CreateControls() {
   szukaj_kod.OnKeyPress = [this](char& key) { return szukaj_kodKeyPress(key); };
   Timer1.OnTimer = [this] { Timer1Timer(); };
   szukaj_opis.OnChange = [this] { szukaj_opisChange(); };
+  szukaj_opis.OnKeyDown = [this](WORD key, unsigned shift) { return szukaj_opisKeyDown(key, shift); };
+  szukaj_opis.OnKeyPress = [this](char& key) { return szukaj_opisKeyPress(key); };
   Timer2.OnTimer = [this] { Timer2Timer(); };
   Splitter1.OnMoved = [this](int top) { Splitter1Moved(top); };
 
@@ -241,10 +245,6 @@ void Tform_TreeKodow::Closed() {
   SaveSettings(false);
 }
 
-void Tform_TreeKodow::HideResultList() {
-  // The description-search result window hides here once it exists.
-}
-
 LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CATALOGUE_MISSING:
@@ -259,11 +259,21 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
       }
       break;
+    case WM_CREATE_RESULT_LIST:
+      CreateResultList();
+      return 0;
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wp) == tree_kody.Handle()) {
+        tree_kodyContextMenu(lp);
+        return 0;
+      }
+      break;
     case WM_DESTROY:
       Timer1.Stop();
       Timer2.Stop();
       TreeChange.Stop();
       if (!FSettingsSaved) SaveSettings(true);
+      FWordSearch.reset();
       FBaza.reset();
       break;
   }
@@ -275,48 +285,36 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 void Tform_TreeKodow::SetBaza(std::unique_ptr<catalogue::TBaza> baza) {
   // Owned alone, the catalogue already attached can only come again as "none".
   if (!baza && !FBaza) return;
+  FWordSearch.reset();  // it points into the catalogue it was made for
   FBaza = std::move(baza);
   BuildTree();
   SetCaption(FBaza ? FBaza->Tytul() : std::string());
 }
 
 void Tform_TreeKodow::BuildTree() {
-  tree_kody.BeginUpdate();
-  struct TResume {
-    ui::TTreeView& tree;
-    ~TResume() { tree.EndUpdate(); }
-  } resume{tree_kody};
-  tree_kody.Clear();
-  FItems.clear();
   FCodes.clear();
   szukaj_kod.Clear();
   FTree.Clear();
-  if (!FBaza) return;
-
-  auto addItems = [this] {
-    FItems.resize(FTree.Count());
-    for (size_t i = 0; i < FTree.Count(); ++i) {
-      const picker::TTreeEntry& e = FTree.Entry(i);
-      FItems[i] = tree_kody.Add(e.Parent < 0 ? nullptr : FItems[e.Parent], e.Text, static_cast<LPARAM>(i));
-    }
+  if (!FBaza) {
+    FKody.Clear();
+    return;
+  }
+  auto show = [this] {
+    FKody.Fill(
+        FTree.Count(), [this](size_t i) { return FTree.Entry(i).Parent; },
+        [this](size_t i) -> const std::string& { return FTree.Entry(i).Text; });
   };
   try {
     // The catalogue's lines hold no line breaks, so they are already what
     // joining them with CR LF and reading the text back would give.
     FTree.Build(FBaza->Lines());
   } catch (...) {
-    addItems();  // the entries built before the bad line stay
+    show();  // the entries built before the bad line stay
     throw;
   }
-  addItems();
+  show();
   FCodes = FTree.Codes();
   szukaj_kod.AddItems(FCodes);
-}
-
-int Tform_TreeKodow::EntryOf(HTREEITEM item) const {
-  if (!item) return -1;
-  const LPARAM data = tree_kody.Data(item);
-  return data >= 0 && static_cast<size_t>(data) < FTree.Count() ? static_cast<int>(data) : -1;
 }
 
 std::string Tform_TreeKodow::SelectedText() const {
@@ -362,11 +360,6 @@ void Tform_TreeKodow::b_cancelClick() {
 void Tform_TreeKodow::SetSearchWords(const std::string& words) {
   szukaj_opis.SetText(words);  // a change: restarts the word search's delay
   if (Visible()) szukaj_opis.SetFocus();
-}
-
-void Tform_TreeKodow::szukaj_opisChange() {
-  Timer2.Stop();
-  Timer2.Start();
 }
 
 void Tform_TreeKodow::RunSearches() {

@@ -8,17 +8,22 @@
 #include <string>
 #include <vector>
 
+#include "app/spis_opisow.h"
 #include "catalogue/baza.h"
 #include "picker/code_tree.h"
+#include "picker/word_search.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 #include "ui/form_storage.h"
 #include "ui/layout.h"
+#include "ui/menu.h"
+#include "ui/tree_binding.h"
 
 namespace app {
 
 // The private message of the catalogue-missing notice.
 constexpr UINT WM_CATALOGUE_MISSING = 1025;
+constexpr UINT WM_CREATE_RESULT_LIST = WM_APP + 1;
 
 class Tform_TreeKodow : public ui::TForm {
  public:
@@ -49,6 +54,21 @@ class Tform_TreeKodow : public ui::TForm {
   // The button row of pick mode.
   void SetButtonRowVisible(bool visible);
 
+  // Search by words and its result list (tree_kodow_words.cpp).
+  // Creates the result-list window, hidden and owned by this one; the
+  // program does it once at start, right after creating this window.
+  bool CreateResultList();
+  // The same, by a message to this window (handled before any input).
+  void PostCreateResultList() { PostMessageW(Handle(), WM_CREATE_RESULT_LIST, 0, 0); }
+  Tform_spisOpisow* ResultList() const { return FResultList.get(); }
+  void SearchByWords(const std::string& words, std::vector<std::string>& rows);
+  void ShowResultList(ui::TControl& box, const std::vector<std::string>& rows);
+  // The result list's OnChoose: choose, preview or cancel (its Action).
+  void ResultChosen(Tform_spisOpisow& list);
+  // Selects the entry a result path names; false when it names none.
+  bool SelectByPath(const std::string& path);
+  int FindNodeFrom(const std::string& text, int start) const;
+
   // Search by code.
   void SetCodeText(const std::string& code);
   void SelectCode(const std::string& code);
@@ -57,6 +77,20 @@ class Tform_TreeKodow : public ui::TForm {
   bool FDone = false;
   // The selected entry's text; empty when nothing is selected.
   std::string SelectedText() const;
+
+  // The copy commands stand twice, in the tree's context menu (1) and in the
+  // menu bar (2); the menu entry that runs the handler tells them apart.
+  enum TCommand : WORD {
+    Kopiujkod1 = 201, Kopiujtekst1, Kopiujkoditekst1,
+    Kopiujkod2 = 211, Kopiujtekst2, Kopiujkoditekst2,
+    Oprogramie1 = 221
+  };
+  void KopiujDoClipClick(WORD sender);
+  // Raises "Nie mogę otworzyć schowka" when another program holds the clipboard.
+  void CopyToClipboard(const std::string& text);
+  void Oprogramie1Click();
+  HMENU MainMenu1() const { return GetMenu(Handle()); }
+  ui::TMenu PopupMenu1{true};
 
   catalogue::TBaza* Baza() const { return FBaza.get(); }
   const picker::TCodeTree& Tree() const { return FTree; }
@@ -77,16 +111,20 @@ class Tform_TreeKodow : public ui::TForm {
   // Layout nodes: panels of the layout that own no window of their own.
   ui::TLayoutNode Root, Panel1, TreeNode, SplitterNode, Panel2, p_opis, Panel4Node, MemoNode, P_btn;
 
-  HTREEITEM ItemOf(int entry) const { return entry >= 0 && entry < int(FItems.size()) ? FItems[entry] : nullptr; }
-  int EntryOf(HTREEITEM item) const;
+  HTREEITEM ItemOf(int entry) const { return FKody.Item(entry); }
+  int EntryOf(HTREEITEM item) const { return FKody.IndexOf(item); }
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   void Closed() override;
   void Resized() override;
   void DpiChanged(int oldDpi) override;
+  void MenuCommand(WORD id) override;
 
  private:
+  // The menu bar (given to the window) and the tree's context menu.
+  HMENU CreateMenus();
+  void tree_kodyContextMenu(LPARAM screenPoint);
   void CreateControls();
   void StartUp(const std::filesystem::path& cataloguePath);
   // The DDE service step of start-up; the picker's DDE side fills it in.
@@ -97,7 +135,6 @@ class Tform_TreeKodow : public ui::TForm {
   void ApplySplitterRule();
   int MinPanel2Height() const;
   void Splitter1Moved(int top);
-  void CollapseAll();
 
   void tree_kodyChange();
   bool tree_kodyKeyPress(char& key);
@@ -107,18 +144,27 @@ class Tform_TreeKodow : public ui::TForm {
   void szukaj_kodChange();
   bool szukaj_kodKeyDown(WORD key, unsigned shift);
   bool szukaj_kodKeyPress(char& key);
+  // The code box's character filter, which the words box shares while its
+  // result list is hidden: true for a character that is dropped.
+  bool CodeBoxDropsChar(char key) const;
   void Timer1Timer();
 
   void szukaj_opisChange();
-  // The word search runs here once it exists; for now the delay only ends.
-  void Timer2Timer() {}
+  bool szukaj_opisKeyDown(WORD key, unsigned shift);
+  bool szukaj_opisKeyPress(char& key);
+  void Timer2Timer();
+  bool ResultListShown() const;
 
   std::unique_ptr<catalogue::TBaza> FBaza;
+  // The word search prepared for FBaza at its first use.
+  std::unique_ptr<picker::TWordSearch> FWordSearch;
+  std::unique_ptr<Tform_spisOpisow> FResultList;
   picker::TCodeTree FTree;
-  std::vector<HTREEITEM> FItems;
+  ui::TTreeBinding FKody{tree_kody};  // tree_kody showing FTree
   std::vector<std::string> FCodes;  // the code field's list, as the field holds it
   ui::TFormStorage FStorage;
   bool FSettingCode = false;
+  char FKeypadChar = 0;  // the character of a keypad key the result list took
   bool FShowButtons = false;
   bool FSettingsSaved = false;
   bool FFirstShow = true;

@@ -35,22 +35,16 @@ void Tform_TreeKodow::Timer1Timer() {
   if (picker::FindCodeExact(FCodes, code) >= 0) SelectCode(code);
 }
 
-void Tform_TreeKodow::CollapseAll() {
-  for (size_t i = FTree.Count(); i-- > 0;)
-    if (FTree.HasChildren(i) && tree_kody.Expanded(FItems[i])) tree_kody.Collapse(FItems[i]);
-}
-
 void Tform_TreeKodow::SelectCode(const std::string& code) {
   if (FSettingCode) {
     FSettingCode = false;
     return;
   }
   const int hit = picker::MatchCode(FTree, code);
-  if (hit < 0 || static_cast<size_t>(hit) >= FItems.size()) return;
+  if (hit < 0 || !FKody.Item(hit)) return;
   const std::vector<int> path = FTree.PathTo(hit);
-  if (!tree_kody.Expanded(FItems[path.front()])) CollapseAll();
-  for (int entry : path) tree_kody.Expand(FItems[entry]);  // one level each, the hit included
-  tree_kody.Select(FItems[hit]);
+  if (!tree_kody.Expanded(FKody.Item(path.front()))) FKody.CollapseAll();
+  FKody.ExpandPathAndSelect(path);  // one level each, the hit included
 }
 
 bool Tform_TreeKodow::szukaj_kodKeyDown(WORD key, unsigned shift) {
@@ -72,11 +66,16 @@ bool Tform_TreeKodow::szukaj_kodKeyDown(WORD key, unsigned shift) {
   return false;
 }
 
-bool Tform_TreeKodow::szukaj_kodKeyPress(char& key) {
+bool Tform_TreeKodow::CodeBoxDropsChar(char key) const {
   const unsigned char c = static_cast<unsigned char>(key);
   // Ctrl+C, Ctrl+K and Ctrl+T belong to the copy commands.
   if (c == 3 || c == 11 || c == 20) return true;
-  if (!szukaj_kod.DroppedDown() && (c == '\r' || c == '+' || c == '-')) return true;
+  return !szukaj_kod.DroppedDown() && (c == '\r' || c == '+' || c == '-');
+}
+
+bool Tform_TreeKodow::szukaj_kodKeyPress(char& key) {
+  if (CodeBoxDropsChar(key)) return true;
+  const unsigned char c = static_cast<unsigned char>(key);
   if (c == '\b' || c == '\t' || c == 27) return false;
 
   int selStart = 0, selEnd = 0;

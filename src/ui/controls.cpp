@@ -12,6 +12,62 @@ void TLabel::Create(HWND parent, const std::string& caption, DWORD extraStyle) {
   CreateControl(L"STATIC", caption, WS_VISIBLE | SS_LEFT | extraStyle, 0, parent, -1);
 }
 
+void TLabel::AutoSize() {
+  const std::wstring caption = Wide(Text());
+  const HDC dc = GetDC(Handle());
+  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+  SIZE size = {};
+  GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(Handle(), dc);
+  RECT r;
+  GetWindowRect(Handle(), &r);
+  MapWindowPoints(nullptr, GetParent(Handle()), reinterpret_cast<POINT*>(&r), 2);
+  SetBounds(r.left, r.top, size.cx, size.cy);
+}
+
+// ---- TMouseLabel
+
+void TMouseLabel::Create(HWND parent, const std::string& caption) {
+  // SS_NOTIFY: the label takes the mouse instead of letting it through.
+  CreateControl(L"STATIC", caption, WS_VISIBLE | SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0, parent, -1);
+}
+
+void TMouseLabel::Command(WORD code) {
+  if (code == STN_CLICKED && OnClick) OnClick();
+}
+
+bool TMouseLabel::Intercept(HWND, UINT msg, WPARAM, LPARAM, LRESULT& result) {
+  switch (msg) {
+    case WM_MOUSEMOVE:
+      if (!FInside) {
+        FInside = true;
+        TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, Handle(), 0};
+        TrackMouseEvent(&track);
+        if (OnMouseEnter) OnMouseEnter();
+      }
+      break;
+    case WM_MOUSELEAVE:
+      if (FInside) {
+        FInside = false;
+        if (OnMouseLeave) OnMouseLeave();
+      }
+      break;
+    case WM_SETCURSOR:
+      if (Cursor) {
+        SetCursor(Cursor);
+        result = TRUE;
+        return true;
+      }
+      break;
+  }
+  return false;
+}
+
+// ---- TImage
+
+void TImage::Create(HWND parent) { CreateControl(L"STATIC", "", WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, 0, parent, -1); }
+
 // ---- TEdit
 
 void TEdit::Create(HWND parent, int id) {
@@ -40,6 +96,11 @@ void TMemo::Append(const std::string& text) {
 void TMemo::RemoveStart(size_t count) {
   SendMessageW(Handle(), EM_SETSEL, 0, static_cast<LPARAM>(count));
   SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+}
+
+void TMemo::CreateFlat(HWND parent, int id) {
+  CreateControl(L"EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
+                0, parent, id);
 }
 
 // ---- TButton
@@ -200,6 +261,7 @@ bool TTreeView::ItemRect(HTREEITEM item, RECT& r) const {
 
 LRESULT TTreeView::Notify(NMHDR* header) {
   if (header->code == TVN_SELCHANGEDW && OnChange) OnChange();
+  else if (header->code == NM_DBLCLK && OnDblClick) OnDblClick();
   return 0;
 }
 

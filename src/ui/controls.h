@@ -17,6 +17,33 @@ class TLabel : public TControl {
  public:
   // "&" marks the accelerator letter, as on every caption.
   void Create(HWND parent, const std::string& caption, DWORD extraStyle = 0);
+  // Makes the label as wide and high as its text in its font.
+  void AutoSize();
+};
+
+// A label that answers the mouse: a click, the pointer entering and leaving
+// it, and a pointer shape of its own while over it.
+class TMouseLabel : public TLabel {
+ public:
+  void Create(HWND parent, const std::string& caption);
+  std::function<void()> OnClick, OnMouseEnter, OnMouseLeave;
+  HCURSOR Cursor = nullptr;  // none: the class's pointer
+  bool MouseInside() const { return FInside; }
+  void Command(WORD code) override;
+
+ protected:
+  bool Intercept(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+ private:
+  bool FInside = false;
+};
+
+// An icon, centred in its rectangle. The caller keeps the icon alive.
+class TImage : public TControl {
+ public:
+  void Create(HWND parent);
+  void SetIcon(HICON icon) { SendMessageW(Handle(), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0); }
+  HICON Icon() const { return reinterpret_cast<HICON>(SendMessageW(Handle(), STM_GETICON, 0, 0)); }
 };
 
 class TEdit : public TControl {
@@ -30,6 +57,8 @@ class TEdit : public TControl {
 class TMemo : public TControl {
  public:
   void Create(HWND parent, int id, DWORD exStyle = 0);
+  // Without border, scroll bar or word wrap, in the parent's colour: a fixed text.
+  void CreateFlat(HWND parent, int id);
   // Lines end with CR LF.
   void SetLines(const std::string& crlfText) { SetText(crlfText); }
   void Clear() { SetText(std::string()); }
@@ -100,6 +129,7 @@ class TTreeView : public TControl {
   void SetIndent(int pixels) { SendMessageW(Handle(), TVM_SETINDENT, static_cast<WPARAM>(pixels), 0); }
 
   std::function<void()> OnChange;  // the selection changed
+  std::function<void()> OnDblClick;
   LRESULT Notify(NMHDR* header) override;
 };
 

@@ -30,14 +30,22 @@ bool TForm::CreateForm(const std::string& caption, int clientWidth, int clientHe
 
 bool TForm::CreateForm(const std::string& caption, int clientWidth, int clientHeight, const TFormOptions& options,
                        HMENU menu) {
-  const DWORD exStyle = options.ExStyle | WS_EX_CONTROLPARENT;
-  if (!CreateHandle(exStyle, caption, options.Style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, menu))
-    return false;
-  FDpi = DpiOf(Handle());
   FFontWeight = options.FontWeight;
+  return CreateStyled(options.ExStyle | WS_EX_CONTROLPARENT, options.Style, nullptr, caption, clientWidth,
+                      clientHeight, menu);
+}
+
+bool TForm::CreatePopupForm(HWND owner, int clientWidth, int clientHeight) {
+  return CreateStyled(WS_EX_CONTROLPARENT, WS_POPUP | WS_CLIPCHILDREN, owner, "", clientWidth, clientHeight, nullptr);
+}
+
+bool TForm::CreateStyled(DWORD exStyle, DWORD style, HWND owner, const std::string& caption, int clientWidth,
+                         int clientHeight, HMENU menu) {
+  if (!CreateHandle(exStyle, caption, style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, owner, menu)) return false;
+  FDpi = DpiOf(Handle());
   MakeFont();
   RECT r = {0, 0, S(clientWidth), S(clientHeight)};
-  AdjustWindowRectEx(&r, options.Style, menu != nullptr, exStyle);
+  AdjustWindowRectEx(&r, style, menu != nullptr, exStyle);
   SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
   return true;
 }
@@ -197,6 +205,27 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       break;
   }
   return TWindow::WndProc(msg, wp, lp);
+}
+
+// ---- TDialog
+
+bool TDialog::CreateDialogForm(HWND owner, const std::string& caption, int clientWidth, int clientHeight) {
+  return CreateStyled(WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+                      owner, caption, clientWidth, clientHeight, nullptr);
+}
+
+int TDialog::ShowModal() {
+  const HWND owner = Owner();
+  const bool disable = owner && IsWindowEnabled(owner);
+  if (disable) EnableWindow(owner, FALSE);
+  ModalResult = mrNone;
+  Show();
+  PumpUntil([this] { return ModalResult != mrNone || !Handle() || ReleaseRequested(); });
+  if (ModalResult == mrNone) ModalResult = mrCancel;
+  // The owner first, so that the activation goes back to it.
+  if (disable) EnableWindow(owner, TRUE);
+  if (Handle()) Hide();
+  return ModalResult;
 }
 
 int RunMainLoop(TForm& mainForm) {

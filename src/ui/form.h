@@ -31,6 +31,10 @@ class TForm : public TWindow {
   bool CreateForm(const std::string& caption, int clientWidth, int clientHeight, HMENU menu = nullptr);
   bool CreateForm(const std::string& caption, int clientWidth, int clientHeight, const TFormOptions& options,
                   HMENU menu = nullptr);
+  // A borderless pop-up window owned by owner, created hidden (a drop-down list).
+  bool CreatePopupForm(HWND owner, int clientWidth, int clientHeight);
+  HWND Owner() const { return GetWindow(Handle(), GW_OWNER); }
+  void SetOwner(HWND owner) { SetWindowLongPtrW(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner)); }
 
   virtual void Show();
   void Hide() { ShowWindow(Handle(), SW_HIDE); }
@@ -66,6 +70,8 @@ class TForm : public TWindow {
   bool PreTranslate(MSG& msg) override;
 
  protected:
+  bool CreateStyled(DWORD exStyle, DWORD style, HWND owner, const std::string& caption, int clientWidth,
+                    int clientHeight, HMENU menu);
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   virtual bool CloseQuery() { return true; }
   virtual void Closed() {}   // after the close was allowed
@@ -89,6 +95,33 @@ class TForm : public TWindow {
   int FMinWidth = 0, FMinHeight = 0;
   bool FReleaseRequested = false;
   HWND FLastFocus = nullptr;
+};
+
+// A modal dialog: fixed border, caption and close box, owned by the window
+// that opens it, which stays disabled while the dialog is shown. The close
+// box gives the modal result "cancel".
+class TDialog : public TForm {
+ public:
+  bool CreateDialogForm(HWND owner, const std::string& caption, int clientWidth, int clientHeight);
+  int ShowModal() override;
+
+ protected:
+  void Closed() override {
+    if (ModalResult == mrNone) ModalResult = mrCancel;
+  }
+};
+
+// The hourglass pointer for the life of the object; the pointer shown before
+// comes back on every path.
+class TWaitCursor {
+ public:
+  TWaitCursor() : FPrevious(SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)))) {}
+  ~TWaitCursor() { SetCursor(FPrevious); }
+  TWaitCursor(const TWaitCursor&) = delete;
+  TWaitCursor& operator=(const TWaitCursor&) = delete;
+
+ private:
+  HCURSOR FPrevious;
 };
 
 // The application's loop: runs until the main form asks to be released, then

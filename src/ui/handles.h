@@ -70,6 +70,10 @@ struct TKernelTraits {
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   }
 };
+struct TGlobalTraits {
+  using Handle = HGLOBAL;
+  static void Close(Handle h) { GlobalFree(h); }
+};
 struct TWindowTraits {
   using Handle = HWND;
   static void Close(Handle h) {
@@ -80,10 +84,6 @@ struct TWindowTraits {
 struct TDcTraits {
   using Handle = HDC;
   static void Close(Handle h) { DeleteDC(h); }
-};
-struct TGlobalTraits {
-  using Handle = HGLOBAL;
-  static void Close(Handle h) { GlobalFree(h); }
 };
 
 using TGdiObject = TOwned<TGdiTraits>;

@@ -16,12 +16,12 @@ std::string ShortcutText(WORD shortcut) {
   return s;
 }
 
-TMenu::TMenu(bool popup) : FMenu(popup ? CreatePopupMenu() : CreateMenu()) {}
+TMenu::TMenu(bool popup) : FMenu(popup ? CreatePopupMenu() : CreateMenu()), FPopup(popup) {}
 
 void TMenu::Add(WORD id, const std::string& caption, WORD shortcut) {
   std::string label = caption;
   if (shortcut) {
-    label += "\t" + ShortcutText(shortcut);
+    if (FPopup) label += "\t" + ShortcutText(shortcut);
     ACCEL a = {};
     a.fVirt = FVIRTKEY | ((shortcut & scShift) ? FSHIFT : 0) | ((shortcut & scCtrl) ? FCONTROL : 0) |
               ((shortcut & scAlt) ? FALT : 0);

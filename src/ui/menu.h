@@ -20,7 +20,8 @@ std::string ShortcutText(WORD shortcut);
 class TMenu {
  public:
   explicit TMenu(bool popup);
-  // caption marks its access letter with "&"; shortcut 0 for none.
+  // caption marks its access letter with "&"; shortcut 0 for none. A pop-up
+  // menu shows the shortcut beside the caption; a menu bar has no room for it.
   void Add(WORD id, const std::string& caption, WORD shortcut = 0);
   HMENU Handle() const { return FMenu.Get(); }
   // For a menu bar given to a window, which then owns it.
@@ -32,6 +33,7 @@ class TMenu {
 
  private:
   TMenuHandle FMenu;
+  bool FPopup;
   std::vector<ACCEL> FAccels;
 };
 

@@ -202,3 +202,85 @@ TEST_F(CodeBox, BackspaceIsAChangeAndRestartsTheDelay) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CodeBox, ASecondChangeWithinTheDelayPostponesTheSearchWhichRunsOncePerPause) {
+  std::vector<std::string> selections;
+  const auto react = form->tree_kody.OnChange;
+  form->tree_kody.OnChange = [&] {
+    selections.push_back(Selected());
+    react();
+  };
+  Type("01");  // "01", a whole code: searched 300 ms later unless changed
+  ASSERT_EQ(form->szukaj_kod.Text(), "01");
+  guitest::PumpFor(150);
+  Type(".");  // "01.1": another list item, so a change that restarts the delay
+  EXPECT_EQ(form->szukaj_kod.Text(), "01.1");
+  guitest::PumpFor(200);  // 350 ms after the first change, 200 after the second
+  EXPECT_TRUE(selections.empty());
+  EXPECT_TRUE(form->Timer1.Enabled());
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(selections, std::vector<std::string>({"01.1 - Zboża"}));
+}
+
+TEST_F(CodeBox, ArrowsWithCtrlOrAltStayInTheBox) {
+  form->SetSearchCode("05");
+  form->RunSearches();
+  ASSERT_TRUE(Settled());
+  // Handed to the tree, the key would move its selection at once; kept, it
+  // is the box's own (its list's item, a change searched only later).
+  struct TCase {
+    BYTE modifier;
+    WORD key;
+  } cases[] = {{VK_CONTROL, VK_UP}, {VK_MENU, VK_DOWN}};
+  for (const TCase& c : cases) {
+    {
+      guitest::THeldKey held(c.modifier);
+      PostKey(edit, c.key);
+      guitest::PumpFor(50);
+    }
+    EXPECT_EQ(Selected(), "05 - Węgiel") << "modifier " << int(c.modifier);
+    EXPECT_TRUE(form->szukaj_kod.Focused());
+    form->szukaj_kod.SetDroppedDown(false);
+    form->Timer1.Stop();
+  }
+}
+
+// In pick mode Enter and Escape belong to "Wybierz" and "Anuluj" before the
+// box's own keys: the code box would otherwise toggle the tree on Enter.
+TEST_F(CodeBox, EnterAndEscapeInPickModeGoToTheButtonsFromBothBoxes) {
+  form->SetSearchCode("05");
+  form->RunSearches();
+  ASSERT_TRUE(Settled());
+  ASSERT_TRUE(ExpandedEntry(8));
+  form->SetButtonRowVisible(true);
+  struct TCase {
+    HWND box;
+    WORD key;
+    int result;
+  } cases[] = {{edit, VK_RETURN, 1},
+               {edit, VK_ESCAPE, 2},
+               {form->szukaj_opis.Handle(), VK_RETURN, 1},
+               {form->szukaj_opis.Handle(), VK_ESCAPE, 2}};
+  for (const TCase& c : cases) {
+    form->FDone = false;
+    form->ModalResult = 0;
+    SetFocus(c.box);
+    PostKey(c.box, c.key);
+    ASSERT_TRUE(WaitFor([&] { return form->FDone; })) << "key " << c.key;
+    EXPECT_EQ(form->ModalResult, c.result);
+    guitest::PumpFor(50);
+    EXPECT_TRUE(ExpandedEntry(8)) << "the tree saw the key " << c.key;
+    EXPECT_EQ(Selected(), "05 - Węgiel");
+  }
+  // An open list keeps Enter to close itself.
+  form->FDone = false;
+  form->szukaj_kod.SetFocus();
+  form->szukaj_kod.SetDroppedDown(true);
+  PostKey(edit, VK_RETURN);
+  ASSERT_TRUE(WaitFor([&] { return !form->szukaj_kod.DroppedDown(); }));
+  EXPECT_FALSE(form->FDone);
+}
+
+}  // namespace

@@ -374,3 +374,40 @@ TEST_F(Keys, BulkUpdatesGiveTheKeyHooksBack) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Dialogs, TheCloseBoxCancelsAndTheOwnerIsDisabledOnlyWhileTheDialogIsShown) {
+  TTestForm owner;
+  ASSERT_TRUE(owner.CreateForm("właściciel", 200, 100));
+  owner.Show();
+  ui::TDialog dialog;
+  ASSERT_TRUE(dialog.CreateDialogForm(owner.Handle(), "okno", 100, 80));
+  EXPECT_EQ(dialog.Owner(), owner.Handle());
+  bool ownerDisabled = false;
+  ui::TTimer closer(dialog, 50);
+  closer.OnTimer = [&] {
+    ownerDisabled = !IsWindowEnabled(owner.Handle());
+    PostMessageW(dialog.Handle(), WM_CLOSE, 0, 0);  // the close box
+  };
+  closer.Start();
+  EXPECT_EQ(dialog.ShowModal(), ui::mrCancel);
+  EXPECT_TRUE(ownerDisabled);
+  EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+  EXPECT_FALSE(dialog.Visible());
+}
+
+TEST(WaitCursor, TheHourglassShowsWhileHeldAndThePointerComesBackAlsoAfterAnError) {
+  const HCURSOR arrow = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  const HCURSOR wait = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT));
+  SetCursor(arrow);
+  try {
+    ui::TWaitCursor hourglass;
+    EXPECT_EQ(GetCursor(), wait);
+    throw text::Exception("błąd");
+  } catch (const text::Exception&) {
+  }
+  EXPECT_EQ(GetCursor(), arrow);
+}
+
+}  // namespace

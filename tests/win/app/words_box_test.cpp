@@ -1,0 +1,250 @@
+// The words box of the main window and its result list: the delayed search,
+// the list dropping down under the box without taking the focus, the keys
+// shared by the box and the list, the preview and the choice.
+#include <gtest/gtest.h>
+
+#include "app/application.h"
+#include "app/gui_helpers.h"
+#include "app/spis_opisow.h"
+#include "app/tree_kodow.h"
+#include "ui/wintext.h"
+
+namespace {
+
+using app::Tform_TreeKodow;
+using guitest::PostChar;
+using guitest::PostKey;
+using guitest::WaitFor;
+
+// Descriptions follow the tab; the first tree line never has one.
+const std::vector<std::string> kLines = {
+    "A - ROLNICTWO\t",
+    " 01 - Uprawy rolne\tuprawy",
+    "  01.1 - Uprawy zbóż\tzboża",
+    "   01.11 - Uprawa zbóż\tpszenica i owies",
+    "   01.12 - Uprawa ryżu\tryż",
+    "  01.2 - Uprawy wieloletnie\tsady",
+    "   01.21 - Uprawa zbóż\tzboża ozime",
+    "B - GÓRNICTWO\t",
+    " 05 - Wydobycie węgla\twęgiel kamienny",
+};
+
+class WordsBox : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { app::InitApplication(); }
+  void SetUp() override {
+    guitest::DeleteOurSettings();
+    guitest::WriteKodCatalogue(dir.File("pkd.kod"), "Kody", kLines);
+    form = std::make_unique<Tform_TreeKodow>();
+    ASSERT_TRUE(form->Create(dir.File("pkd.kod")));
+    form->Show();
+    form->PostCreateResultList();  // as the program does at start
+    ASSERT_TRUE(WaitFor([&] { return form->ResultList() != nullptr; }));
+    list = form->ResultList();
+    box = form->szukaj_opis.Handle();
+    form->szukaj_opis.SetFocus();
+  }
+  void TearDown() override {
+    form.reset();
+    guitest::DeleteOurSettings();
+  }
+  void Type(const std::string& s) {
+    for (wchar_t c : ui::Wide(s)) PostChar(box, c);
+    guitest::PumpFor(0);
+  }
+  bool Shown() { return list->Visible(); }
+  // The list's nodes in tree order, each indented by its depth.
+  std::string ListTexts() {
+    std::string out;
+    const HWND tree = list->tree_spis.Handle();
+    std::function<void(HTREEITEM, int)> walk = [&](HTREEITEM item, int depth) {
+      for (; item; item = TreeView_GetNextSibling(tree, item)) {
+        out += std::string(depth, ' ') + list->tree_spis.ItemText(item) + "\n";
+        walk(TreeView_GetChild(tree, item), depth + 1);
+      }
+    };
+    walk(TreeView_GetRoot(tree), 0);
+    return out;
+  }
+  std::string ListSelected() {
+    const HTREEITEM s = list->tree_spis.Selected();
+    return s ? list->tree_spis.ItemText(s) : "<none>";
+  }
+  // Shows the list for the words at once, as the DDE side's searches do.
+  void Search(const std::string& words) {
+    form->SetSearchWords(words);
+    form->RunSearches();
+    ASSERT_TRUE(Shown());
+  }
+  void Key(WORD vk) {
+    PostKey(box, vk);
+    guitest::PumpFor(0);
+  }
+
+  guitest::TTempDir dir{"words_box"};
+  std::unique_ptr<Tform_TreeKodow> form;
+  app::Tform_spisOpisow* list = nullptr;
+  HWND box = nullptr;
+};
+
+TEST_F(WordsBox, ThreeCharactersShowTheGroupedHitsUnderTheBoxAndTheFocusStaysInIt) {
+  Type("zb");
+  guitest::PumpFor(400);
+  EXPECT_FALSE(Shown());  // two characters search nothing
+  Type("ó");
+  guitest::PumpFor(150);
+  Type("ż");  // within the delay: the search waits for the pause
+  guitest::PumpFor(200);
+  EXPECT_FALSE(Shown());
+  ASSERT_TRUE(WaitFor([&] { return Shown(); }));
+  EXPECT_EQ(ListTexts(),
+            "Wyszukane opisy\n"
+            " 01.1 - Uprawy zbóż\n"
+            " ---- - Uprawa zbóż\n"
+            "  01.11 - 01.1 - Uprawy zbóż\n"
+            "  01.21 - 01.2 - Uprawy wieloletnie\n");
+  // Under the box, left edges aligned; the size never changes; owned by the
+  // main window; shown without taking the focus.
+  RECT boxRect, listRect, client;
+  GetWindowRect(box, &boxRect);
+  GetWindowRect(list->Handle(), &listRect);
+  GetClientRect(list->Handle(), &client);
+  EXPECT_EQ(listRect.left, boxRect.left);
+  EXPECT_EQ(listRect.top, boxRect.bottom);
+  EXPECT_EQ(client.right, list->S(375));
+  EXPECT_EQ(client.bottom, list->S(241));
+  EXPECT_EQ(list->Owner(), form->Handle());
+  EXPECT_TRUE(form->szukaj_opis.Focused());
+  EXPECT_EQ(GetActiveWindow(), form->Handle());
+  EXPECT_EQ(form->SelectedText(), "");  // the main tree is not touched by the search
+
+  // Back to two characters: the list hides after the delay.
+  Key(VK_BACK);
+  Key(VK_BACK);
+  ASSERT_TRUE(WaitFor([&] { return !Shown(); }));
+}
+
+TEST_F(WordsBox, DownFromTheBoxSelectsTheHeadingThenAHitTheTreeFollowsAndEnterTakesIt) {
+  Search("zbóż");
+  Key(VK_DOWN);
+  EXPECT_EQ(ListSelected(), "Wyszukane opisy");
+  Key(VK_DOWN);
+  EXPECT_EQ(ListSelected(), "01.1 - Uprawy zbóż");
+  EXPECT_TRUE(form->szukaj_opis.Focused());
+  // 300 ms after the selection stops moving the main tree shows the hit.
+  EXPECT_TRUE(list->Timer1.Enabled());
+  EXPECT_EQ(form->SelectedText(), "");
+  ASSERT_TRUE(WaitFor([&] { return form->SelectedText() == "01.1 - Uprawy zbóż"; }));
+  EXPECT_TRUE(Shown());  // a preview leaves the list open
+  ASSERT_TRUE(WaitFor([&] { return form->szukaj_kod.Text() == "01.1"; }));
+
+  Key(VK_RETURN);
+  EXPECT_FALSE(Shown());
+  EXPECT_EQ(form->szukaj_opis.Text(), "");
+  EXPECT_EQ(form->SelectedText(), "01.1 - Uprawy zbóż");
+  // The empty box hides the list again later, harmlessly; the choice stays.
+  guitest::PumpFor(400);
+  EXPECT_FALSE(Shown());
+  EXPECT_EQ(form->SelectedText(), "01.1 - Uprawy zbóż");
+}
+
+TEST_F(WordsBox, EnterTogglesAGroupAChildSelectsItsCodeAndEscapeKeepsTheText) {
+  Search("zbóż");
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  ASSERT_EQ(ListSelected(), "---- - Uprawa zbóż");
+  const HTREEITEM group = list->tree_spis.Selected();
+  Key(VK_RETURN);  // expanded by the fill: collapses
+  EXPECT_FALSE(list->tree_spis.Expanded(group));
+  Key(VK_RETURN);
+  EXPECT_TRUE(list->tree_spis.Expanded(group));
+  // A group names nothing in the main tree: its preview selects nothing.
+  guitest::PumpFor(400);
+  EXPECT_EQ(form->SelectedText(), "");
+  EXPECT_TRUE(Shown());
+
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  ASSERT_EQ(ListSelected(), "01.21 - 01.2 - Uprawy wieloletnie");
+  ASSERT_TRUE(WaitFor([&] { return form->SelectedText() == "01.21 - Uprawa zbóż"; }));
+  // Keypad minus and plus from the box fold and open the selected group,
+  // and type nothing into the box (which would start another search); Up
+  // past the heading clears the selection.
+  Key(VK_UP);
+  Key(VK_UP);
+  ASSERT_EQ(ListSelected(), "---- - Uprawa zbóż");
+  Key(VK_SUBTRACT);
+  EXPECT_FALSE(list->tree_spis.Expanded(group));
+  Key(VK_ADD);
+  EXPECT_TRUE(list->tree_spis.Expanded(group));
+  EXPECT_EQ(form->szukaj_opis.Text(), "zbóż");
+  EXPECT_FALSE(form->Timer2.Enabled());
+  Key(VK_HOME);
+  EXPECT_EQ(ListSelected(), "Wyszukane opisy");
+  Key(VK_UP);
+  EXPECT_EQ(ListSelected(), "<none>");
+
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(Shown());
+  EXPECT_EQ(form->szukaj_opis.Text(), "zbóż");
+  EXPECT_EQ(form->SelectedText(), "01.21 - Uprawa zbóż");  // a cancel selects nothing new
+}
+
+TEST_F(WordsBox, PlusAndMinusAreTypedOnlyWhileTheListIsShownAndArrowsSteerTheTreeWhileHidden) {
+  // Hidden: the code box's character filter and its navigation keys.
+  Type("+-");
+  PostChar(box, 11);  // Ctrl+K
+  PostChar(box, 20);  // Ctrl+T
+  guitest::PumpFor(20);
+  EXPECT_EQ(form->szukaj_opis.Text(), "");
+  form->SetSearchCode("05");
+  form->RunSearches();
+  form->szukaj_opis.SetFocus();
+  Key(VK_UP);
+  ASSERT_TRUE(WaitFor([&] { return form->SelectedText() == "B - GÓRNICTWO"; }));
+
+  // Shown: the characters are typed (and the search runs again for the text).
+  Search("węgiel");
+  EXPECT_EQ(ListTexts(), "Wyszukane opisy\n 05 - Wydobycie węgla\n");
+  SendMessageW(box, EM_SETSEL, 6, 6);
+  Type("+-");
+  PostChar(box, 20);
+  guitest::PumpFor(20);
+  EXPECT_EQ(form->szukaj_opis.Text(), "węgiel+-");
+  // The Escape character alone closes the list too.
+  PostChar(box, 27);
+  ASSERT_TRUE(WaitFor([&] { return !Shown(); }));
+  EXPECT_EQ(form->szukaj_opis.Text(), "węgiel+-");
+}
+
+TEST_F(WordsBox, InTheListsOwnTreeEnterChoosesAndADoubleClickOnAGroupSelectsNothing) {
+  // Escape before the preview's delay has passed: the cancel moves nothing.
+  Search("zbóż");
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  ASSERT_TRUE(list->Timer1.Enabled());
+  Key(VK_ESCAPE);
+  guitest::PumpFor(400);
+  EXPECT_EQ(form->SelectedText(), "");
+
+  Search("zbóż");
+  list->tree_spis.SetFocus();  // as a click into the list gives it
+  list->tree_spis.Select(list->Nodes().Item(2));  // the group, as the first click selects it
+  RECT r;
+  ASSERT_TRUE(list->tree_spis.ItemRect(list->Nodes().Item(2), r));  // the group
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  PostMessageW(list->tree_spis.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  guitest::PumpFor(400);
+  EXPECT_TRUE(Shown());
+  EXPECT_EQ(form->SelectedText(), "");  // the preview of the group selected nothing either
+
+  list->tree_spis.Select(list->Nodes().Item(3));  // "01.11 - 01.1 - Uprawy zbóż"
+  PostKey(list->tree_spis.Handle(), VK_RETURN);
+  ASSERT_TRUE(WaitFor([&] { return !Shown(); }));
+  EXPECT_EQ(form->SelectedText(), "01.11 - Uprawa zbóż");
+  EXPECT_EQ(form->szukaj_opis.Text(), "");
+  EXPECT_EQ(GetActiveWindow(), form->Handle());  // the main window comes to the front
+}
+
+}  // namespace
