@@ -1,6 +1,9 @@
 // Measures start-up under Wine: the time from starting a program until its
-// window with the expected caption is visible (and, for the picker, its code
-// tree filled), for pkd.exe and for a minimal Win32 window, alternately.
+// window with the expected caption is visible and answers a sent message
+// (for the picker, its code tree is asked for its count, which must not be
+// 0), for pkd.exe and for a minimal Win32 window, alternately, each going
+// first in every other run: whichever starts first after the previous pair
+// ended pays for the clean-up of that pair.
 //   startup_probe RUNS PKD_EXE CAPTION MINIMAL_EXE
 #include <windows.h>
 #include <commctrl.h>
@@ -51,6 +54,9 @@ double RunOnce(const std::wstring& exe, const wchar_t* caption, bool wantTree, L
       HWND tree = FindWindowExW(f.found, nullptr, WC_TREEVIEWW, nullptr);
       treeCount = tree ? SendMessageW(tree, TVM_GETCOUNT, 0, 0) : 0;
       if (treeCount <= 0) f.found = nullptr;
+    } else if (f.found) {
+      // The same wait for the program's message loop as the tree's count costs.
+      SendMessageW(f.found, WM_NULL, 0, 0);
     }
     wnd = f.found;
     if (!wnd) Sleep(1);
@@ -77,10 +83,15 @@ int wmain(int argc, wchar_t** argv) {
   const int runs = _wtoi(argv[1]);
   std::vector<double> pkd, minimal;
   for (int i = 0; i < runs; ++i) {
-    LRESULT count = 0;
-    const double a = RunOnce(argv[2], argv[3], true, count);
-    LRESULT none = 0;
-    const double b = RunOnce(argv[4], nullptr, false, none);
+    LRESULT count = 0, none = 0;
+    double a, b;
+    if (i % 2 == 0) {
+      a = RunOnce(argv[2], argv[3], true, count);
+      b = RunOnce(argv[4], nullptr, false, none);
+    } else {
+      b = RunOnce(argv[4], nullptr, false, none);
+      a = RunOnce(argv[2], argv[3], true, count);
+    }
     std::printf("run %d: pkd.exe %.1f ms (tree entries %ld), minimal window %.1f ms\n", i + 1, a,
                 static_cast<long>(count), b);
     if (a >= 0) pkd.push_back(a);
