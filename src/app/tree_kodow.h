@@ -24,6 +24,8 @@ namespace app {
 // The private message of the catalogue-missing notice.
 constexpr UINT WM_CATALOGUE_MISSING = 1025;
 
+class TPickerDde;
+
 class Tform_TreeKodow : public ui::TForm {
  public:
   Tform_TreeKodow();
@@ -124,8 +126,8 @@ class Tform_TreeKodow : public ui::TForm {
   void tree_kodyContextMenu(LPARAM screenPoint);
   void CreateControls();
   void StartUp(const std::filesystem::path& cataloguePath);
-  // The DDE service step of start-up; the picker's DDE side fills it in.
-  void StartDdeService() {}
+  // The DDE service step of start-up (dde_protocol.cpp).
+  void StartDdeService();
   void ReadSettings();
   void SaveSettings(bool destroying);
   void Relayout();
@@ -165,6 +167,8 @@ class Tform_TreeKodow : public ui::TForm {
   bool FShowButtons = false;
   bool FSettingsSaved = false;
   bool FFirstShow = true;
+  // The DDE side with the manager DDEMan1 (dde_protocol.h); gone with the window.
+  std::unique_ptr<TPickerDde> FDde;
 };
 
 }  // namespace app
