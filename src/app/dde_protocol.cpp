@@ -83,8 +83,8 @@ bool ParseWindowHandle(const std::string& param, HWND& handle) {
     if (digit > 9 || value > (std::numeric_limits<uint64_t>::max() - digit) / 10) return false;
     value = value * 10 + digit;
   }
-  const uint64_t largest = negative ? uint64_t(std::numeric_limits<intptr_t>::max()) + 1
-                                    : uint64_t(std::numeric_limits<uintptr_t>::max());
+  const uint64_t largest =
+      negative ? uint64_t(std::numeric_limits<intptr_t>::max()) + 1 : uint64_t(std::numeric_limits<uintptr_t>::max());
   if (value > largest) return false;
   const uintptr_t bits = negative ? uintptr_t(0) - static_cast<uintptr_t>(value) : static_cast<uintptr_t>(value);
   handle = reinterpret_cast<HWND>(bits);
@@ -105,9 +105,7 @@ TPickerDde::~TPickerDde() {
 void TPickerDde::BindStoredEvents() {
   dde::TDDEMLManager& m = FManager;
   for (const auto& [event, handler] : m.StoredEvents()) {
-    auto is = [&event = event, &handler = handler](const char* e, const char* h) {
-      return event == e && handler == h;
-    };
+    auto is = [&event = event, &handler = handler](const char* e, const char* h) { return event == e && handler == h; };
     if (is("OnTopicReceived", "DDEMan1TopicReceived"))
       m.OnTopicReceived = [this](auto&&... a) { DDEMan1TopicReceived(std::forward<decltype(a)>(a)...); };
     else if (is("OnFormatReceived", "DDEMan1FormatReceived"))

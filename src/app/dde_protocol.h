@@ -56,17 +56,14 @@ class TPickerDde {
   void DDEMan1FormatReceived(dde::TDDEMLManager& Sender, const std::string& AServerName);
   void DDEMan1TopicFormatReceived(dde::TDDEMLManager& Sender, const std::string& AServerName,
                                   const std::string& ATopicName);
-  void DDEMan1ItemReceived(dde::TDDEMLManager& Sender, const std::string& AServerName,
-                           const std::string& ATopicName);
-  void DDEMan1ExecuteReceived(dde::TDDEMLManager& Sender, const std::string& AServerName,
-                              const std::string& ATopicName, const std::string& ACmdName,
-                              const dde::TParamArray& ACmdParams, int AParamCount, bool& Succeed);
+  void DDEMan1ItemReceived(dde::TDDEMLManager& Sender, const std::string& AServerName, const std::string& ATopicName);
+  void DDEMan1ExecuteReceived(dde::TDDEMLManager& Sender, const std::string& AServerName, const std::string& ATopicName,
+                              const std::string& ACmdName, const dde::TParamArray& ACmdParams, int AParamCount,
+                              bool& Succeed);
   void DDEMan1RequestReceived(dde::TDDEMLManager& Sender, const std::string& AServiceName,
-                              const std::string& ATopicName, const std::string& AnItemName,
-                              int32_t AnItemUserHandle, dde::TDDEMLClipFmtType AFormatType,
-                              uint16_t AFormatNumber, bool& ValidItem);
-  void DDEMan1Disconnecting(dde::TDDEMLManager& Sender, const std::string& AServerName,
-                            const std::string& ATopicName);
+                              const std::string& ATopicName, const std::string& AnItemName, int32_t AnItemUserHandle,
+                              dde::TDDEMLClipFmtType AFormatType, uint16_t AFormatNumber, bool& ValidItem);
+  void DDEMan1Disconnecting(dde::TDDEMLManager& Sender, const std::string& AServerName, const std::string& ATopicName);
 
   // The value of request item n (1 to 3) for the tree's selected entry.
   std::string ItemValue(int n) const;

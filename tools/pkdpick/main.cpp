@@ -6,6 +6,7 @@
 // Exit status: 0 after "Wybierz" (or a done Find_PKD), 1 after "Anuluj",
 // 2 on any error, with a message on standard error.
 #include <windows.h>
+// After windows.h, which they need.
 #include <dde.h>
 #include <ddeml.h>
 
@@ -18,7 +19,7 @@
 namespace {
 
 constexpr int kExitChosen = 0, kExitCancelled = 1, kExitError = 2;
-constexpr DWORD kStartLimitMs = 60000;   // pkd.exe's own start, catalogue included
+constexpr DWORD kStartLimitMs = 60000;      // pkd.exe's own start, catalogue included
 constexpr DWORD kRequestTimeoutMs = 10000;  // a live picker answers at once
 constexpr DWORD kStrayAckWaitMs = 250;
 const char kBusy[] = "program jest zajęty: czeka na wybór kodu dla innego programu";
@@ -100,8 +101,8 @@ class TClient {
     std::string data = command;
     DWORD id = 0;
     gPending = TPending();
-    if (!DdeClientTransaction(reinterpret_cast<LPBYTE>(&data[0]), static_cast<DWORD>(data.size() + 1), FConv,
-                              nullptr, 0, XTYP_EXECUTE, TIMEOUT_ASYNC, &id))
+    if (!DdeClientTransaction(reinterpret_cast<LPBYTE>(&data[0]), static_cast<DWORD>(data.size() + 1), FConv, nullptr,
+                              0, XTYP_EXECUTE, TIMEOUT_ASYNC, &id))
       return anNotSent;
     TAnswer answer = anAcknowledged;
     for (;;) {
@@ -154,8 +155,7 @@ class TClient {
   bool Connected() const {
     CONVINFO info = {};
     info.cb = sizeof info;
-    return DdeQueryConvInfo(FConv, QID_SYNC, &info) && (info.wStatus & ST_CONNECTED) &&
-           !(info.wStatus & ST_TERMINATED);
+    return DdeQueryConvInfo(FConv, QID_SYNC, &info) && (info.wStatus & ST_CONNECTED) && !(info.wStatus & ST_TERMINATED);
   }
 
   // Handles what waits in the queue until an acknowledgement for this

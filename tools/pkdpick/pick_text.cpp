@@ -39,8 +39,8 @@ bool ParseArguments(const std::vector<std::u16string>& args, TOptions& options, 
       options.Find = true;
       continue;
     }
-    std::string* value = name == "--code" ? &options.Code
-                         : name == "--words" ? &options.Words
+    std::string* value = name == "--code"      ? &options.Code
+                         : name == "--words"   ? &options.Words
                          : name == "--service" ? &options.Service
                                                : nullptr;
     if (!value) {
@@ -87,13 +87,27 @@ std::string JsonString(std::string_view utf8) {
   for (char c : utf8) {
     const unsigned char u = static_cast<unsigned char>(c);
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
       default:
         if (u < 0x20) {
           char escaped[8];
@@ -111,8 +125,8 @@ std::string JsonResult(const std::string& kod, const std::string& nazwa, const s
   std::string lines = opis;
   for (char& c : lines)
     if (c == '\xFF') c = '\n';
-  return "{\"KOD\": " + JsonString(text::Cp1250ToUtf8(kod)) + ", \"NAZWA\": " +
-         JsonString(text::Cp1250ToUtf8(nazwa)) + ", \"OPIS\": " + JsonString(text::Cp1250ToUtf8(lines)) + "}\n";
+  return "{\"KOD\": " + JsonString(text::Cp1250ToUtf8(kod)) + ", \"NAZWA\": " + JsonString(text::Cp1250ToUtf8(nazwa)) +
+         ", \"OPIS\": " + JsonString(text::Cp1250ToUtf8(lines)) + "}\n";
 }
 
 std::string HelpText() {

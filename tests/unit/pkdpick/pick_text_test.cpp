@@ -68,9 +68,9 @@ TEST(PkdpickText, CommandsReachThePickerAsWritten) {
 
 TEST(PkdpickText, JsonHoldsTheTextsExactly) {
   // Windows-1250 in, UTF-8 out; 0xFF is the description's line mark.
-  EXPECT_EQ(pkdpick::JsonResult("01.11.Z", "Uprawa zbóż \"ozimych\" \\ ryżu", "a\xFF\xFF" "b\tc\r\x01\x1F\x7F"),
+  EXPECT_EQ(pkdpick::JsonResult("01.11.Z", "Uprawa zbóż \"ozimych\" \\ ryżu", "a\xFF\xFFz\tc\r\x01\x1F\x7F"),
             text::Cp1250ToUtf8("{\"KOD\": \"01.11.Z\", \"NAZWA\": \"Uprawa zbóż \\\"ozimych\\\" \\\\ ryżu\", "
-                               "\"OPIS\": \"a\\n\\nb\\tc\\r\\u0001\\u001f\x7F\"}\n"));
+                               "\"OPIS\": \"a\\n\\nz\\tc\\r\\u0001\\u001f\x7F\"}\n"));
   EXPECT_EQ(pkdpick::JsonResult("", "", ""), "{\"KOD\": \"\", \"NAZWA\": \"\", \"OPIS\": \"\"}\n");
 }
 
