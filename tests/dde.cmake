@@ -76,6 +76,8 @@ pkd_add_test(dde_manager_win_test WIN_ONLY
   TIMEOUT 180)
 if(TARGET dde_manager_win_test)
   add_dependencies(dde_manager_win_test dde_test_client)
+  # Its client connects to "PKD_ZEL", which pkd.exe registers too.
+  set_tests_properties(dde_manager_win_test PROPERTIES RESOURCE_LOCK dde_service_pkd_zel)
 endif()
 
 # The request round-trip measurement (not a test): dde_roundtrip_probe
