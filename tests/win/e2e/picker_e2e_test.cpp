@@ -85,42 +85,42 @@ TProcess Start(const std::wstring& exe, const std::wstring& args, HANDLE out = n
 
 // ---- The picker's windows, seen from outside
 
-struct TFind {
-  DWORD Pid;
-  const wchar_t* Text;
-  HWND Found;
-};
+BOOL CALLBACK CollectWindow(HWND wnd, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(wnd);
+  return TRUE;
+}
 
-BOOL CALLBACK MatchChildText(HWND wnd, LPARAM lp) {
-  auto* find = reinterpret_cast<TFind*>(lp);
-  wchar_t text[64] = L"";
-  GetWindowTextW(wnd, text, 64);
-  if (std::wstring(text) != find->Text) return TRUE;
-  find->Found = wnd;
-  return FALSE;
+// The top-level windows (parent null), or all windows under parent.
+std::vector<HWND> Windows(HWND parent = nullptr) {
+  std::vector<HWND> list;
+  const LPARAM lp = reinterpret_cast<LPARAM>(&list);
+  parent ? EnumChildWindows(parent, CollectWindow, lp) : EnumWindows(CollectWindow, lp);
+  return list;
+}
+
+DWORD ProcessOf(HWND wnd) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  return pid;
 }
 
 HWND ChildWithText(HWND parent, const wchar_t* text) {
-  TFind find{0, text, nullptr};
-  EnumChildWindows(parent, MatchChildText, reinterpret_cast<LPARAM>(&find));
-  return find.Found;
+  for (HWND child : Windows(parent)) {
+    wchar_t caption[64] = L"";
+    GetWindowTextW(child, caption, 64);
+    if (std::wstring(caption) == text) return child;
+  }
+  return nullptr;
 }
 
-BOOL CALLBACK MatchMainWindow(HWND wnd, LPARAM lp) {
-  auto* find = reinterpret_cast<TFind*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(wnd, &pid);
-  if ((find->Pid && pid != find->Pid) || pid == GetCurrentProcessId() || !ChildWithText(wnd, L"Wybierz")) return TRUE;
-  find->Found = wnd;
-  return FALSE;
-}
-
-// The main window of the picker process pid (of any process for 0): the
-// top-level window holding the button "Wybierz".
+// The main window of the picker process pid (of any other process for 0):
+// the top-level window holding the button "Wybierz".
 HWND MainWindowOf(DWORD pid) {
-  TFind find{pid, nullptr, nullptr};
-  EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&find));
-  return find.Found;
+  for (HWND wnd : Windows()) {
+    const DWORD owner = ProcessOf(wnd);
+    if ((!pid || owner == pid) && owner != GetCurrentProcessId() && ChildWithText(wnd, L"Wybierz")) return wnd;
+  }
+  return nullptr;
 }
 
 bool PickWaits(HWND main) {
@@ -128,25 +128,11 @@ bool PickWaits(HWND main) {
   return IsWindowVisible(main) && ok && IsWindowVisible(ok);
 }
 
-struct TOtherWindow {
-  DWORD Pid;
-  HWND Main, Found;
-};
-
-BOOL CALLBACK MatchOtherVisible(HWND wnd, LPARAM lp) {
-  auto* find = reinterpret_cast<TOtherWindow*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(wnd, &pid);
-  if (pid != find->Pid || wnd == find->Main || !IsWindowVisible(wnd)) return TRUE;
-  find->Found = wnd;
-  return FALSE;
-}
-
 // A visible top-level window of pid other than main (the result list).
 HWND OtherVisibleWindowOf(DWORD pid, HWND main) {
-  TOtherWindow find{pid, main, nullptr};
-  EnumWindows(MatchOtherVisible, reinterpret_cast<LPARAM>(&find));
-  return find.Found;
+  for (HWND wnd : Windows())
+    if (ProcessOf(wnd) == pid && wnd != main && IsWindowVisible(wnd)) return wnd;
+  return nullptr;
 }
 
 // A control's text, through the control (another process's window).
@@ -163,6 +149,20 @@ HWND DirectChildOfClass(HWND parent, const wchar_t* cls) {
     if (_wcsicmp(name, cls) == 0) return c;
   }
   return nullptr;
+}
+
+// The picker pkdpick started, once its pick waits.
+TProcess PickerOnceItPicks(HWND& main) {
+  TProcess picker;
+  main = nullptr;
+  if (!WaitFor([&] { return (main = MainWindowOf(0)) && PickWaits(main); })) {
+    main = nullptr;
+    return picker;
+  }
+  picker.Id = ProcessOf(main);
+  picker.Handle.Reset(
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, picker.Id));
+  return picker;
 }
 
 void Press(HWND main, const wchar_t* caption) {
@@ -335,8 +335,10 @@ TEST(PickerEndToEnd, AnswersRequestsAndPicksAndEndsWhenLeftHidden) {
                   "execute\t[Open_PKD(" + ownerNumber + ",\"01.11.Z\",\"uprawę \"\"ozimych\"\"\")]" + kExecuteNoTimeOut,
                   "wait\t2000", "request\tKOD", "execute\t[Find_PKD(\"01.12.Z\",\"uprawę\")]", "wait\t2000",
                   "execute\t[Open_PKD(0,\"01.12.Z\",\"\")]" + std::string(kExecuteNoTimeOut), "wait\t15000"});
+  // The buttons show before the owner is set; the boxes' texts (asked of
+  // the picker's thread) come once it waits.
   ASSERT_TRUE(WaitFor([&] { return PickWaits(main); }));
-  EXPECT_EQ(GetWindow(main, GW_OWNER), owner.Get());
+  EXPECT_TRUE(WaitFor([&] { return GetWindow(main, GW_OWNER) == owner.Get(); }));
   EXPECT_EQ(ControlText(DirectChildOfClass(main, L"ComboBox")), "01.11.Z");
   EXPECT_EQ(ControlText(DirectChildOfClass(main, L"Edit")), "uprawę \"ozimych\"");
   EXPECT_TRUE(WaitFor([&] { return OtherVisibleWindowOf(picker.Id, main) != nullptr; }));  // the result list
@@ -443,11 +445,8 @@ TEST(PickerEndToEnd, PkdpickStartsThePickerAndPrintsTheChoice) {
     ASSERT_EQ(MainWindowOf(0), nullptr) << "a picker is running already";
     TPickerFolder::TPick pick = folder.StartPkdpick(args);
     HWND main = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (main = MainWindowOf(0)) && PickWaits(main); }));
-    TProcess picker;
-    GetWindowThreadProcessId(main, &picker.Id);
-    picker.Handle.Reset(
-        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, picker.Id));
+    TProcess picker = PickerOnceItPicks(main);
+    ASSERT_NE(main, nullptr);
     EXPECT_EQ(ControlText(DirectChildOfClass(main, L"Edit")), c.words);
     EXPECT_TRUE(pick.Process.Running());
     Press(main, L"Wybierz");
@@ -469,13 +468,11 @@ TEST(PickerEndToEnd, PkdpickReportsErrors) {
     const char* err;
   };
   const TCase cases[] = {
-      {L"--help", 0, "przecinka", ""},
-      {L"--code 01,11", 2, "", "przecinka"},
-      {L"--words \"a)b\"", 2, "", "przecinka"},
-      {L"--code", 2, "", "brak wartości opcji --code"},
-      {L"--frob", 2, "", "nieznana opcja: --frob"},
+      {L"--help", 0, "przecinka", ""},  // the help says what cannot be sent
+      {L"--code 01,11", 2, "", "nie może zawierać przecinka"},
       {L"--service NIE_MA_TAKIEJ", 2, "", "usługa DDE NIE_MA_TAKIEJ nie działa"},
   };
+
   for (const TCase& c : cases) {
     SCOPED_TRACE(ui::Narrow(c.args));
     TPickerFolder::TPick pick = folder.StartPkdpick(c.args);
@@ -489,10 +486,8 @@ TEST(PickerEndToEnd, PkdpickReportsErrors) {
 
   TPickerFolder::TPick pick = folder.StartPkdpick(L"--code 01.11.Z");
   HWND main = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (main = MainWindowOf(0)) && PickWaits(main); }));
-  TProcess picker;
-  GetWindowThreadProcessId(main, &picker.Id);
-  picker.Handle.Reset(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, picker.Id));
+  TProcess picker = PickerOnceItPicks(main);
+  ASSERT_NE(main, nullptr);
   ASSERT_TRUE(TerminateProcess(picker.Handle.Get(), 3));
   ASSERT_TRUE(pick.Finish());
   EXPECT_EQ(pick.Process.ExitCode(), 2u);
