@@ -67,7 +67,9 @@ class TClient {
  public:
   ~TClient() {
     if (FServer) CloseHandle(FServer);
-    if (FConv) DdeDisconnect(FConv);
+    // A conversation the picker has ended already would make DDEML wait
+    // for an answer to the disconnect that never comes.
+    if (FConv && Connected()) DdeDisconnect(FConv);
     if (FInst) DdeUninitialize(FInst);
   }
 
