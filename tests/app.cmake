@@ -42,6 +42,8 @@ pkd_add_test(app_process_test
   WIN_ONLY TIMEOUT 120)
 if(TARGET app_process_test)
   add_dependencies(app_process_test pkd)
+  # pkd.exe registers the DDE service "PKD_ZEL" for the whole desktop (see dde.cmake).
+  set_tests_properties(app_process_test PROPERTIES RESOURCE_LOCK ddeml)
 endif()
 
 # The start-up measurement (not a test): startup_probe times pkd.exe against

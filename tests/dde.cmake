@@ -76,10 +76,12 @@ pkd_add_test(dde_manager_win_test WIN_ONLY
   TIMEOUT 180)
 if(TARGET dde_manager_win_test)
   add_dependencies(dde_manager_win_test dde_test_client)
-  # DDE names are global atoms of the Wine server: a test in another process
-  # that made "PKD" first decides how "pkd" reads back. Tests that serve or
-  # ask DDE names therefore never run at the same time.
-  set_tests_properties(dde_platform_win_test dde_manager_win_test PROPERTIES RESOURCE_LOCK ddeml_atoms)
+  # DDE names are global atoms of the Wine server, and pkd.exe registers
+  # "PKD_ZEL" for the whole desktop: a test in another process that made "PKD"
+  # first decides how "pkd" reads back, and a client may reach another test's
+  # server. Tests that serve or ask DDE names (ddeml) never run at the same
+  # time; the window tests that start the picker's service run alone.
+  set_tests_properties(dde_platform_win_test dde_manager_win_test PROPERTIES RESOURCE_LOCK ddeml)
 endif()
 
 # The request round-trip measurement (not a test): dde_roundtrip_probe

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "app/dde_protocol.h"
 #include "catalogue/entry_text.h"
 #include "picker/description.h"
 #include "text/path.h"
@@ -35,7 +36,8 @@ Tform_TreeKodow::Tform_TreeKodow()
     : Timer1(*this, 300),
       Timer2(*this, 300),
       TreeChange(*this, 100),
-      FStorage(ui::TFormStorage::DefaultKeyPath("MainForm")) {}
+      FStorage(ui::TFormStorage::DefaultKeyPath("MainForm")),
+      FDde(std::make_unique<TPickerDde>(*this)) {}
 
 Tform_TreeKodow::~Tform_TreeKodow() {
   // Destroyed here, while this class still handles its own WM_DESTROY.
@@ -273,6 +275,7 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       Timer2.Stop();
       TreeChange.Stop();
       if (!FSettingsSaved) SaveSettings(true);
+      FDde.reset();  // ends the conversations and the service with the window
       FWordSearch.reset();
       FBaza.reset();
       break;

@@ -25,6 +25,8 @@ namespace app {
 constexpr UINT WM_CATALOGUE_MISSING = 1025;
 constexpr UINT WM_CREATE_RESULT_LIST = WM_APP + 1;
 
+class TPickerDde;
+
 class Tform_TreeKodow : public ui::TForm {
  public:
   Tform_TreeKodow();
@@ -127,8 +129,8 @@ class Tform_TreeKodow : public ui::TForm {
   void tree_kodyContextMenu(LPARAM screenPoint);
   void CreateControls();
   void StartUp(const std::filesystem::path& cataloguePath);
-  // The DDE service step of start-up; the picker's DDE side fills it in.
-  void StartDdeService() {}
+  // The DDE service step of start-up (dde_protocol.cpp).
+  void StartDdeService();
   void ReadSettings();
   void SaveSettings(bool destroying);
   void Relayout();
@@ -168,6 +170,8 @@ class Tform_TreeKodow : public ui::TForm {
   bool FShowButtons = false;
   bool FSettingsSaved = false;
   bool FFirstShow = true;
+  // The DDE side with the manager DDEMan1 (dde_protocol.h); gone with the window.
+  std::unique_ptr<TPickerDde> FDde;
 };
 
 }  // namespace app

@@ -7,7 +7,8 @@
 //                             tells about the conversation made
 //   request ITEM [FORMAT]     FORMAT: a number, or XlTable; CF_TEXT by default
 //   poke ITEM TEXT            gives the acknowledgement flags (Wine's DDEML
-//   execute TEXT              reports every poke as done)
+//   execute TEXT [MS]         reports every poke as done); MS: the execute's
+//                             time-out, 5000 by default
 //   advstart ITEM / advstop ITEM   a hot link in CF_TEXT
 //   wait MS                   lets advise data arrive
 //   disconnect
@@ -130,8 +131,9 @@ int main(int argc, char** argv) {
                                  CF_TEXT, XTYP_POKE, 5000, &result);
       } else if (verb == "execute") {
         std::string data = f[1];
+        const DWORD timeout = f[2].empty() ? 5000 : static_cast<DWORD>(std::stoul(f[2]));
         h = DdeClientTransaction(reinterpret_cast<LPBYTE>(&data[0]), static_cast<DWORD>(data.size() + 1), conv, nullptr,
-                                 0, XTYP_EXECUTE, 5000, &result);
+                                 0, XTYP_EXECUTE, timeout, &result);
       } else {
         h = DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, verb == "advstart" ? XTYP_ADVSTART : XTYP_ADVSTOP,
                                  5000, &result);

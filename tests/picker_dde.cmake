@@ -1,0 +1,20 @@
+# The picker as a DDE server.
+
+# Open_PKD's parameters as the picker reads them.
+pkd_add_test(app_dde_protocol_test WIN_ONLY
+  SOURCES win/app/dde_protocol_test.cpp
+  LIBS pkd_app
+  TIMEOUT 60)
+
+# End to end: the real pkd.exe in a folder of its own with a catalogue,
+# driven over DDE by client processes (the manager tests' script client and
+# pkdpick). pkd.exe registers the service PKD_ZEL for the whole desktop, so
+# these run alone.
+pkd_add_test(e2e_picker_test WIN_ONLY
+  SOURCES win/e2e/picker_e2e_test.cpp
+  LIBS pkd_gui_helpers pkd_pick_text
+  TIMEOUT 400)
+if(TARGET e2e_picker_test)
+  add_dependencies(e2e_picker_test pkd pkdpick dde_test_client)
+  set_tests_properties(e2e_picker_test PROPERTIES RUN_SERIAL TRUE)
+endif()

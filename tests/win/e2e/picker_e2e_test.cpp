@@ -1,0 +1,499 @@
+// The picker end to end: the real pkd.exe in a folder of its own with a
+// catalogue, driven over DDE by client processes (the script client of the
+// manager's tests, and pkdpick), its buttons pressed with BM_CLICK while a
+// pick waits. This process only watches and presses.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/gui_helpers.h"
+#include "catalogue/baza.h"
+#include "catalogue/entry_text.h"
+#include "pkdpick/pick_text.h"
+#include "support/pump_win.h"
+#include "support/temp_dir.h"
+#include "text/cp1250.h"
+#include "ui/handles.h"
+#include "ui/wintext.h"
+
+namespace {
+
+constexpr DWORD kLong = 30000;  // Wine shows, hides and ends GUI processes slowly
+const char kExecuteNoTimeOut[] = "\t600000";
+
+std::wstring FromBinaryDir(const std::string& relative) {
+  std::string path = std::string(PKD_TEST_BINARY_DIR) + "/" + relative;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return ui::Wide("Z:" + path);
+}
+
+std::wstring BesideThisTest(const wchar_t* name) {
+  wchar_t path[MAX_PATH] = L"";
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p = path;
+  return p.substr(0, p.find_last_of(L"\\/") + 1) + name;
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms = kLong) { return testing_support::PumpUntil(done, ms); }
+
+// A process this test started or found; ended when the test leaves it behind.
+struct TProcess {
+  TProcess() = default;
+  TProcess(TProcess&&) = default;
+  TProcess& operator=(TProcess&&) = default;
+  ui::TKernelHandle Handle;
+  DWORD Id = 0;
+  bool Running() const { return Handle && WaitForSingleObject(Handle.Get(), 0) == WAIT_TIMEOUT; }
+  bool WaitExit(DWORD ms = kLong) const {
+    return WaitFor([this] { return !Running(); }, ms);
+  }
+  DWORD ExitCode() const {
+    DWORD code = 99;
+    GetExitCodeProcess(Handle.Get(), &code);
+    return code;
+  }
+  ~TProcess() {
+    if (Running()) {
+      TerminateProcess(Handle.Get(), 99);
+      WaitForSingleObject(Handle.Get(), 5000);
+    }
+  }
+};
+
+TProcess Start(const std::wstring& exe, const std::wstring& args, HANDLE out = nullptr, HANDLE err = nullptr) {
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  if (out) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = out;
+    si.hStdError = err;
+  }
+  PROCESS_INFORMATION pi = {};
+  std::wstring cmd = L"\"" + exe + L"\" " + args;
+  TProcess p;
+  if (CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, out != nullptr, 0, nullptr, nullptr, &si, &pi)) {
+    CloseHandle(pi.hThread);
+    p.Handle.Reset(pi.hProcess);
+    p.Id = pi.dwProcessId;
+  }
+  return p;
+}
+
+// ---- The picker's windows, seen from outside
+
+BOOL CALLBACK CollectWindow(HWND wnd, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(wnd);
+  return TRUE;
+}
+
+// The top-level windows (parent null), or all windows under parent.
+std::vector<HWND> Windows(HWND parent = nullptr) {
+  std::vector<HWND> list;
+  const LPARAM lp = reinterpret_cast<LPARAM>(&list);
+  parent ? EnumChildWindows(parent, CollectWindow, lp) : EnumWindows(CollectWindow, lp);
+  return list;
+}
+
+DWORD ProcessOf(HWND wnd) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  return pid;
+}
+
+HWND ChildWithText(HWND parent, const wchar_t* text) {
+  for (HWND child : Windows(parent)) {
+    wchar_t caption[64] = L"";
+    GetWindowTextW(child, caption, 64);
+    if (std::wstring(caption) == text) return child;
+  }
+  return nullptr;
+}
+
+// The main window of the picker process pid (of any other process for 0):
+// the top-level window holding the button "Wybierz".
+HWND MainWindowOf(DWORD pid) {
+  for (HWND wnd : Windows()) {
+    const DWORD owner = ProcessOf(wnd);
+    if ((!pid || owner == pid) && owner != GetCurrentProcessId() && ChildWithText(wnd, L"Wybierz")) return wnd;
+  }
+  return nullptr;
+}
+
+bool PickWaits(HWND main) {
+  const HWND ok = ChildWithText(main, L"Wybierz");
+  return IsWindowVisible(main) && ok && IsWindowVisible(ok);
+}
+
+// A visible top-level window of pid other than main (the result list).
+HWND OtherVisibleWindowOf(DWORD pid, HWND main) {
+  for (HWND wnd : Windows())
+    if (ProcessOf(wnd) == pid && wnd != main && IsWindowVisible(wnd)) return wnd;
+  return nullptr;
+}
+
+// A control's text, through the control (another process's window).
+std::string ControlText(HWND control) {
+  wchar_t text[512] = L"";
+  SendMessageW(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  return ui::Narrow(text);
+}
+
+HWND DirectChildOfClass(HWND parent, const wchar_t* cls) {
+  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    wchar_t name[32] = L"";
+    GetClassNameW(c, name, 32);
+    if (_wcsicmp(name, cls) == 0) return c;
+  }
+  return nullptr;
+}
+
+// The picker pkdpick started, once its pick waits.
+TProcess PickerOnceItPicks(HWND& main) {
+  TProcess picker;
+  main = nullptr;
+  if (!WaitFor([&] { return (main = MainWindowOf(0)) && PickWaits(main); })) {
+    main = nullptr;
+    return picker;
+  }
+  picker.Id = ProcessOf(main);
+  picker.Handle.Reset(
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, picker.Id));
+  return picker;
+}
+
+void Press(HWND main, const wchar_t* caption) {
+  const HWND button = ChildWithText(main, caption);
+  ASSERT_NE(button, nullptr);
+  PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+// ---- The picker's folder and its clients
+
+const std::vector<std::string> kLines = {
+    "A - Rolnictwo",
+    " 01 - Uprawy rolne",
+    "  01.1 - Uprawy inne niż wieloletnie",
+    "   01.11.Z - Uprawa zbóż\tPodklasa obejmuje:\xFF- uprawę zbóż \"ozimych\"\xFF\xFF- uprawę roślin",
+    "   01.12.Z - Uprawa ryżu",
+};
+const char kOpis0111[] = "Podklasa obejmuje:\xFF- uprawę zbóż \"ozimych\"\xFF\xFF- uprawę roślin";
+
+class TPickerFolder {
+ public:
+  // With kodFile empty, the small catalogue above.
+  explicit TPickerFolder(const std::string& name, const std::wstring& kodFile = std::wstring()) : FDir(name) {
+    for (const char* exe : {"pkd.exe", "pkdpick.exe"})
+      EXPECT_TRUE(CopyFileW(FromBinaryDir(std::string("bin/") + exe).c_str(), Path(exe).c_str(), FALSE)) << exe;
+    if (kodFile.empty())
+      guitest::WriteKodCatalogue(FDir.Path() / L"pkd.kod", "Kody testowe", kLines);
+    else
+      EXPECT_TRUE(CopyFileW(kodFile.c_str(), Path("pkd.kod").c_str(), FALSE));
+  }
+  std::wstring Path(const std::string& name) const { return FDir.File(name).wstring(); }
+
+  // pkd.exe, once its window shows (its service is registered before).
+  TProcess StartPicker(HWND& main) {
+    TProcess p = Start(Path("pkd.exe"), L"");
+    main = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (main = MainWindowOf(p.Id)) && IsWindowVisible(main); }));
+    return p;
+  }
+
+  struct TPick {
+    TProcess Process;
+    std::string Out, Err;  // as written: UTF-8
+    bool Finish(DWORD ms = kLong) {
+      const bool done = Process.WaitExit(ms);
+      for (auto [file, text] : {std::pair{&FOut, &Out}, std::pair{&FErr, &Err}})
+        *text = testing_support::ReadAll(*file);
+      return done;
+    }
+    std::filesystem::path FOut, FErr;
+  };
+
+  // pkdpick with the arguments, its output into files of the folder.
+  TPick StartPkdpick(const std::wstring& args) {
+    TPick pick;
+    pick.FOut = FDir.Path() / (L"out" + std::to_wstring(++FRuns) + L".txt");
+    pick.FErr = FDir.Path() / (L"err" + std::to_wstring(FRuns) + L".txt");
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    ui::TKernelHandle out(
+        CreateFileW(pick.FOut.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+    ui::TKernelHandle err(
+        CreateFileW(pick.FErr.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+    pick.Process = Start(Path("pkdpick.exe"), args, out.Get(), err.Get());
+    EXPECT_TRUE(pick.Process.Handle);
+    return pick;
+  }
+
+ private:
+  guitest::TTempDir FDir;
+  int FRuns = 0;
+};
+
+// The script client (dde_test_client) in a process of its own; its lines
+// can be read while it runs.
+class TClient {
+ public:
+  explicit TClient(const std::vector<std::string>& script) {
+    std::string text;
+    for (const std::string& line : script) text += line + "\n";
+    FDir.Write("script.txt", text);
+    const std::wstring args =
+        L"\"" + FDir.Path("script.txt").wstring() + L"\" \"" + FDir.Path("out.txt").wstring() + L"\"";
+    FProcess = Start(BesideThisTest(L"dde_test_client.exe"), args);
+    EXPECT_TRUE(FProcess.Handle);
+  }
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> lines;
+    std::ifstream out(FDir.Path("out.txt"));
+    for (std::string line; std::getline(out, line);) lines.push_back(line);
+    return lines;
+  }
+  bool WaitLines(size_t n, DWORD ms = kLong) const {
+    return WaitFor([&] { return Lines().size() >= n; }, ms);
+  }
+  // All its lines, once it has ended (with exit status 0).
+  std::vector<std::string> Finish() {
+    EXPECT_TRUE(FProcess.WaitExit());
+    EXPECT_EQ(FProcess.ExitCode(), 0u);
+    return Lines();
+  }
+  bool Running() const { return FProcess.Running(); }
+
+ private:
+  testing_support::TempDir FDir;
+  TProcess FProcess;
+};
+
+std::string Utf8(const std::string& cp1250) { return text::Cp1250ToUtf8(cp1250); }
+
+// ---- Tests
+
+// One client after another on one picker: what a client may ask without a
+// pick (and a visible window outlives it), a pick cancelled, searches preset
+// on the hidden window, and a pick during which the window is asked to close.
+TEST(PickerEndToEnd, AnswersRequestsAndPicksAndEndsWhenLeftHidden) {
+  TPickerFolder folder("e2e_requests");
+  HWND main = nullptr;
+  TProcess picker = folder.StartPicker(main);
+  ASSERT_NE(main, nullptr);
+
+  struct TStep {
+    std::string command, result;
+  };
+  const std::vector<TStep> steps = {
+      {"connect\tPKD_ZEL\tSystem", "connect PKD_ZEL/System = PKD_ZEL/System"},
+      {"request\tTopics", "request Topics = PKD"},
+      {"request\tFormats", "request Formats = Text"},
+      {"request\tSysItems", "request SysItems = Status\tTopics\tFormats"},
+      {"request\tStatus", "request Status = failed DMLERR_NOTPROCESSED"},  // not busy: no status at all
+      {"request\tKOD", "request KOD = failed DMLERR_NOTPROCESSED"},
+      {"connect\tpkd_zel\tpkd", "connect pkd_zel/pkd = PKD_ZEL/pkd"},
+      {"request\tTopicItemList", "request TopicItemList = KOD\tNAZWA\tOPIS"},
+      {"request\tFormats", "request Formats = Text"},
+      {"execute\t[Open_PKD(x,\"01.11.Z\",\"\")]", "execute = 0x0000"},  // refused by the parser
+      {"execute\t[Find_PKD(\"01.11.Z\")]", "execute = 0x0000"},
+      {"execute\t[find_pkd(\"01.12.Z\",\"\")]", "execute = 0x8000"},
+      {"request\tkod", "request kod = 01.12.Z"},
+      {"request\tOPIS", "request OPIS = "},  // no description: empty, and no failure
+      {"execute\t[Find_PKD(\"01.11.Z\",\"\")]", "execute = 0x8000"},
+      {"request\tNAZWA", "request NAZWA = Uprawa zbóż"},
+      {"request\tOPIS", std::string("request OPIS = ") + kOpis0111},     // line marks as stored
+      {"request\tKOD\t13", "request KOD = failed DMLERR_NOTPROCESSED"},  // text only
+      {"request\tNAZWY", "request NAZWY = failed DMLERR_NOTPROCESSED"},
+      {"connect\tPKD_ZEL\tXYZ", "connect PKD_ZEL/XYZ = PKD_ZEL/XYZ"},
+      {"request\tKOD", "request KOD = failed DMLERR_NOTPROCESSED"},
+      {"disconnect", "disconnect = ok"},
+  };
+  std::vector<std::string> script, expected;
+  for (const TStep& s : steps) script.push_back(s.command), expected.push_back(s.result);
+  EXPECT_EQ(TClient(script).Finish(), expected);
+
+  // pkdpick --find on the running picker: the window neither shows its
+  // buttons nor hides, and stays after the client has gone.
+  TPickerFolder::TPick find = folder.StartPkdpick(L"--find --code 01.12.Z");
+  ASSERT_TRUE(find.Finish());
+  EXPECT_EQ(find.Process.ExitCode(), 0u) << find.Err;
+  EXPECT_EQ(find.Out, Utf8("{\"KOD\": \"01.12.Z\", \"NAZWA\": \"Uprawa ryżu\", \"OPIS\": \"\"}\n"));
+  EXPECT_FALSE(picker.WaitExit(1000));
+  EXPECT_TRUE(IsWindowVisible(main));
+  EXPECT_FALSE(PickWaits(main));
+
+  // A pick owned by a window of ours, cancelled: the code stays readable.
+  // Then a pick during which the window is asked to close: the close waits
+  // for the button and the answer, and ends the program while the client is
+  // still connected.
+  ui::TOwned<ui::TWindowTraits> owner(
+      CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr));
+  const std::string ownerNumber = std::to_string(reinterpret_cast<uintptr_t>(owner.Get()));
+  TClient client({"connect\tPKD_ZEL\tPKD",
+                  "execute\t[Open_PKD(" + ownerNumber + ",\"01.11.Z\",\"uprawę \"\"ozimych\"\"\")]" + kExecuteNoTimeOut,
+                  "wait\t2000", "request\tKOD", "execute\t[Find_PKD(\"01.12.Z\",\"uprawę\")]", "wait\t2000",
+                  "execute\t[Open_PKD(0,\"01.12.Z\",\"\")]" + std::string(kExecuteNoTimeOut), "wait\t15000"});
+  // The buttons show before the owner is set; the boxes' texts (asked of
+  // the picker's thread) come once it waits.
+  ASSERT_TRUE(WaitFor([&] { return PickWaits(main); }));
+  EXPECT_TRUE(WaitFor([&] { return GetWindow(main, GW_OWNER) == owner.Get(); }));
+  EXPECT_EQ(ControlText(DirectChildOfClass(main, L"ComboBox")), "01.11.Z");
+  EXPECT_EQ(ControlText(DirectChildOfClass(main, L"Edit")), "uprawę \"ozimych\"");
+  EXPECT_TRUE(WaitFor([&] { return OtherVisibleWindowOf(picker.Id, main) != nullptr; }));  // the result list
+  guitest::PumpFor(500);
+  EXPECT_EQ(client.Lines().size(), 1u);  // no answer before a button
+  Press(main, L"Anuluj");
+  ASSERT_TRUE(client.WaitLines(2));
+  EXPECT_EQ(client.Lines()[1], "execute = 0x0000");
+  EXPECT_FALSE(IsWindowVisible(main));
+  EXPECT_EQ(OtherVisibleWindowOf(picker.Id, main), nullptr);  // the list went with the window
+  EXPECT_EQ(GetWindow(main, GW_OWNER), nullptr);
+  EXPECT_FALSE(IsWindowVisible(ChildWithText(main, L"Wybierz")));
+  ASSERT_TRUE(client.WaitLines(3));
+  EXPECT_EQ(client.Lines()[2], "request KOD = 01.11.Z");
+  // Searches preset on the hidden window show nothing, not even the list.
+  ASSERT_TRUE(client.WaitLines(4));
+  EXPECT_EQ(client.Lines()[3], "execute = 0x8000");
+  guitest::PumpFor(500);
+  EXPECT_FALSE(IsWindowVisible(main));
+  EXPECT_EQ(OtherVisibleWindowOf(picker.Id, main), nullptr);
+
+  ASSERT_TRUE(WaitFor([&] { return PickWaits(main); }));  // not refused: the busy mark went with the pick
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  guitest::PumpFor(1000);
+  EXPECT_TRUE(PickWaits(main));
+  EXPECT_EQ(client.Lines().size(), 4u);
+  Press(main, L"Wybierz");
+  ASSERT_TRUE(client.WaitLines(5));
+  EXPECT_EQ(client.Lines()[4], "execute = 0x8000");
+  ASSERT_TRUE(picker.WaitExit());
+  EXPECT_TRUE(client.Running());
+  EXPECT_EQ(picker.ExitCode(), 0u);
+}
+
+// While a pick waits, other clients are told "busy" and change nothing; the
+// pick's own client gets its answer, and the picker, hidden and left, ends.
+TEST(PickerEndToEnd, OtherClientsAreBusyWhileAPickWaits) {
+  TPickerFolder folder("e2e_busy");
+  HWND main = nullptr;
+  TProcess picker = folder.StartPicker(main);
+  ASSERT_NE(main, nullptr);
+  TPickerFolder::TPick first = folder.StartPkdpick(L"--code 01.11.Z");
+  ASSERT_TRUE(WaitFor([&] { return PickWaits(main); }));
+
+  // The waiting client leaves other programs' connections alone.
+  TClient second({"connect\tPKD_ZEL\tPKD", "execute\t[Open_PKD(0,\"01.12.Z\",\"\")]",
+                  "execute\t[Find_PKD(\"01.12.Z\",\"\")]", "request\tKOD", "disconnect"});
+  EXPECT_EQ(second.Finish(),
+            (std::vector<std::string>{"connect PKD_ZEL/PKD = PKD_ZEL/PKD", "execute = 0x4000", "execute = 0x4000",
+                                      "request KOD = failed DMLERR_NOTPROCESSED", "disconnect = ok"}));
+  for (const wchar_t* args : {L"--code 01.12.Z", L"--find --code 01.12.Z"}) {
+    TPickerFolder::TPick busy = folder.StartPkdpick(args);
+    ASSERT_TRUE(busy.Finish());
+    EXPECT_EQ(busy.Process.ExitCode(), 2u) << ui::Narrow(args);
+    EXPECT_EQ(busy.Err, Utf8("pkdpick: program jest zajęty: czeka na wybór kodu dla innego programu\n"));
+    EXPECT_EQ(busy.Out, "");
+  }
+  // The first pick goes on untouched.
+  EXPECT_TRUE(PickWaits(main));
+  EXPECT_EQ(ControlText(DirectChildOfClass(main, L"ComboBox")), "01.11.Z");
+  EXPECT_TRUE(first.Process.Running());
+
+  Press(main, L"Wybierz");
+  ASSERT_TRUE(first.Finish());
+  EXPECT_EQ(first.Process.ExitCode(), 0u) << first.Err;
+  EXPECT_EQ(first.Out, pkdpick::JsonResult("01.11.Z", "Uprawa zbóż", kOpis0111));
+  ASSERT_TRUE(picker.WaitExit());
+  EXPECT_EQ(picker.ExitCode(), 0u);
+}
+
+// pkdpick from a shell: starts pkd.exe beside itself, waits for the user and
+// prints the entry chosen, on the test catalogue and on the real one, whose
+// longest description must arrive whole.
+TEST(PickerEndToEnd, PkdpickStartsThePickerAndPrintsTheChoice) {
+  struct TCase {
+    const char* name;
+    std::wstring kod;   // empty: the test catalogue
+    std::string words;  // a search that finds the same entry first, or none
+  };
+  const std::wstring real = FromBinaryDir("bin/pkd.kod");
+  const TCase cases[] = {{"e2e_pkdpick_small", L"", "uprawę \"ozimych\""}, {"e2e_pkdpick_real", real, ""}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!c.kod.empty() && GetFileAttributesW(c.kod.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      ADD_FAILURE() << "the real catalogue was not built";
+      continue;
+    }
+    TPickerFolder folder(c.name, c.kod);
+    catalogue::TBaza baza;
+    baza.Load(std::filesystem::path(folder.Path("pkd.kod")));
+    std::string line, opis;  // the entry with the longest description
+    for (const std::string& l : baza.Lines()) {
+      const std::string o = baza.Opisy().Opis(catalogue::CodeOf(l));
+      if (o.size() > opis.size()) line = l, opis = o;
+    }
+    const std::string code = catalogue::CodeOf(line);
+    std::wstring args = L"--code " + ui::Wide(code);
+    if (!c.words.empty()) {
+      // A quote inside a quoted argument is written \" on a command line.
+      std::string quoted;
+      for (char ch : c.words) quoted += ch == '"' ? std::string("\\\"") : std::string(1, ch);
+      args += L" --words \"" + ui::Wide(quoted) + L"\"";
+    }
+    ASSERT_EQ(MainWindowOf(0), nullptr) << "a picker is running already";
+    TPickerFolder::TPick pick = folder.StartPkdpick(args);
+    HWND main = nullptr;
+    TProcess picker = PickerOnceItPicks(main);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(ControlText(DirectChildOfClass(main, L"Edit")), c.words);
+    EXPECT_TRUE(pick.Process.Running());
+    Press(main, L"Wybierz");
+    ASSERT_TRUE(pick.Finish());
+    EXPECT_EQ(pick.Process.ExitCode(), 0u) << pick.Err;
+    EXPECT_GT(opis.size(), c.kod.empty() ? 0u : 4000u);
+    EXPECT_EQ(pick.Out, pkdpick::JsonResult(code, catalogue::TitleOf(line), opis));
+    EXPECT_TRUE(picker.WaitExit());  // hidden, and left by its only client
+  }
+}
+
+// pkdpick refuses what it cannot send, and never hangs on a picker that dies.
+TEST(PickerEndToEnd, PkdpickReportsErrors) {
+  TPickerFolder folder("e2e_pkdpick_errors");
+  struct TCase {
+    const wchar_t* args;
+    DWORD status;
+    const char* out;  // found in the output (UTF-8 of the text)
+    const char* err;
+  };
+  const TCase cases[] = {
+      {L"--help", 0, "przecinka", ""},  // the help says what cannot be sent
+      {L"--code 01,11", 2, "", "nie może zawierać przecinka"},
+      {L"--service NIE_MA_TAKIEJ", 2, "", "usługa DDE NIE_MA_TAKIEJ nie działa"},
+  };
+
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(ui::Narrow(c.args));
+    TPickerFolder::TPick pick = folder.StartPkdpick(c.args);
+    ASSERT_TRUE(pick.Finish());
+    EXPECT_EQ(pick.Process.ExitCode(), c.status);
+    EXPECT_NE(pick.Out.find(Utf8(c.out)), std::string::npos) << pick.Out;
+    EXPECT_NE(pick.Err.find(Utf8(c.err)), std::string::npos) << pick.Err;
+    EXPECT_EQ(pick.Out.empty(), c.status != 0);
+  }
+  EXPECT_EQ(MainWindowOf(0), nullptr);  // none of them started the picker
+
+  TPickerFolder::TPick pick = folder.StartPkdpick(L"--code 01.11.Z");
+  HWND main = nullptr;
+  TProcess picker = PickerOnceItPicks(main);
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(TerminateProcess(picker.Handle.Get(), 3));
+  ASSERT_TRUE(pick.Finish());
+  EXPECT_EQ(pick.Process.ExitCode(), 2u);
+  // Either the process or the conversation is seen to end first.
+  EXPECT_NE(pick.Err.find(Utf8("zanim odpowiedział")), std::string::npos) << pick.Err;
+  EXPECT_EQ(pick.Out, "");
+}
+
+}  // namespace
