@@ -26,8 +26,10 @@ int RunPicker() {
   Tform_TreeKodow form;
   if (!form.Create(CataloguePathBesideExe())) return 1;
   form.Show();
-  // The hidden result list is created by the loop's first message: before
-  // any input is handled, yet without delaying the window's first answer.
+  // Painted now, not when the queue runs dry: the DDE service and the hidden
+  // result list come from the loop's first messages, before any input is
+  // handled, and the user sees the window before them.
+  RedrawWindow(form.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   form.PostCreateResultList();
   return ui::RunMainLoop(form);
 }

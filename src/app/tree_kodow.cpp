@@ -69,7 +69,11 @@ void Tform_TreeKodow::StartUp(const std::filesystem::path& cataloguePath) {
     baza->Load(cataloguePath);
     SetBaza(std::move(baza));
   }
-  StartDdeService();
+  // Registering the service broadcasts to every top-level window of the
+  // desktop (about 15 ms under Wine here), so it waits for the loop's first
+  // message, after the window has been painted. A client waits for the
+  // service to appear anyway.
+  PostMessageW(Handle(), WM_START_DDE_SERVICE, 0, 0);
 }
 
 void Tform_TreeKodow::CreateControls() {
@@ -263,6 +267,9 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_CREATE_RESULT_LIST:
       CreateResultList();
+      return 0;
+    case WM_START_DDE_SERVICE:
+      StartDdeService();
       return 0;
     case WM_CONTEXTMENU:
       if (reinterpret_cast<HWND>(wp) == tree_kody.Handle()) {

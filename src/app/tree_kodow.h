@@ -24,6 +24,7 @@ namespace app {
 // The private message of the catalogue-missing notice.
 constexpr UINT WM_CATALOGUE_MISSING = 1025;
 constexpr UINT WM_CREATE_RESULT_LIST = WM_APP + 1;
+constexpr UINT WM_START_DDE_SERVICE = WM_APP + 2;
 
 class TPickerDde;
 

@@ -1,10 +1,11 @@
 // Measures start-up under Wine: the time from starting a program until its
-// window with the expected caption is visible and answers a sent message
-// (for the picker, its code tree is asked for its count, which must not be
-// 0), for pkd.exe and for a minimal Win32 window, alternately, each going
-// first in every other run: whichever starts first after the previous pair
-// ended pays for the clean-up of that pair.
-//   startup_probe RUNS PKD_EXE CAPTION MINIMAL_EXE
+// window with the expected caption is visible, painted and answers a sent
+// message (for the picker, its code tree is asked for its count, which must
+// not be 0, and is painted too), for pkd.exe and for a minimal Win32 window,
+// alternately, each going first as often as the others: whichever starts first after the previous
+// run ended pays for the clean-up of that run. A second picker (an earlier
+// build, say) can be measured in the same runs.
+//   startup_probe RUNS PKD_EXE CAPTION MINIMAL_EXE [OTHER_PKD_EXE]
 #include <windows.h>
 #include <commctrl.h>
 
@@ -53,10 +54,13 @@ double RunOnce(const std::wstring& exe, const wchar_t* caption, bool wantTree, L
     if (f.found && wantTree) {
       HWND tree = FindWindowExW(f.found, nullptr, WC_TREEVIEWW, nullptr);
       treeCount = tree ? SendMessageW(tree, TVM_GETCOUNT, 0, 0) : 0;
-      if (treeCount <= 0) f.found = nullptr;
+      // Shown means painted too: the window and its tree have nothing left to paint.
+      if (treeCount <= 0 || GetUpdateRect(f.found, nullptr, FALSE) || GetUpdateRect(tree, nullptr, FALSE))
+        f.found = nullptr;
     } else if (f.found) {
       // The same wait for the program's message loop as the tree's count costs.
       SendMessageW(f.found, WM_NULL, 0, 0);
+      if (GetUpdateRect(f.found, nullptr, FALSE)) f.found = nullptr;
     }
     wnd = f.found;
     if (!wnd) Sleep(1);
@@ -76,27 +80,36 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: startup_probe RUNS PKD_EXE CAPTION MINIMAL_EXE\n");
+  if (argc != 5 && argc != 6) {
+    std::fprintf(stderr, "usage: startup_probe RUNS PKD_EXE CAPTION MINIMAL_EXE [OTHER_PKD_EXE]\n");
     return 2;
   }
   const int runs = _wtoi(argv[1]);
-  std::vector<double> pkd, minimal;
+  // The programs in the order of the first run: each run starts one later,
+  // so that every program goes first as often as the others.
+  struct TProgram {
+    const wchar_t* exe;
+    const char* name;
+    bool picker;
+    std::vector<double> times;
+  };
+  std::vector<TProgram> programs = {{argv[2], "pkd.exe", true, {}}, {argv[4], "minimal window", false, {}}};
+  if (argc == 6) programs.push_back({argv[5], "other pkd.exe", true, {}});
+  bool complete = true;
   for (int i = 0; i < runs; ++i) {
-    LRESULT count = 0, none = 0;
-    double a, b;
-    if (i % 2 == 0) {
-      a = RunOnce(argv[2], argv[3], true, count);
-      b = RunOnce(argv[4], nullptr, false, none);
-    } else {
-      b = RunOnce(argv[4], nullptr, false, none);
-      a = RunOnce(argv[2], argv[3], true, count);
+    std::printf("run %d:", i + 1);
+    for (size_t k = 0; k < programs.size(); ++k) {
+      TProgram& p = programs[(k + static_cast<size_t>(i)) % programs.size()];
+      LRESULT count = 0;
+      const double t = RunOnce(p.exe, p.picker ? argv[3] : nullptr, p.picker, count);
+      std::printf(" %s %.1f ms%s", p.name, t, p.picker ? (" (" + std::to_string(count) + " entries)").c_str() : "");
+      if (t >= 0) p.times.push_back(t);
+      else complete = false;
     }
-    std::printf("run %d: pkd.exe %.1f ms (tree entries %ld), minimal window %.1f ms\n", i + 1, a,
-                static_cast<long>(count), b);
-    if (a >= 0) pkd.push_back(a);
-    if (b >= 0) minimal.push_back(b);
+    std::printf("\n");
   }
-  std::printf("median of %d: pkd.exe %.1f ms, minimal window %.1f ms\n", runs, Median(pkd), Median(minimal));
-  return pkd.size() == static_cast<size_t>(runs) && minimal.size() == static_cast<size_t>(runs) ? 0 : 1;
+  std::printf("median of %d:", runs);
+  for (const TProgram& p : programs) std::printf(" %s %.1f ms", p.name, Median(p.times));
+  std::printf("\n");
+  return complete ? 0 : 1;
 }
