@@ -271,9 +271,7 @@ void TSplitter::Create(HWND parent) {
   CreateHandle(0, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent, nullptr);
 }
 
-void TSplitter::SetBounds(int x, int y, int w, int h) {
-  SetWindowPos(Handle(), nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
-}
+void TSplitter::SetBounds(int x, int y, int w, int h) { MoveChild(Handle(), x, y, w, h); }
 
 LRESULT TSplitter::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "ui/message_box.h"
 #include "ui/wintext.h"
 
@@ -219,9 +221,21 @@ LRESULT TControl::HandleSubclassed(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefSubclassProc(wnd, msg, wp, lp);
 }
 
-void TControl::SetBounds(int x, int y, int w, int h) {
-  if (FHwnd) SetWindowPos(FHwnd, nullptr, x, y, w < 0 ? 0 : w, h < 0 ? 0 : h, SWP_NOZORDER | SWP_NOACTIVATE);
+void MoveChild(HWND wnd, int x, int y, int w, int h) {
+  if (!wnd) return;
+  w = std::max(w, 0);
+  h = std::max(h, 0);
+  // A move to the same place still costs a round of messages (about a
+  // millisecond a control under Wine): a relayout that changes nothing, as
+  // at every show of the main window, moves nothing.
+  RECT r;
+  GetWindowRect(wnd, &r);
+  MapWindowPoints(HWND_DESKTOP, GetParent(wnd), reinterpret_cast<POINT*>(&r), 2);
+  if (r.left == x && r.top == y && r.right - r.left == w && r.bottom - r.top == h) return;
+  SetWindowPos(wnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+void TControl::SetBounds(int x, int y, int w, int h) { MoveChild(FHwnd, x, y, w, h); }
 
 void TControl::SetVisible(bool visible) {
   if (FHwnd) ShowWindow(FHwnd, visible ? SW_SHOWNA : SW_HIDE);

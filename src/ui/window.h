@@ -20,6 +20,10 @@ enum TShift : unsigned { ssShift = 1, ssCtrl = 2, ssAlt = 4 };
 // The modifier keys held while the current message was produced.
 unsigned ShiftState();
 
+// Moves a child window within its parent's client area, unless it is there
+// already.
+void MoveChild(HWND wnd, int x, int y, int w, int h);
+
 class TWindow {
  public:
   TWindow() = default;
