@@ -119,15 +119,10 @@ void TAboutBox::CopyrightMouseLeave() {
 
 LRESULT TAboutBox::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      const HDC dc = BeginPaint(Handle(), &ps);
-      // The panel: raised inner and lowered outer bevel.
-      RECT panel = {S(kPanelLeft), S(kPanelTop), S(kPanelLeft + kPanelWidth), S(kPanelTop + kPanelHeight)};
-      DrawEdge(dc, &panel, BDR_SUNKENOUTER | BDR_RAISEDINNER, BF_RECT);
-      EndPaint(Handle(), &ps);
+    case WM_PAINT:
+      ui::PaintBevelPanel(Handle(), RECT{S(kPanelLeft), S(kPanelTop), S(kPanelLeft + kPanelWidth),
+                                         S(kPanelTop + kPanelHeight)});
       return 0;
-    }
     case WM_CTLCOLORSTATIC: {
       const HWND control = reinterpret_cast<HWND>(lp);
       if (control == Comments.Handle() || control == Label1.Handle()) {

@@ -72,11 +72,8 @@ void TPsalm::Button1Click() { ModalResult = ui::mrCancel; }
 
 LRESULT TPsalm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_PAINT) {
-    PAINTSTRUCT ps;
-    const HDC dc = BeginPaint(Handle(), &ps);
-    RECT panel = {S(kPanelLeft), S(kPanelTop), S(kPanelLeft + kPanelWidth), S(kPanelTop + kPanelHeight)};
-    DrawEdge(dc, &panel, BDR_SUNKENOUTER | BDR_RAISEDINNER, BF_RECT);
-    EndPaint(Handle(), &ps);
+    ui::PaintBevelPanel(Handle(), RECT{S(kPanelLeft), S(kPanelTop), S(kPanelLeft + kPanelWidth),
+                                       S(kPanelTop + kPanelHeight)});
     return 0;
   }
   return ui::TDialog::WndProc(msg, wp, lp);

@@ -228,6 +228,14 @@ int TDialog::ShowModal() {
   return ModalResult;
 }
 
+void PaintBevelPanel(HWND wnd, const RECT& panel) {
+  PAINTSTRUCT ps;
+  const HDC dc = BeginPaint(wnd, &ps);
+  RECT edge = panel;
+  DrawEdge(dc, &edge, BDR_SUNKENOUTER | BDR_RAISEDINNER, BF_RECT);
+  EndPaint(wnd, &ps);
+}
+
 int RunMainLoop(TForm& mainForm) {
   mainForm.IsMainForm = true;
   MSG msg;

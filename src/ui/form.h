@@ -124,6 +124,10 @@ class TWaitCursor {
   HCURSOR FPrevious;
 };
 
+// WM_PAINT of a dialog whose only drawing is a panel's bevel: a raised inner
+// and a lowered outer edge around `panel` (client coordinates).
+void PaintBevelPanel(HWND wnd, const RECT& panel);
+
 // The application's loop: runs until the main form asks to be released, then
 // destroys it. Returns the exit code of WM_QUIT or 0.
 int RunMainLoop(TForm& mainForm);
