@@ -90,47 +90,52 @@ size_t TBoxWatcher::Count() {
 }
 
 namespace {
-struct TSearch {
+struct TWindowSearch {
   DWORD pid;
+  const wchar_t* className;
   HWND found;
 };
-BOOL CALLBACK FindBox(HWND wnd, LPARAM lp) {
-  auto* s = reinterpret_cast<TSearch*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(wnd, &pid);
-  wchar_t cls[16] = {};
-  GetClassNameW(wnd, cls, 16);
-  if (pid == s->pid && IsWindowVisible(wnd) && lstrcmpW(cls, L"#32770") == 0) {
-    s->found = wnd;
-    return FALSE;
-  }
-  return TRUE;
+
+BOOL CALLBACK MatchWindow(HWND wnd, LPARAM lp) {
+  auto* s = reinterpret_cast<TWindowSearch*>(lp);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(wnd, &owner);
+  if (owner != s->pid || !IsWindowVisible(wnd)) return TRUE;
+  wchar_t cls[64] = {};
+  if (s->className && (!GetClassNameW(wnd, cls, 64) || lstrcmpW(cls, s->className) != 0)) return TRUE;
+  s->found = wnd;
+  return FALSE;
 }
 }  // namespace
 
+HWND VisibleTopWindowOf(DWORD pid, const wchar_t* className) {
+  TWindowSearch search{pid, className, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 void TBoxWatcher::Run() {
   while (!FStop) {
-    TSearch search = {FPid, nullptr};
-    EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&search));
-    if (search.found) {
+    // A message box is a dialog of the system's dialog class.
+    if (const HWND found = VisibleTopWindowOf(FPid, L"#32770")) {
       TBoxSeen box;
       wchar_t buffer[2048] = {};
-      GetWindowTextW(search.found, buffer, 2048);
+      GetWindowTextW(found, buffer, 2048);
       box.Caption = ui::Narrow(std::wstring(buffer));
       buffer[0] = 0;
-      GetDlgItemTextW(search.found, 0xFFFF, buffer, 2048);  // the text of a message box
+      GetDlgItemTextW(found, 0xFFFF, buffer, 2048);  // the text of a message box
       box.Text = ui::Narrow(std::wstring(buffer));
       // The error icon is the system's hand icon in the box's icon control.
-      HWND iconControl = GetDlgItem(search.found, 0x0440);
+      HWND iconControl = GetDlgItem(found, 0x0440);
       box.ErrorIcon = iconControl && reinterpret_cast<HICON>(SendMessageW(iconControl, STM_GETICON, 0, 0)) ==
                                          LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_HAND));
       {
         std::lock_guard<std::mutex> lock(FMutex);
         FSeen.push_back(box);
       }
-      PostMessageW(search.found, WM_COMMAND, IDOK, 0);
+      PostMessageW(found, WM_COMMAND, IDOK, 0);
       // Until it is gone, so that one box is recorded once.
-      for (int i = 0; i < 500 && IsWindow(search.found) && IsWindowVisible(search.found); ++i) Sleep(10);
+      for (int i = 0; i < 500 && IsWindow(found) && IsWindowVisible(found); ++i) Sleep(10);
     }
     Sleep(20);
   }

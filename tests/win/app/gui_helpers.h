@@ -58,6 +58,10 @@ class THeldKey {
   BYTE FVk;
 };
 
+// The first visible top-level window of a process, of the given class when
+// one is named; null when there is none.
+HWND VisibleTopWindowOf(DWORD pid, const wchar_t* className = nullptr);
+
 struct TBoxSeen {
   std::string Caption;  // Windows-1250
   std::string Text;

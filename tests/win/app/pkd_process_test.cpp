@@ -39,27 +39,6 @@ TChild Start(const std::wstring& exe) {
   return child;
 }
 
-struct TWindowSearch {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK MatchProcessWindow(HWND wnd, LPARAM lp) {
-  auto* search = reinterpret_cast<TWindowSearch*>(lp);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(wnd, &owner);
-  if (owner != search->pid || !IsWindowVisible(wnd)) return TRUE;
-  search->found = wnd;
-  return FALSE;
-}
-
-// The first visible top-level window of a process, or null.
-HWND TopWindowOf(DWORD pid) {
-  TWindowSearch search{pid, nullptr};
-  EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 TEST(PkdProcess, WithoutCatalogueShowsTheNoticeAndEndsAfterIt) {
   guitest::TTempDir dir("no_catalogue");
   const std::wstring exe = dir.File("pkd.exe").wstring();
@@ -98,7 +77,7 @@ TEST(PkdProcess, FindsItsCatalogueInAFolderNamedOutsideWindows1250) {
   for (int i = 0; i < 1500 && !main; ++i) {
     if (boxes.Count() > 0) break;
     ASSERT_EQ(WaitForSingleObject(child.process.Get(), 20), static_cast<DWORD>(WAIT_TIMEOUT));
-    main = TopWindowOf(child.id);
+    main = guitest::VisibleTopWindowOf(child.id);
   }
   ASSERT_EQ(boxes.Count(), 0u) << boxes.Seen()[0].Text;
   ASSERT_NE(main, nullptr);
