@@ -8,6 +8,7 @@
 #include "text/path.h"
 #include "ui/handles.h"
 #include "ui/message_box.h"
+#include "ui/system_library.h"
 #include "ui/wintext.h"
 
 namespace dde {
@@ -44,7 +45,8 @@ bool AskSaveFileName(HWND owner, std::wstring& fileName) {
   ofn.lpstrFile = buffer;
   ofn.nMaxFile = MAX_PATH * 2;
   ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
-  if (!GetSaveFileNameW(&ofn) || buffer[0] == 0) return false;
+  static const auto save = ui::SystemFunction<decltype(&GetSaveFileNameW)>(L"comdlg32.dll", "GetSaveFileNameW");
+  if (!save || !save(&ofn) || buffer[0] == 0) return false;
   fileName = buffer;
   return true;
 }
@@ -56,7 +58,8 @@ bool PrintOnPrinter(HWND owner, const std::vector<std::string>& lines) {
   pd.lStructSize = sizeof pd;
   pd.hwndOwner = owner;
   pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS;
-  const BOOL chosen = PrintDlgW(&pd);
+  static const auto printDialog = ui::SystemFunction<decltype(&PrintDlgW)>(L"comdlg32.dll", "PrintDlgW");
+  const BOOL chosen = printDialog && printDialog(&pd);
   ui::TDeviceContext dc(pd.hDC);
   ui::TGlobalMemory devMode(pd.hDevMode), devNames(pd.hDevNames);
   if (!chosen || !dc) return false;

@@ -1,6 +1,7 @@
 // Functions of system DLLs that only a dialog needs (the version reader, the
-// shell's "open", icon extraction), loaded at their first use: importing the
-// DLL would load it, and everything it pulls in, at every start of the program.
+// shell's "open", icon extraction, the common Save and Print dialogs), loaded
+// at their first use: importing the DLL would load it, and everything it pulls
+// in (comdlg32 brings shell32 and the print spooler), at every start.
 #pragma once
 
 #include <windows.h>
