@@ -2,8 +2,8 @@
 // keys it hands to the tree and the characters it drops.
 #include <gtest/gtest.h>
 
-#include "app/application.h"
 #include "app/gui_helpers.h"
+#include "app/main_window_fixture.h"
 #include "app/tree_kodow.h"
 
 namespace {
@@ -18,21 +18,15 @@ const std::vector<std::string> kCodes = {
     "  01.2 - Owoce",  " 02 - Leśnictwo",    "B - Górnictwo",      " 05 - Węgiel",        "  05.1 - Kamienny",
     "C - Przetwórstwo", " 10 - Żywność",     " 1 - Jedynka",       "d.1 - Mała litera"};
 
-class CodeBox : public ::testing::Test {
+class CodeBox : public guitest::TMainWindowTest {
  protected:
-  static void SetUpTestSuite() { app::InitApplication(); }
+  CodeBox() : TMainWindowTest("code_box") {}
   void SetUp() override {
-    guitest::DeleteOurSettings();
-    guitest::WritePlainCatalogue(dir.File("codes.txt"), "Kody", kCodes);
-    form = std::make_unique<Tform_TreeKodow>();
-    ASSERT_TRUE(form->Create(dir.File("codes.txt")));
-    form->Show();
+    TMainWindowTest::SetUp();
+    OpenCatalogue("codes.txt", "Kody", kCodes);
+    ASSERT_FALSE(HasFailure());  // the window was created
     ASSERT_TRUE(form->szukaj_kod.Focused());
     edit = form->szukaj_kod.EditHandle();
-  }
-  void TearDown() override {
-    form.reset();
-    guitest::DeleteOurSettings();
   }
   void Type(const std::string& s) {
     for (char c : s) PostChar(edit, static_cast<unsigned char>(c));
@@ -45,8 +39,6 @@ class CodeBox : public ::testing::Test {
   std::string Selected() { return form->SelectedText(); }
   bool ExpandedEntry(int i) { return form->tree_kody.Expanded(form->ItemOf(i)); }
 
-  guitest::TTempDir dir{"code_box"};
-  std::unique_ptr<Tform_TreeKodow> form;
   HWND edit = nullptr;
 };
 

@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "app/about_box.h"
-#include "app/application.h"
 #include "app/gui_helpers.h"
+#include "app/main_window_fixture.h"
 #include "app/psalm.h"
 #include "app/tree_kodow.h"
 #include "app/version_info.h"
@@ -53,26 +53,14 @@ void PostCtrl(HWND wnd, WORD letter) {
   guitest::PumpFor(30);
 }
 
-class Commands : public ::testing::Test {
+class Commands : public guitest::TMainWindowTest {
  protected:
-  static void SetUpTestSuite() { app::InitApplication(); }
+  Commands() : TMainWindowTest("commands") {}
   void SetUp() override {
-    guitest::DeleteOurSettings();
-    guitest::WritePlainCatalogue(dir.File("pkd.txt"), "Kody", kLines);
-    form = std::make_unique<Tform_TreeKodow>();
-    ASSERT_TRUE(form->Create(dir.File("pkd.txt")));
-    form->Show();
+    TMainWindowTest::SetUp();
+    OpenCatalogue("pkd.txt", "Kody", kLines);
+    ASSERT_FALSE(HasFailure());  // the window was created
   }
-  void TearDown() override {
-    form.reset();
-    guitest::DeleteOurSettings();
-  }
-  void Select(int entry) {
-    form->tree_kody.Select(form->ItemOf(entry));
-    ASSERT_TRUE(WaitFor([&] { return !form->TreeChange.Enabled(); }));
-  }
-  guitest::TTempDir dir{"commands"};
-  std::unique_ptr<Tform_TreeKodow> form;
 };
 
 TEST_F(Commands, MenusHoldTheCommandsInOrderAndTheClientAreaKeepsItsSize) {
@@ -101,7 +89,7 @@ TEST_F(Commands, MenusHoldTheCommandsInOrderAndTheClientAreaKeepsItsSize) {
 }
 
 TEST_F(Commands, BothMenusAndTheShortcutsCopyCodeTitleOrBoth) {
-  Select(2);
+  SelectEntry(2);
   struct TCase {
     WORD id;
     std::string expected;
@@ -136,7 +124,7 @@ TEST_F(Commands, BothMenusAndTheShortcutsCopyCodeTitleOrBoth) {
   EXPECT_EQ(form->szukaj_kod.Text(), "01.11");
 
   // An entry without " - ": empty code and title, the whole text for both.
-  Select(3);
+  SelectEntry(3);
   PostCtrl(form->szukaj_kod.EditHandle(), 'K');
   EXPECT_EQ(ClipboardText(), "");
   PostCtrl(form->szukaj_kod.EditHandle(), 'C');
@@ -153,7 +141,7 @@ TEST_F(Commands, WithoutSelectionNothingIsCopiedAndTheDescriptionEmpties) {
 }
 
 TEST_F(Commands, AClipboardHeldElsewhereIsReportedAndKeepsItsContents) {
-  Select(1);
+  SelectEntry(1);
   SetClipboard("stare");
   HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);

@@ -5,8 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/application.h"
 #include "app/gui_helpers.h"
+#include "app/main_window_fixture.h"
 #include "app/tree_kodow.h"
 #include "catalogue/entry_text.h"
 #include "text/path.h"
@@ -29,33 +29,11 @@ const std::vector<std::string> kSmall = {
     "  01.2 - Owoce",    "B - Górnictwo", " 05 - Węgiel\tOpis węgla", "bez kodu",
     "",                  "C - Przetwórstwo"};
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public guitest::TMainWindowTest {
  protected:
-  static void SetUpTestSuite() { app::InitApplication(); }
-  void SetUp() override { guitest::DeleteOurSettings(); }
-  void TearDown() override {
-    form.reset();
-    guitest::DeleteOurSettings();
-  }
-
+  MainWindow() : TMainWindowTest("main_window") {}
   Tform_TreeKodow& Open(const std::vector<std::string>& lines, const char* name = "pkd.kod") {
-    const std::filesystem::path path = dir.File(name);
-    if (std::string(name).find(".kod") != std::string::npos)
-      guitest::WriteKodCatalogue(path, "Klasyfikacja testowa", lines);
-    else
-      guitest::WritePlainCatalogue(path, "Klasyfikacja testowa", lines);
-    return OpenPath(path);
-  }
-  Tform_TreeKodow& OpenPath(const std::filesystem::path& path) {
-    form = std::make_unique<Tform_TreeKodow>();
-    EXPECT_TRUE(form->Create(path));
-    form->Show();
-    return *form;
-  }
-  // Selects an entry as the user would and waits for the window's reaction.
-  void SelectEntry(int entry) {
-    form->tree_kody.Select(form->ItemOf(entry));
-    ASSERT_TRUE(WaitFor([&] { return !form->TreeChange.Enabled(); }));
+    return OpenCatalogue(name, "Klasyfikacja testowa", lines);
   }
   std::string TopLevelTexts() {
     std::string out;
@@ -64,9 +42,6 @@ class MainWindow : public ::testing::Test {
       out += form->tree_kody.ItemText(i) + "|";
     return out;
   }
-
-  guitest::TTempDir dir{"main_window"};
-  std::unique_ptr<Tform_TreeKodow> form;
 };
 
 TEST_F(MainWindow, StartUpFillsTreeCodeListAndCaptionInFileOrder) {

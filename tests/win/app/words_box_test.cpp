@@ -3,8 +3,8 @@
 // shared by the box and the list, the preview and the choice.
 #include <gtest/gtest.h>
 
-#include "app/application.h"
 #include "app/gui_helpers.h"
+#include "app/main_window_fixture.h"
 #include "app/spis_opisow.h"
 #include "app/tree_kodow.h"
 #include "ui/wintext.h"
@@ -29,24 +29,18 @@ const std::vector<std::string> kLines = {
     " 05 - Wydobycie węgla\twęgiel kamienny",
 };
 
-class WordsBox : public ::testing::Test {
+class WordsBox : public guitest::TMainWindowTest {
  protected:
-  static void SetUpTestSuite() { app::InitApplication(); }
+  WordsBox() : TMainWindowTest("words_box") {}
   void SetUp() override {
-    guitest::DeleteOurSettings();
-    guitest::WriteKodCatalogue(dir.File("pkd.kod"), "Kody", kLines);
-    form = std::make_unique<Tform_TreeKodow>();
-    ASSERT_TRUE(form->Create(dir.File("pkd.kod")));
-    form->Show();
+    TMainWindowTest::SetUp();
+    OpenCatalogue("pkd.kod", "Kody", kLines);
+    ASSERT_FALSE(HasFailure());  // the window was created
     form->PostCreateResultList();  // as the program does at start
     ASSERT_TRUE(WaitFor([&] { return form->ResultList() != nullptr; }));
     list = form->ResultList();
     box = form->szukaj_opis.Handle();
     form->szukaj_opis.SetFocus();
-  }
-  void TearDown() override {
-    form.reset();
-    guitest::DeleteOurSettings();
   }
   void Type(const std::string& s) {
     for (wchar_t c : ui::Wide(s)) PostChar(box, c);
@@ -81,8 +75,6 @@ class WordsBox : public ::testing::Test {
     guitest::PumpFor(0);
   }
 
-  guitest::TTempDir dir{"words_box"};
-  std::unique_ptr<Tform_TreeKodow> form;
   app::Tform_spisOpisow* list = nullptr;
   HWND box = nullptr;
 };
