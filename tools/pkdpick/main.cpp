@@ -15,6 +15,7 @@
 
 #include "pkdpick/pick_text.h"
 #include "text/cp1250.h"
+#include "text/path.h"
 
 namespace {
 
@@ -183,32 +184,19 @@ class TClient {
   HANDLE FServer = nullptr;  // the picker's process
 };
 
-std::wstring PickerBesideUs() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return path.substr(0, path.find_last_of(L"\\/") + 1) + L"pkd.exe";
-}
-
 // Starts pkd.exe and connects once its service is there; false with the
 // reason (Windows-1250) otherwise.
 bool StartPickerAndConnect(TClient& client, const std::string& service, std::string& error) {
-  const std::wstring exe = PickerBesideUs();
+  const std::filesystem::path folder = text::ExecutableFolder();
+  const std::wstring exe = (folder / L"pkd.exe").wstring();
   std::wstring cmd = L"\"" + exe + L"\"";
-  const std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/"));
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
   // No handle is inherited: a script reading our output to its end must not
   // wait for the picker too.
   if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
-    error = "nie mogę uruchomić " + text::Utf16To1250(std::u16string(exe.begin(), exe.end())) + " (błąd " +
+    error = "nie mogę uruchomić " + text::PathTo1250(exe) + " (błąd " +
             std::to_string(GetLastError()) + ")";
     return false;
   }
