@@ -223,9 +223,6 @@ void TPickerDde::FindPkd(const dde::TParamArray& params, int count) {
   if (count > 0 && !params[0].empty()) FForm.SetSearchCode(Unquote(params[0]));
   if (count > 1 && !params[1].empty()) FForm.SetSearchWords(Unquote(params[1]));
   FForm.RunSearches();
-  // The word search drops its list under the words box; without the window
-  // it would stand alone on the screen.
-  if (!FForm.Visible()) FForm.HideResultList();
 }
 
 void TPickerDde::SetBusy(bool busy) {

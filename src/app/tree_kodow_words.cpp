@@ -47,6 +47,12 @@ void Tform_TreeKodow::SearchByWords(const std::string& words, std::vector<std::s
 }
 
 void Tform_TreeKodow::ShowResultList(ui::TControl& box, const std::vector<std::string>& rows) {
+  // Without the window (words preset over DDE while it is hidden) the list
+  // would stand alone on the screen.
+  if (!Visible()) {
+    HideResultList();
+    return;
+  }
   if (!CreateResultList()) return;
   Tform_spisOpisow& list = *FResultList;
   if (list.Owner() != Handle()) list.Hide();
