@@ -1,11 +1,5 @@
 # The picker as a DDE server.
 
-# Open_PKD's parameters as the picker reads them.
-pkd_add_test(app_dde_protocol_test WIN_ONLY
-  SOURCES win/app/dde_protocol_test.cpp
-  LIBS pkd_app
-  TIMEOUT 60)
-
 # End to end: the real pkd.exe in a folder of its own with a catalogue,
 # driven over DDE by client processes (the manager tests' script client and
 # pkdpick). pkd.exe registers the service PKD_ZEL for the whole desktop, so

@@ -6,6 +6,7 @@
 
 #include "app/tree_kodow.h"
 #include "catalogue/entry_text.h"
+#include "picker/pick_protocol.h"
 #include "text/cp1250.h"
 #include "text/errors.h"
 #include "ui/dispatch.h"
@@ -13,86 +14,8 @@
 
 namespace app {
 
-const char kDDEMan1StoredForm[] =
-    "object DDEMan1: TDDEMLManager\r\n"
-    "  AllowNullPokes = False\r\n"
-    "  AllowNullService = True\r\n"
-    "  AllowNullTopic = True\r\n"
-    "  CmdFirstCh = '['\r\n"
-    "  CmdLastCh = ']'\r\n"
-    "  CmdParamFirstCh = '('\r\n"
-    "  CmdParamLastCh = ')'\r\n"
-    "  CmdParamSep = ','\r\n"
-    "  CompareServerItemData = True\r\n"
-    "  DebugFileName = 'C:\\PKD_ZEL_DDE.LOG'\r\n"
-    "  DefaultTimeOut = 1.000000000000000000\r\n"
-    "  DefaultUseBusy = False\r\n"
-    "  ExecCmds.CmdList = (\r\n"
-    "    True\r\n"
-    "    'NSS'\r\n"
-    "    'Open_PKD'\r\n"
-    "    True\r\n"
-    "    'SS'\r\n"
-    "    'Find_PKD')\r\n"
-    "  ExeNameAsService = True\r\n"
-    "  FailOptions = []\r\n"
-    "  FormatConflict = fctNullResponse\r\n"
-    "  NetworkDDE = False\r\n"
-    "  OneConvPerTopic = False\r\n"
-    "  PokeDataAsHandle = True\r\n"
-    "  RetainClientItems = True\r\n"
-    "  RetainClientItemData = True\r\n"
-    "  Scope = ddeServerOnly\r\n"
-    "  ShareProcess = sptNone\r\n"
-    "  SkipOptions = []\r\n"
-    "  StoreServerItemData = True\r\n"
-    "  OnTopicReceived = DDEMan1TopicReceived\r\n"
-    "  OnFormatReceived = DDEMan1FormatReceived\r\n"
-    "  OnTopicFormatReceived = DDEMan1TopicFormatReceived\r\n"
-    "  OnItemReceived = DDEMan1ItemReceived\r\n"
-    "  OnExecuteReceived = DDEMan1ExecuteReceived\r\n"
-    "  OnRequestReceived = DDEMan1RequestReceived\r\n"
-    "  OnDisconnecting = DDEMan1Disconnecting\r\n"
-    "end\r\n";
-
-std::string Unquote(const std::string& param) {
-  if (param.empty() || param[0] != '"') return param;
-  std::string result;
-  for (size_t i = 1; i < param.size(); ++i) {
-    if (param[i] != '"') {
-      result += param[i];
-    } else if (i + 1 < param.size() && param[i + 1] == '"') {
-      result += '"';
-      ++i;
-    } else {
-      break;  // the closing quote; what follows it is dropped
-    }
-  }
-  return result;
-}
-
-bool ParseWindowHandle(const std::string& param, HWND& handle) {
-  size_t i = 0;
-  while (i < param.size() && param[i] == ' ') ++i;
-  bool negative = false;
-  if (i < param.size() && (param[i] == '+' || param[i] == '-')) negative = param[i++] == '-';
-  if (i == param.size()) return false;
-  uint64_t value = 0;
-  for (; i < param.size(); ++i) {
-    const unsigned digit = static_cast<unsigned char>(param[i]) - '0';
-    if (digit > 9 || value > (std::numeric_limits<uint64_t>::max() - digit) / 10) return false;
-    value = value * 10 + digit;
-  }
-  const uint64_t largest =
-      negative ? uint64_t(std::numeric_limits<intptr_t>::max()) + 1 : uint64_t(std::numeric_limits<uintptr_t>::max());
-  if (value > largest) return false;
-  const uintptr_t bits = negative ? uintptr_t(0) - static_cast<uintptr_t>(value) : static_cast<uintptr_t>(value);
-  handle = reinterpret_cast<HWND>(bits);
-  return true;
-}
-
 TPickerDde::TPickerDde(Tform_TreeKodow& form) : FForm(form), FManager(nullptr, FPlatform) {
-  FManager.ReadStoredForm(kDDEMan1StoredForm);
+  FManager.ReadStoredForm(picker::PickerStoredForm());
   BindStoredEvents();
 }
 
@@ -126,14 +49,14 @@ void TPickerDde::BindStoredEvents() {
 }
 
 void TPickerDde::StartService() {
-  FManager.AddService(kPkdService);
-  if (dde::TDDEMLService* service = FManager.FindService(kPkdService)) service->Enabled = true;
+  FManager.AddService(picker::kPickService);
+  if (dde::TDDEMLService* service = FManager.FindService(picker::kPickService)) service->Enabled = true;
   FManager.InitDDEML();  // not examined: without DDE the picker still works
 }
 
 void TPickerDde::DDEMan1TopicReceived(dde::TDDEMLManager& Sender, const std::string& AServerName) {
   Sender.ClearTopicList(AServerName);
-  Sender.AddToTopicList(AServerName, kPkdTopic);
+  Sender.AddToTopicList(AServerName, picker::kPickTopic);
 }
 
 void TPickerDde::DDEMan1FormatReceived(dde::TDDEMLManager& Sender, const std::string& AServerName) {
@@ -149,9 +72,9 @@ void TPickerDde::DDEMan1TopicFormatReceived(dde::TDDEMLManager& Sender, const st
 
 void TPickerDde::DDEMan1ItemReceived(dde::TDDEMLManager& Sender, const std::string& AServerName,
                                      const std::string& ATopicName) {
-  if (!text::EqualNoCaseAscii(ATopicName, kPkdTopic)) return;
+  if (!text::EqualNoCaseAscii(ATopicName, picker::kPickTopic)) return;
   Sender.ClearItemList(AServerName, ATopicName);
-  for (const char* item : kPkdItems) Sender.AddToItemList(AServerName, ATopicName, item);
+  for (const char* item : picker::kPickItems) Sender.AddToItemList(AServerName, ATopicName, item);
 }
 
 void TPickerDde::DDEMan1ExecuteReceived(dde::TDDEMLManager&, const std::string&, const std::string&,
@@ -199,13 +122,15 @@ bool TPickerDde::OpenPkd(const dde::TParamArray& params, int count) {
 
   form.Show();
   form.SetButtonRowVisible(true);
+  uintptr_t bits = 0;
   HWND owner = nullptr;
-  if (count > 0 && !params[0].empty() && ParseWindowHandle(params[0], owner) && owner != form.Handle() &&
+  if (count > 0 && !params[0].empty() && picker::ParseOwnerHandle(params[0], bits) &&
+      (owner = reinterpret_cast<HWND>(bits)) != form.Handle() &&
       (!owner || IsWindow(owner)))
     form.SetOwner(owner);
   try {
-    if (count > 1 && !params[1].empty()) form.SetSearchCode(Unquote(params[1]));
-    if (count > 2 && !params[2].empty()) form.SetSearchWords(Unquote(params[2]));
+    if (count > 1 && !params[1].empty()) form.SetSearchCode(picker::Unquote(params[1]));
+    if (count > 2 && !params[2].empty()) form.SetSearchWords(picker::Unquote(params[2]));
     form.RunSearches();
   } catch (const std::exception& e) {
     // As a failing handler of the window: shown, and the user picks on.
@@ -220,18 +145,18 @@ bool TPickerDde::OpenPkd(const dde::TParamArray& params, int count) {
 }
 
 void TPickerDde::FindPkd(const dde::TParamArray& params, int count) {
-  if (count > 0 && !params[0].empty()) FForm.SetSearchCode(Unquote(params[0]));
-  if (count > 1 && !params[1].empty()) FForm.SetSearchWords(Unquote(params[1]));
+  if (count > 0 && !params[0].empty()) FForm.SetSearchCode(picker::Unquote(params[0]));
+  if (count > 1 && !params[1].empty()) FForm.SetSearchWords(picker::Unquote(params[1]));
   FForm.RunSearches();
 }
 
 void TPickerDde::SetBusy(bool busy) {
   if (busy) {
-    FManager.SetItemText(kPkdService, dde::kSystemTopic, dde::kItemStatus, "BUSY");
+    FManager.SetItemText(picker::kPickService, dde::kSystemTopic, dde::kItemStatus, "BUSY");
     return;
   }
   // Back to no status item at all, as before the pick.
-  if (dde::TDDEMLService* service = FManager.FindService(kPkdService))
+  if (dde::TDDEMLService* service = FManager.FindService(picker::kPickService))
     if (dde::TDDEMLTopic* system = service->FindTopic(dde::kSystemTopic)) system->RemoveItem(dde::kItemStatus);
 }
 
@@ -239,9 +164,9 @@ void TPickerDde::DDEMan1RequestReceived(dde::TDDEMLManager& Sender, const std::s
                                         const std::string& ATopicName, const std::string& AnItemName, int32_t,
                                         dde::TDDEMLClipFmtType, uint16_t, bool& ValidItem) {
   ValidItem = false;
-  if (!text::EqualNoCaseAscii(ATopicName, kPkdTopic)) return;
+  if (!text::EqualNoCaseAscii(ATopicName, picker::kPickTopic)) return;
   for (int n = 1; n <= 3; ++n) {
-    if (!text::EqualNoCaseAscii(AnItemName, kPkdItems[n - 1])) continue;
+    if (!text::EqualNoCaseAscii(AnItemName, picker::kPickItems[n - 1])) continue;
     Sender.SetItemText(AServiceName, ATopicName, AnItemName, ItemValue(n));
     ValidItem = true;
     return;

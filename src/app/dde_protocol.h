@@ -15,25 +15,6 @@ namespace app {
 
 class Tform_TreeKodow;
 
-// The protocol's names; the item number of a request is its position in
-// kPkdItems (KOD = 1).
-inline constexpr const char* kPkdService = "PKD_ZEL";
-inline constexpr const char* kPkdTopic = "PKD";
-inline constexpr const char* kPkdItems[] = {"KOD", "NAZWA", "OPIS"};
-
-// DDEMan1 as the main window's definition stores it.
-extern const char kDDEMan1StoredForm[];
-
-// A text parameter without its quotes: from a leading '"' to the closing
-// quote (one that is not doubled), doubled quotes made single, the rest
-// dropped. A text that does not start with '"' is returned unchanged.
-std::string Unquote(const std::string& param);
-
-// The owner parameter of Open_PKD: decimal digits after optional blanks and
-// sign, nothing else, the value fitting a window handle of this build. A
-// client may write the handle signed or unsigned. False for anything else.
-bool ParseWindowHandle(const std::string& param, HWND& handle);
-
 class TPickerDde {
  public:
   // Reads the stored form and binds the handlers it names. The window must

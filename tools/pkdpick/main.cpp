@@ -79,7 +79,7 @@ class TClient {
   bool Init() { return DdeInitializeA(&FInst, ClientCallback, APPCMD_CLIENTONLY, 0) == DMLERR_NO_ERROR; }
 
   bool Connect(const std::string& service) {
-    const HSZ s = Name(service), t = Name("PKD");
+    const HSZ s = Name(service), t = Name(picker::kPickTopic);
     FConv = DdeConnect(FInst, s, t, nullptr);
     DdeFreeStringHandle(FInst, s);
     DdeFreeStringHandle(FInst, t);
@@ -256,7 +256,7 @@ int Run(const std::vector<std::u16string>& args) {
       break;
   }
   std::string values[3];
-  const char* const items[] = {"KOD", "NAZWA", "OPIS"};
+  const char* const* items = picker::kPickItems;
   for (int i = 0; i < 3; ++i) {
     if (client.Request(items[i], values[i])) continue;
     // A picker busy with another pick refuses everything; Wine's DDEML does
@@ -266,7 +266,7 @@ int Run(const std::vector<std::u16string>& args) {
     wsprintfA(code, "0x%04X", client.LastError());
     return Fail(std::string("nie dostałem wartości ") + items[i] + " (błąd DDE " + code + ")");
   }
-  if (answer == TClient::anRefused && options.Find) return Fail("program nie wykonał polecenia Find_PKD");
+  if (answer == TClient::anRefused && options.Find) return Fail(std::string("program nie wykonał polecenia ") + picker::kFindPkd);
   Write(STD_OUTPUT_HANDLE, pkdpick::JsonResult(values[0], values[1], values[2]));
   return answer == TClient::anAcknowledged ? kExitChosen : kExitCancelled;
 }

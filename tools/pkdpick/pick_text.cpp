@@ -2,15 +2,12 @@
 
 #include <cstdio>
 
+#include "picker/pick_protocol.h"
 #include "text/cp1250.h"
 
 namespace pkdpick {
 
 namespace {
-
-// The command parser splits parameters at every comma and ends a parameter
-// list at the first ")" and a command at the first "]", quotes or not.
-constexpr std::string_view kUnsendable = ",)]";
 
 bool To1250(std::u16string_view s, std::string& out) {
   out.clear();
@@ -55,7 +52,7 @@ bool ParseArguments(const std::vector<std::u16string>& args, TOptions& options, 
       error = "wartość opcji " + name + " ma znak spoza strony kodowej Windows-1250";
       return false;
     }
-    if (value != &options.Service && value->find_first_of(kUnsendable) != std::string::npos) {
+    if (value != &options.Service && !picker::Sendable(*value)) {
       error = "wartość opcji " + name + " nie może zawierać przecinka ani znaków \")\" i \"]\"";
       return false;
     }
@@ -67,19 +64,9 @@ bool ParseArguments(const std::vector<std::u16string>& args, TOptions& options, 
   return true;
 }
 
-std::string QuoteParam(const std::string& text) {
-  std::string quoted = "\"";
-  for (char c : text) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  return quoted + "\"";
-}
-
 std::string CommandText(const TOptions& options, uint64_t owner) {
-  const std::string texts = QuoteParam(options.Code) + "," + QuoteParam(options.Words);
-  if (options.Find) return "[Find_PKD(" + texts + ")]";
-  return "[Open_PKD(" + std::to_string(owner) + "," + texts + ")]";
+  return options.Find ? picker::FindCommand(options.Code, options.Words)
+                      : picker::OpenCommand(owner, options.Code, options.Words);
 }
 
 std::string JsonString(std::string_view utf8) {

@@ -7,9 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "picker/pick_protocol.h"
+
 namespace pkdpick {
 
-inline constexpr const char* kDefaultService = "PKD_ZEL";
+inline constexpr const char* kDefaultService = picker::kPickService;
 
 struct TOptions {
   std::string Code;   // Windows-1250; empty when not given
@@ -27,9 +29,6 @@ bool ParseArguments(const std::vector<std::u16string>& args, TOptions& options, 
 // The execute string: [Open_PKD(owner,"code","words")], or with Find
 // [Find_PKD("code","words")]. An option not given empties its box.
 std::string CommandText(const TOptions& options, uint64_t owner);
-
-// A text parameter in double quotes, inner quotes doubled.
-std::string QuoteParam(const std::string& text);
 
 // {"KOD": "...", "NAZWA": "...", "OPIS": "..."} in UTF-8 from the items'
 // Windows-1250 texts; the line marks (byte 0xFF) of the description become
