@@ -1,7 +1,7 @@
 pkd_add_test(picker_test
   SOURCES unit/picker/code_tree_test.cpp unit/picker/code_search_test.cpp unit/picker/description_test.cpp
           unit/picker/word_search_test.cpp unit/picker/result_list_test.cpp
-          unit/picker/pick_protocol_test.cpp
+          unit/picker/pick_protocol_test.cpp unit/picker/old_code_test.cpp
   LIBS pkd_picker pkd_dde)
 
 pkd_add_fuzzer(code_tree_fuzz

@@ -94,6 +94,10 @@ void TBaza::ReadHeaders() {
         case 2:
           FTytul = value;
           break;
+        case TCorrespondence::kRevisionsRecord:
+        case TCorrespondence::kCodeRecord:
+          FCorrespondence.ReadRecord(number & 0xFF, value);
+          break;
         default:
           break;
       }

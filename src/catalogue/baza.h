@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/correspondence.h"
 #include "catalogue/opisy.h"
 #include "text/errors.h"
 
@@ -42,6 +43,9 @@ class TBaza {
   const std::string& Naglowek() const { return FNaglowek; }
   const std::string& Tytul() const { return FTytul; }
   const TOpisy& Opisy() const { return FOpisy; }
+  // The codes of the other revision with their counterparts here; empty
+  // when the catalogue carries no correspondence.
+  const TCorrespondence& Correspondence() const { return FCorrespondence; }
 
  private:
   void ReadHeaders();
@@ -50,6 +54,7 @@ class TBaza {
   std::string FTytul;
   std::vector<std::string> FLines;
   TOpisy FOpisy;
+  TCorrespondence FCorrespondence;
 };
 
 }  // namespace catalogue

@@ -6,6 +6,7 @@
 namespace picker {
 
 const char kResultHeading[] = "Wyszukane opisy";
+const char kFoldedHeadingNote[] = " (bez polskich liter)";
 const char kGroupMarker[] = "---- - ";
 
 namespace {
@@ -73,7 +74,7 @@ int TResultList::AddChild(int parent, std::string_view field, std::string_view c
   return index;
 }
 
-void TResultList::FillResults(const std::vector<std::string>& rows) {
+void TResultList::FillResults(const std::vector<std::string>& rows, bool folded) {
   FNodes.clear();
   FBuild.clear();
   FTitleIndex.clear();
@@ -109,6 +110,32 @@ void TResultList::FillResults(const std::vector<std::string>& rows) {
   Compact();
   JoinCodes();
   MarkGroups();
+  if (folded) FNodes[0].Text += kFoldedHeadingNote;
+}
+
+void TResultList::AddCounterparts(const std::string& title, const std::vector<std::string>& entries) {
+  if (entries.empty() || FNodes.empty()) return;
+  // The group and its children take the places 1 to k; the rest move down,
+  // so the nodes stay in tree order.
+  const int k = static_cast<int>(entries.size()) + 1;
+  for (size_t i = 1; i < FNodes.size(); ++i) {
+    TResultNode& n = FNodes[i];
+    if (n.Parent > 0) n.Parent += k;
+    for (int& c : n.Children) c += k;
+  }
+  for (int& c : FNodes[0].Children) c += k;
+  std::vector<TResultNode> inserted(static_cast<size_t>(k));
+  inserted[0].Text = title;
+  inserted[0].Parent = 0;
+  inserted[0].Group = true;
+  inserted[0].Counterparts = true;
+  for (int i = 1; i < k; ++i) {
+    inserted[i].Text = entries[static_cast<size_t>(i - 1)];
+    inserted[i].Parent = 1;
+    inserted[0].Children.push_back(1 + i);
+  }
+  FNodes.insert(FNodes.begin() + 1, inserted.begin(), inserted.end());
+  FNodes[0].Children.insert(FNodes[0].Children.begin(), 1);
 }
 
 void TResultList::PruneChains() {
@@ -176,6 +203,8 @@ std::string TResultList::ResultPath(int node) const {
     const std::string& t = FNodes[n].Text;
     path += prefix.empty() ? t : prefix + GroupTitle(t);
     path += '\t';
+    // A counterpart's text is its entry's whole text: nothing above it names more.
+    if (FNodes[n].Parent > 0 && FNodes[FNodes[n].Parent].Counterparts) break;
     // A group child's text is "code - parent line": its code and the title
     // of the node above it form the hit's own line in the main tree.
     prefix = GroupCode(t);

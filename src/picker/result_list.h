@@ -16,6 +16,9 @@
 namespace picker {
 
 extern const char kResultHeading[];  // "Wyszukane opisy"
+// Appended to the heading when the hits come from the search with the
+// Polish letters folded: " (bez polskich liter)".
+extern const char kFoldedHeadingNote[];
 extern const char kGroupMarker[];    // "---- - ", the start of a group node's text
 
 // The text before the first " - " (leading blanks kept); empty without one.
@@ -30,6 +33,7 @@ struct TResultNode {
   int Parent = -1;            // -1 for the heading only
   std::vector<int> Children;  // in list order
   bool Group = false;         // several hits share this title; choosing it selects nothing
+  bool Counterparts = false;  // a group of an old code's counterparts: its children are whole entry texts
 };
 
 class TResultList {
@@ -38,7 +42,13 @@ class TResultList {
   // its ancestors). Afterwards node 0 is the heading and the nodes stand in
   // tree order (each before its children, children before the next sibling),
   // so a view can add them in index order; it shows them all expanded.
-  void FillResults(const std::vector<std::string>& rows);
+  // folded: the rows come from the search without Polish letters, which the
+  // heading then says.
+  void FillResults(const std::vector<std::string>& rows, bool folded = false);
+  // Puts a group right under the heading, before the hits: titled title,
+  // one child per entry text of the main tree (an old code's counterparts),
+  // each chosen as a hit is. Nothing for no entries.
+  void AddCounterparts(const std::string& title, const std::vector<std::string>& entries);
 
   size_t Count() const { return FNodes.size(); }
   const TResultNode& Node(size_t i) const { return FNodes[i]; }

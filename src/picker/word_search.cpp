@@ -96,19 +96,52 @@ TWordSearch::TWordSearch(const catalogue::TBaza& baza) {
   }
 }
 
-std::vector<std::string> TWordSearch::Search(const std::string& words) const {
+std::vector<std::string> TWordSearch::Search(const std::string& words, bool* folded) const {
+  if (folded) *folded = false;
+  if (words.empty()) return {};
+  std::vector<std::string> list = SplitWords(words);
+  if (list.front().empty()) return {};
+  std::vector<std::string> rows = Find(list, false);
+  if (!rows.empty()) return rows;
+  // Nothing: once more with the Polish letters folded on both sides, for
+  // words typed without them.
+  for (std::string& w : list) w = text::FoldPolish1250(w);
+  rows = Find(list, true);
+  if (folded) *folded = !rows.empty();
+  return rows;
+}
+
+void TWordSearch::PrepareFolded() const {
+  if (FFoldedReady) return;
+  FFolded.resize(FLines.size());
+  for (size_t i = 0; i < FLines.size(); ++i) {
+    const catalogue::TROpisy* r = FLines[i].Record;
+    if (!r) continue;
+    std::string& t = FFolded[i];
+    t.reserve(r->LiniaUpper.size() + 1 + r->OpisUpper.size());
+    t = r->LiniaUpper;
+    t += ' ';
+    t += r->OpisUpper;
+    for (char& c : t) c = text::FoldPolishChar1250(c);
+  }
+  FFoldedCounts.fill(0);
+  for (int b = 0; b < 256; ++b)
+    FFoldedCounts[static_cast<unsigned char>(text::FoldPolishChar1250(static_cast<char>(b)))] += FByteCounts[b];
+  FFoldedReady = true;
+}
+
+std::vector<std::string> TWordSearch::Find(const std::vector<std::string>& list, bool folded) const {
   std::vector<std::string> rows;
-  if (words.empty()) return rows;
-  const std::vector<std::string> list = SplitWords(words);
-  const std::string& first = list.front();
-  if (first.empty()) return rows;
+  if (folded) PrepareFolded();
   // The search text is LiniaUpper, a blank, OpisUpper. The first word holds
   // no blank (a blank anywhere would have split the text), so it occurs in
   // the search text exactly when it occurs in one of the two halves.
-  const TFinder finder(first, FByteCounts);
+  const TFinder finder(list.front(), folded ? FFoldedCounts : FByteCounts);
   for (size_t i = 0; i < FLines.size(); ++i) {
     const TLine& hit = FLines[i];
-    if (!hit.Record || !(finder.In(hit.Record->LiniaUpper) || finder.In(hit.Record->OpisUpper))) continue;
+    if (!hit.Record) continue;
+    if (folded ? !finder.In(FFolded[i]) : !(finder.In(hit.Record->LiniaUpper) || finder.In(hit.Record->OpisUpper)))
+      continue;
     std::string row = hit.Text->substr(hit.Indent);
     // Backward walk: take a line less indented (but indented) than the last
     // one taken; end at a line indented deeper; pass over the rest.
@@ -129,7 +162,8 @@ std::vector<std::string> TWordSearch::Search(const std::string& words) const {
   if (further.empty()) return rows;
   std::vector<std::string> kept;
   for (std::string& row : rows) {
-    const std::string title = text::Upper1250(catalogue::TitleOf(row));
+    std::string title = text::Upper1250(catalogue::TitleOf(row));
+    if (folded) title = text::FoldPolish1250(title);
     bool all = true;
     for (const std::string* word : further) all = all && Contains(title, *word);
     if (all) kept.push_back(std::move(row));
@@ -137,9 +171,10 @@ std::vector<std::string> TWordSearch::Search(const std::string& words) const {
   return kept;
 }
 
-std::vector<std::string> SearchByWords(const catalogue::TBaza* baza, const std::string& words) {
+std::vector<std::string> SearchByWords(const catalogue::TBaza* baza, const std::string& words, bool* folded) {
+  if (folded) *folded = false;
   if (!baza || words.empty()) return {};
-  return TWordSearch(*baza).Search(words);
+  return TWordSearch(*baza).Search(words, folded);
 }
 
 }  // namespace picker

@@ -32,7 +32,11 @@ class TWordSearch {
   // walk takes, nearest first. The first word must occur in the line's search
   // text; every further word of 2+ characters must occur in the row's title
   // part (the found line's title and its ancestor lines).
-  std::vector<std::string> Search(const std::string& words) const;
+  // When that finds nothing, the search runs once more with the Polish
+  // letters folded to their base letters in the words and in the texts
+  // (text::FoldPolish1250); folded, when given, says whether the rows come
+  // from that second search. A search that finds anything never runs it.
+  std::vector<std::string> Search(const std::string& words, bool* folded = nullptr) const;
 
  private:
   struct TLine {
@@ -41,12 +45,22 @@ class TWordSearch {
     const catalogue::TROpisy* Record; // the record SearchText would use, or none
     int WalkNext;                     // where the backward walk looks next, -1: nowhere
   };
+  // The rows for the split words; folded: against the folded search texts.
+  std::vector<std::string> Find(const std::vector<std::string>& list, bool folded) const;
+  // The folded search texts, made at the first search that needs them:
+  // most searches find something and never do.
+  void PrepareFolded() const;
+
   std::vector<TLine> FLines;
   std::array<uint32_t, 256> FByteCounts;  // how often each byte occurs in the search texts
+  mutable bool FFoldedReady = false;
+  mutable std::vector<std::string> FFolded;  // per line: the search text, folded; empty without a record
+  mutable std::array<uint32_t, 256> FFoldedCounts;
 };
 
 // One search without a prepared catalogue; no rows without a catalogue or
 // for empty words.
-std::vector<std::string> SearchByWords(const catalogue::TBaza* baza, const std::string& words);
+std::vector<std::string> SearchByWords(const catalogue::TBaza* baza, const std::string& words,
+                                       bool* folded = nullptr);
 
 }  // namespace picker

@@ -95,6 +95,27 @@ const unsigned char kLower[256] = {
     0xF8, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFE, 0xFF,
 };
 
+// The Polish letters and their base letters, in the byte order of the page.
+struct PolishFold {
+  unsigned char letter, base;
+};
+constexpr PolishFold kPolishFolds[] = {
+    {0x8C, 'S'}, {0x8F, 'Z'}, {0x9C, 's'}, {0x9F, 'z'}, {0xA3, 'L'}, {0xA5, 'A'}, {0xAF, 'Z'},
+    {0xB3, 'l'}, {0xB9, 'a'}, {0xBF, 'z'}, {0xC6, 'C'}, {0xCA, 'E'}, {0xD1, 'N'}, {0xD3, 'O'},
+    {0xE6, 'c'}, {0xEA, 'e'}, {0xF1, 'n'}, {0xF3, 'o'},
+};
+
+struct PolishFoldTable {
+  unsigned char map[256] = {};
+  constexpr PolishFoldTable() {
+    for (int b = 0; b < 256; ++b) map[b] = static_cast<unsigned char>(b);
+    for (const PolishFold& f : kPolishFolds) map[f.letter] = f.base;
+  }
+};
+
+// Built by the compiler: no start-up order to mind.
+constexpr PolishFoldTable kFoldPolish;
+
 // Reverse lookup for the code points above 0x7F, sorted once.
 struct ReverseEntry {
   char16_t cp;
@@ -189,6 +210,14 @@ std::string Lower1250(std::string_view s) {
   std::string r(s);
   for (char& c : r) c = LowerChar1250(c);
   return r;
+}
+
+char FoldPolishChar1250(char c) { return static_cast<char>(kFoldPolish.map[static_cast<unsigned char>(c)]); }
+
+std::string FoldPolish1250(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = FoldPolishChar1250(c);
+  return out;
 }
 
 char UpperCharAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }

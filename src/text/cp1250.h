@@ -14,6 +14,12 @@ char LowerChar1250(char c);
 std::string Upper1250(std::string_view s);
 std::string Lower1250(std::string_view s);
 
+// The Polish letters of the page folded to their base letters, in either
+// case (ą→a, Ą→A, ć→c, ę→e, ł→l, ń→n, ó→o, ś→s, ź ż→z); every other byte
+// stays. For finding text typed without Polish letters.
+char FoldPolishChar1250(char c);
+std::string FoldPolish1250(std::string_view s);
+
 // ASCII-only folding, for codes and DDE names.
 char UpperCharAscii(char c);
 std::string UpperAscii(std::string_view s);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "catalogue/correspondence.h"
 #include "text/cp1250.h"
 #include "text/errors.h"
 #include "text/lines.h"
@@ -115,8 +116,16 @@ std::string BuildCatalogueText(const std::string& tsv, const std::string& source
   else revision = hasSectionV ? "2025" : "2007";
   const std::string other = revision == "2025" ? "2007" : "2025";
 
-  // Counterparts in the other revision, in the map's order, without repeats.
+  // Counterparts in the other revision, in the map's order, without repeats:
+  // of this revision's codes for their notes, and of the other revision's
+  // codes for the correspondence records.
   std::map<std::string, std::vector<std::string>> counterparts;
+  std::map<std::string, std::vector<std::string>> records;
+  auto addOnce = [](std::vector<std::string>& list, const std::string& code) {
+    for (const auto& c : list)
+      if (c == code) return;
+    list.push_back(code);
+  };
   if (!options.mapText.empty()) {
     const std::vector<std::string> mlines = text::SplitLines(options.mapText);
     for (size_t i = 1; i < mlines.size(); ++i) {
@@ -128,10 +137,8 @@ std::string BuildCatalogueText(const std::string& tsv, const std::string& source
       const std::string c2025 = Convert(cols[1], cols[1], "mapa");
       const std::string& from = revision == "2007" ? c2007 : c2025;
       const std::string& to = revision == "2007" ? c2025 : c2007;
-      auto& list = counterparts[from];
-      bool seen = false;
-      for (const auto& c : list) seen = seen || c == to;
-      if (!seen) list.push_back(to);
+      addOnce(counterparts[from], to);
+      addOnce(records[to], from);
     }
   }
 
@@ -146,6 +153,12 @@ std::string BuildCatalogueText(const std::string& tsv, const std::string& source
   // A third header record: the loader never keeps the third line's
   // description, so without it the first tree line's note would be lost.
   out += "@3=Źródło: GUS\r\n";
+  // The correspondence after the third record, which shields the first tree
+  // line's note; a loader that does not know these records drops them.
+  if (!records.empty()) {
+    out += catalogue::TCorrespondence::RevisionsRecord("PKD " + other, "PKD " + revision) + "\r\n";
+    for (const auto& [code, list] : records) out += catalogue::TCorrespondence::CodeRecord(code, list) + "\r\n";
+  }
   for (const Row& r : rows) {
     out.append(static_cast<size_t>(r.depth), ' ');
     out += r.code;

@@ -51,6 +51,30 @@ TEST_F(BazaTest, PlainFormKeepsTabsAndStoresNoDescriptions) {
   EXPECT_EQ(b.Text(), "A - Sekcja\tz opisem\r\n 01 - Dział\r\n");
 }
 
+TEST_F(BazaTest, CorrespondenceRecordsAreHeadersTheTreeNeverSees) {
+  TBaza b;
+  b.Load(Kod("@1=PKD 2025\r\n@2=T\r\n@3=x\r\n@4=PKD 2007=PKD 2025\r\n@5=01.49.Z=01.47.Z,01.48.Z\r\n"
+             "@261=01.11.z=01.11.Z\r\n@5=bez-rownosci\r\n@5=99.99.Z=\r\n"
+             "A - Sekcja\topis A\r\n 01 - Dział\topis 01\r\n"));
+  EXPECT_EQ(b.Lines(), (Lines{"A - Sekcja", " 01 - Dział"}));
+  EXPECT_EQ(b.Opisy().Opis("A"), "opis A");  // not the third line any more: kept
+  EXPECT_EQ(b.Opisy().Opis("01"), "opis 01");
+  const catalogue::TCorrespondence& c = b.Correspondence();
+  EXPECT_EQ(c.OtherRevision(), "PKD 2007");
+  EXPECT_EQ(c.ThisRevision(), "PKD 2025");
+  ASSERT_NE(c.Counterparts("01.49.z"), nullptr);
+  EXPECT_EQ(*c.Counterparts("01.49.z"), (Lines{"01.47.Z", "01.48.Z"}));
+  ASSERT_NE(c.Counterparts("01.11.Z"), nullptr);  // 261 acts as 5
+  EXPECT_EQ(*c.Counterparts("01.11.Z"), Lines{"01.11.Z"});
+  EXPECT_EQ(c.Counterparts("99.99.Z"), nullptr);  // malformed records name nothing
+  EXPECT_EQ(c.Count(), 2u);
+
+  TBaza without;
+  without.Load(Kod("@1=PKD\r\n@2=T\r\n@3=x\r\nA - Sekcja\r\n", "bez.kod"));
+  EXPECT_TRUE(without.Correspondence().Empty());
+  EXPECT_EQ(without.Correspondence().Counterparts("01.49.Z"), nullptr);
+}
+
 TEST_F(BazaTest, HeaderNumbersUseTheLowEightBitsAndLaterLinesOverwrite) {
   TBaza b;
   b.Load(Plain("@257=Pierwszy\n@3=pominięty\n@ 0x2=T1\n@$102=T2 \n@1=Drugi=z=równością\nX - x\n"));

@@ -61,9 +61,14 @@ TEST(BuildCatalogueText, CounterpartsInBothDirections) {
   EXPECT_NE(t.find("01.11.Z - A\tNota\xFFOdpowiedniki w PKD 2007: 01.11.Z, 01.12.Z\r\n"), std::string::npos) << t;
   EXPECT_NE(t.find("01.12.Z - B\tOdpowiedniki w PKD 2007: 01.11.Z\r\n"), std::string::npos) << t;
   EXPECT_NE(t.find("99.99.Z - C\r\n"), std::string::npos) << t;
+  // The same correspondence as records, keyed by the other revision's codes, right after the third record.
+  EXPECT_NE(t.find("@3=Źródło: GUS\r\n@4=PKD 2007=PKD 2025\r\n@5=01.11.Z=01.11.Z,01.12.Z\r\n@5=01.12.Z=01.11.Z\r\n    01.11.Z - A"),
+            std::string::npos) << t;
   const std::string y2007 = kHead + "subclass\t01.11.Z\tA\t\n";
-  EXPECT_NE(BuildCatalogueText(y2007, "pkd2007.tsv", o).find("A\tOdpowiedniki w PKD 2025: 01.11.Z, 01.12.Z\r\n"),
-            std::string::npos);
+  const std::string t2007 = BuildCatalogueText(y2007, "pkd2007.tsv", o);
+  EXPECT_NE(t2007.find("A\tOdpowiedniki w PKD 2025: 01.11.Z, 01.12.Z\r\n"), std::string::npos);
+  EXPECT_NE(t2007.find("@4=PKD 2025=PKD 2007\r\n@5=01.11.Z=01.11.Z,01.12.Z\r\n@5=01.12.Z=01.11.Z\r\n"),
+            std::string::npos) << t2007;
 }
 
 TEST(BuildCatalogueText, BadInputNamesWhatIsWrong) {
@@ -122,6 +127,11 @@ TEST_F(RealData, Pkd2025RoundTrip) {
   size_t subclasses = 0;
   for (const auto& l : b.Lines()) subclasses += l.rfind("    ", 0) == 0;
   EXPECT_EQ(subclasses, 728u);
+  // Every PKD 2007 subclass of the correspondence, with its PKD 2025 counterparts.
+  EXPECT_EQ(b.Correspondence().Count(), 656u);
+  EXPECT_EQ(b.Correspondence().OtherRevision(), "PKD 2007");
+  ASSERT_NE(b.Correspondence().Counterparts("01.49.Z"), nullptr);
+  EXPECT_EQ(*b.Correspondence().Counterparts("01.49.Z"), (std::vector<std::string>{"01.47.Z", "01.48.Z"}));
 }
 
 TEST_F(RealData, Pkd2007RoundTrip) {
@@ -130,6 +140,10 @@ TEST_F(RealData, Pkd2007RoundTrip) {
   EXPECT_EQ(b.Count(), 1652u);
   EXPECT_EQ(b.Naglowek(), "PKD 2007");
   EXPECT_NE(b.Opisy().Opis("01.11.Z").find("Odpowiedniki w PKD 2025: 01.11.Z"), std::string::npos);
+  EXPECT_EQ(b.Correspondence().Count(), 727u);  // the PKD 2025 subclasses the correspondence names
+  EXPECT_EQ(b.Correspondence().ThisRevision(), "PKD 2007");
+  ASSERT_NE(b.Correspondence().Counterparts("01.47.Z"), nullptr);
+  EXPECT_EQ(*b.Correspondence().Counterparts("01.47.Z"), (std::vector<std::string>{"01.47.Z", "01.49.Z", "01.62.Z"}));
 }
 
 }  // namespace

@@ -73,6 +73,35 @@ TEST(ResultList, HitsSharingATitleFormAGroupAndChainsOfSingleChildrenVanish) {
   EXPECT_EQ(list.ResultPath(-1), "");
 }
 
+TEST(ResultList, CounterpartsGroupComesFirstAndItsChildrenSelectTheirEntries) {
+  TResultList list;
+  list.FillResults({"01.11 - X\t01.1 - G\t01 - D", "01.11.Z - X\t01.11 - X\t01.1 - G\t01 - D", "01.12 - Y"}, true);
+  // Titles of counterparts may hold " - " themselves; their path is their own text alone.
+  list.AddCounterparts("PKD 2007 01.49.Z » PKD 2025", {"01.12.Z - Y", "99.99 - Q - R"});
+  EXPECT_THAT(Shape(list), ElementsAre("Wyszukane opisy (bez polskich liter)", "  *PKD 2007 01.49.Z » PKD 2025",
+                                       "    01.12.Z - Y", "    99.99 - Q - R", "  *---- - X",
+                                       "    01.11 - 01.1 - G", "    01.11.Z - 01.11 - X", "  01.12 - Y"));
+  for (size_t i = 1; i < list.Count(); ++i) {
+    const int parent = list.Node(i).Parent;
+    ASSERT_GE(parent, 0);
+    EXPECT_LT(static_cast<size_t>(parent), i);  // still in tree order
+    EXPECT_THAT(list.Node(parent).Children, ::testing::Contains(static_cast<int>(i)));
+  }
+  EXPECT_EQ(list.ResultPath(2), "01.12.Z - Y\t");
+  EXPECT_EQ(list.ResultPath(3), "99.99 - Q - R\t");
+  const TCodeTree tree = MainTree();
+  EXPECT_EQ(picker::SelectByPath(tree, list.ResultPath(1)), -1);  // the group itself selects nothing
+  EXPECT_EQ(tree.Entry(picker::SelectByPath(tree, list.ResultPath(2))).Text, "01.12.Z - Y");
+  EXPECT_EQ(list.ResultPath(Find(list, "01.11.Z - 01.11 - X")), "01.11.Z - 01.11 - X\t01.11.Z - X\t");  // unchanged
+
+  TResultList alone;
+  alone.FillResults({});
+  alone.AddCounterparts("T", {"01.12.Z - Y"});
+  EXPECT_THAT(Shape(alone), ElementsAre("Wyszukane opisy", "  *T", "    01.12.Z - Y"));
+  alone.AddCounterparts("U", {});
+  EXPECT_EQ(alone.Count(), 3u);
+}
+
 TEST(ResultList, TitlesDecideNotCodesAndRowsWithoutParentAddNoChild) {
   TResultList list;
   // Same title and same parent title: one node, the first hit's.

@@ -48,10 +48,13 @@ class WordSearch : public ::testing::Test {
         "  02.1 - Gospodarka leśna\tlas\r\n"
         "  02.2 - Pozyskiwanie drewna\tdrewno i zboże\r\n"
         "B - GÓRNICTWO\r\n"
-        " 05 - Wydobycie węgla\r\n";
+        " 05 - Wydobycie węgla\r\n"
+        " 06 - Ryzyko\tryzyko\r\n";
     baza.Load(dir.Write("cat.kod", catalogue::MakeKodBytes(text)));
   }
-  std::vector<std::string> Search(const std::string& words) const { return picker::TWordSearch(baza).Search(words); }
+  std::vector<std::string> Search(const std::string& words, bool* folded = nullptr) const {
+    return picker::TWordSearch(baza).Search(words, folded);
+  }
   testing_support::TempDir dir;
   catalogue::TBaza baza;
 };
@@ -85,6 +88,36 @@ TEST_F(WordSearch, LetterCaseSeparatorsAndLinesWithoutDescription) {
   EXPECT_THAT(SearchByWords(nullptr, "zboże"), IsEmpty());
   EXPECT_THAT(SearchByWords(&baza, ""), IsEmpty());
   EXPECT_EQ(SearchByWords(&baza, "zboże"), Search("zboże"));
+}
+
+TEST_F(WordSearch, WithoutPolishLettersOnlyWhenTheExactSearchFindsNothing) {
+  const struct {
+    const char* typed;
+    const char* sameAs;  // typed with its Polish letters
+    bool folded;
+  } cases[] = {
+      {"zboze", "zboże", true},
+      {"ZBOZE uprawy", "zboże uprawy", true},
+      {"uprawa zboz", "uprawa zbóż", true},  // the first word hits; the further one filters all out
+      {"ryzu", "ryżu", true},
+      {"zbóż", "zbóż", false},
+      {"zboże", "zboże", false},
+  };
+  const picker::TWordSearch search(baza);
+  for (const auto& c : cases) {
+    bool folded = !c.folded;
+    const std::vector<std::string> rows = search.Search(c.typed, &folded);
+    EXPECT_FALSE(rows.empty()) << c.typed;
+    EXPECT_EQ(rows, search.Search(c.sameAs)) << c.typed;
+    EXPECT_EQ(folded, c.folded) << c.typed;
+  }
+  // An exact hit keeps the folded ones out: "ryz" would also find the lines of "ryż".
+  bool folded = true;
+  EXPECT_THAT(search.Search("ryz", &folded), ElementsAre("06 - Ryzyko"));
+  EXPECT_FALSE(folded);
+  EXPECT_THAT(search.Search("qqq", &folded), IsEmpty());
+  EXPECT_FALSE(folded);  // nothing found either way: no note in the heading
+  EXPECT_THAT(search.Search(" zboze", &folded), IsEmpty());
 }
 
 }  // namespace

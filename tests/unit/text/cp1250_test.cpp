@@ -26,6 +26,21 @@ TEST(Cp1250Case, NonLettersAndCaselessLettersStay) {
   }
 }
 
+TEST(Cp1250Case, PolishLettersFoldToTheirBaseLettersOnly) {
+  EXPECT_EQ(text::FoldPolish1250("ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ"), "acelnoszz ACELNOSZZ");
+  EXPECT_EQ(text::FoldPolish1250("ZBÓŻ, środki transportu"), "ZBOZ, srodki transportu");
+  // Every other byte stays, the other accented letters of the page included.
+  const std::string polish = "ąćęłńóśźżĄĆĘŁŃÓŚŹŻ";
+  for (int b = 0; b < 256; ++b) {
+    const char c = static_cast<char>(b);
+    if (polish.find(c) == std::string::npos) {
+      EXPECT_EQ(text::FoldPolishChar1250(c), c) << b;
+    }
+    // Folding and upper-casing commute, so either may come first.
+    EXPECT_EQ(text::FoldPolishChar1250(text::UpperChar1250(c)), text::UpperChar1250(text::FoldPolishChar1250(c))) << b;
+  }
+}
+
 TEST(Cp1250Case, AsciiFoldingLeavesPolishLettersAlone) {
   EXPECT_EQ(text::UpperAscii("01.11.z ąb"), "01.11.Z ąB");
   EXPECT_EQ(text::LowerAscii("PKD_ZEL Ą"), "pkd_zel Ą");
