@@ -117,6 +117,8 @@ bool TPickerDde::OpenPkd(const dde::TParamArray& params, int count) {
       Dde.FPicking = false;
     }
   } end{*this};
+  // A pick shows the catalogue the program was started with.
+  form.ShowStartRevision();
   FPicking = true;
   SetBusy(true);
 
@@ -145,6 +147,8 @@ bool TPickerDde::OpenPkd(const dde::TParamArray& params, int count) {
 }
 
 void TPickerDde::FindPkd(const dde::TParamArray& params, int count) {
+  // Clients speak the codes of the catalogue the program was started with.
+  FForm.ShowStartRevision();
   if (count > 0 && !params[0].empty()) FForm.SetSearchCode(picker::Unquote(params[0]));
   if (count > 1 && !params[1].empty()) FForm.SetSearchWords(picker::Unquote(params[1]));
   FForm.RunSearches();

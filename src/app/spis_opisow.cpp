@@ -29,8 +29,10 @@ bool Tform_spisOpisow::Create(HWND owner) {
   return true;
 }
 
-void Tform_spisOpisow::FillResults(const std::vector<std::string>& rows) {
-  FResults.FillResults(rows);
+void Tform_spisOpisow::FillResults(const std::vector<std::string>& rows, bool folded,
+                                   const picker::TCounterpartGroup& counterparts) {
+  FResults.FillResults(rows, folded);
+  FResults.AddCounterparts(counterparts.Title, counterparts.Entries);
   FNodes.Fill(
       FResults.Count(), [this](size_t i) { return FResults.Node(i).Parent; },
       [this](size_t i) -> const std::string& { return FResults.Node(i).Text; }, true);

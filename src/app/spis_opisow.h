@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "picker/old_code.h"
 #include "picker/result_list.h"
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -26,8 +27,11 @@ class Tform_spisOpisow : public ui::TForm {
   bool Create(HWND owner);
 
   // Rebuilds the list from result rows: the heading, the hits grouped by
-  // title, all expanded; one update batch.
-  void FillResults(const std::vector<std::string>& rows);
+  // title, all expanded; one update batch. folded: the rows were found
+  // without Polish letters (the heading says so); counterparts, when not
+  // empty, stand first as a group of their own.
+  void FillResults(const std::vector<std::string>& rows, bool folded = false,
+                   const picker::TCounterpartGroup& counterparts = {});
   // The TAB-separated path of the selected node in the main tree; empty for
   // none or the heading.
   std::string ResultPath() const;

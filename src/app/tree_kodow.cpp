@@ -45,6 +45,7 @@ Tform_TreeKodow::~Tform_TreeKodow() {
 }
 
 bool Tform_TreeKodow::Create(const std::filesystem::path& cataloguePath) {
+  FStartCatalogue = cataloguePath;
   if (!CreateForm("", kClientWidth, kClientHeight, CreateMenus())) return false;
   SetMinSize(kMinWidth, kMinHeight);
   CreateControls();
@@ -64,7 +65,7 @@ void Tform_TreeKodow::StartUp(const std::filesystem::path& cataloguePath) {
   // Step 1, the registry key of the settings, was set up by the constructor.
   if (!text::FileExists(cataloguePath)) {
     PostMessageW(Handle(), WM_CATALOGUE_MISSING, 0, 0);
-  } else {
+  } else if (!ShowStoredRevision()) {
     auto baza = std::make_unique<catalogue::TBaza>();
     baza->Load(cataloguePath);
     SetBaza(std::move(baza));
@@ -264,6 +265,9 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
       }
+      break;
+    case WM_INITMENUPOPUP:
+      UpdateRevisionMenu();
       break;
     case WM_CREATE_RESULT_LIST:
       CreateResultList();

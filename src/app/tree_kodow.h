@@ -11,6 +11,7 @@
 #include "app/spis_opisow.h"
 #include "catalogue/baza.h"
 #include "picker/code_tree.h"
+#include "picker/old_code.h"
 #include "picker/word_search.h"
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -76,6 +77,26 @@ class Tform_TreeKodow : public ui::TForm {
   void SetCodeText(const std::string& code);
   void SelectCode(const std::string& code);
 
+  // The two revisions (tree_kodow_revision.cpp). A complete code of the
+  // other revision that the catalogue lacks: its counterparts drop down in
+  // the result list; false when code is none such.
+  bool ShowCounterparts(const std::string& code);
+  const picker::TCounterpartGroup& Counterparts() const { return FCounterparts; }
+  // pkd2007.kod beside the catalogue the program was started with.
+  std::filesystem::path OtherCataloguePath() const;
+  bool HasRevisionMenu() const { return FRevisionMenu; }
+  bool ShowsOtherRevision() const { return FOtherRevision; }
+  // Loads and shows the catalogue the program was started with (false) or
+  // pkd2007.kod (true); throws when it does not load, and the catalogue
+  // shown stays.
+  void ShowRevision(bool other);
+  // The menu's command: the revision shown and kept in the registry.
+  void RevisionClick(WORD id);
+  // Before a DDE command: back to the catalogue the program was started with.
+  void ShowStartRevision();
+  // True while a DDE pick waits for the user.
+  bool Picking() const;
+
   // The result of a pick.
   bool FDone = false;
   // The selected entry's text; empty when nothing is selected.
@@ -86,7 +107,8 @@ class Tform_TreeKodow : public ui::TForm {
   enum TCommand : WORD {
     Kopiujkod1 = 201, Kopiujtekst1, Kopiujkoditekst1,
     Kopiujkod2 = 211, Kopiujtekst2, Kopiujkoditekst2,
-    Oprogramie1 = 221
+    Oprogramie1 = 221,
+    Pkd2025 = 231, Pkd2007  // the menu "Klasyfikacja"
   };
   void KopiujDoClipClick(WORD sender);
   // Raises "Nie mogę otworzyć schowka" when another program holds the clipboard.
@@ -130,6 +152,14 @@ class Tform_TreeKodow : public ui::TForm {
   void tree_kodyContextMenu(LPARAM screenPoint);
   void CreateControls();
   void StartUp(const std::filesystem::path& cataloguePath);
+  // The revision menu, when pkd2007.kod is there; its checks and greying.
+  void AddRevisionMenu(ui::TMenu& bar);
+  void UpdateRevisionMenu();
+  // At start-up: pkd2007.kod when the registry keeps that choice; false
+  // when the catalogue the program was started with is to be loaded.
+  bool ShowStoredRevision();
+  // The code box's navigation keys go to a shown list of counterparts.
+  bool CounterpartsKey(WORD key);
   // The DDE service step of start-up (dde_protocol.cpp).
   void StartDdeService();
   void ReadSettings();
@@ -159,6 +189,11 @@ class Tform_TreeKodow : public ui::TForm {
   bool ResultListShown() const;
 
   std::unique_ptr<catalogue::TBaza> FBaza;
+  std::filesystem::path FStartCatalogue;  // the path the window was created on (pkd.kod)
+  bool FRevisionMenu = false;
+  bool FOtherRevision = false;            // pkd2007.kod is shown
+  picker::TCounterpartGroup FCounterparts;  // shown at the top of the result list
+  bool FWordsFolded = false;  // the last search by words found its rows without Polish letters
   // The word search prepared for FBaza at its first use.
   std::unique_ptr<picker::TWordSearch> FWordSearch;
   std::unique_ptr<Tform_spisOpisow> FResultList;

@@ -33,6 +33,7 @@ void Tform_TreeKodow::Timer1Timer() {
   Timer1.Stop();
   const std::string code = szukaj_kod.Text();
   if (picker::FindCodeExact(FCodes, code) >= 0) SelectCode(code);
+  ShowCounterparts(code);  // a code of the other revision; or the group of an earlier one goes
 }
 
 void Tform_TreeKodow::SelectCode(const std::string& code) {
@@ -50,6 +51,7 @@ void Tform_TreeKodow::SelectCode(const std::string& code) {
 bool Tform_TreeKodow::szukaj_kodKeyDown(WORD key, unsigned shift) {
   // Only bare keys with the list closed steer the tree; an open list keeps its keys.
   if (shift != 0 || szukaj_kod.DroppedDown()) return false;
+  if (CounterpartsKey(key)) return true;
   switch (key) {
     case VK_RETURN:
       if (HTREEITEM selected = tree_kody.Selected()) tree_kody.Toggle(selected);

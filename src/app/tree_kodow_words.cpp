@@ -29,7 +29,13 @@ void Tform_TreeKodow::Timer2Timer() {
   Timer2.Stop();
   const std::string words = szukaj_opis.Text();
   if (words.size() < kMinWordsLength) {
-    HideResultList();
+    // An old code's counterparts stay without words.
+    if (FCounterparts.Empty()) {
+      HideResultList();
+    } else {
+      FWordsFolded = false;
+      ShowResultList(szukaj_opis, {});
+    }
     return;
   }
   const ui::TWaitCursor wait;
@@ -39,11 +45,12 @@ void Tform_TreeKodow::Timer2Timer() {
 }
 
 void Tform_TreeKodow::SearchByWords(const std::string& words, std::vector<std::string>& rows) {
+  FWordsFolded = false;
   if (!FBaza || words.empty()) return;
   // Prepared at the first search, not at start-up: the lines' description
   // records are looked up once per catalogue.
   if (!FWordSearch) FWordSearch = std::make_unique<picker::TWordSearch>(*FBaza);
-  rows = FWordSearch->Search(words);
+  rows = FWordSearch->Search(words, &FWordsFolded);
 }
 
 void Tform_TreeKodow::ShowResultList(ui::TControl& box, const std::vector<std::string>& rows) {
@@ -58,7 +65,7 @@ void Tform_TreeKodow::ShowResultList(ui::TControl& box, const std::vector<std::s
   if (list.Owner() != Handle()) list.Hide();
   list.SetOwner(Handle());
   list.OnChoose = [this](Tform_spisOpisow& chosen) { ResultChosen(chosen); };
-  list.FillResults(rows);
+  list.FillResults(rows, FWordsFolded, FCounterparts);
   // Right under the box, in screen coordinates.
   RECT r;
   GetWindowRect(box.Handle(), &r);
@@ -66,6 +73,7 @@ void Tform_TreeKodow::ShowResultList(ui::TControl& box, const std::vector<std::s
 }
 
 void Tform_TreeKodow::HideResultList() {
+  FCounterparts = {};  // they came with the list and go with it
   if (!FResultList) return;
   FResultList->Hide();
   FResultList->SetOwner(Handle());

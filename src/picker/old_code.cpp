@@ -6,7 +6,7 @@
 
 namespace picker {
 
-const char kRevisionArrow[] = " » ";
+const char kRevisionArrow[] = " \xBB ";  // " » ", written as its byte for every compiler
 
 TCounterpartGroup FindCounterparts(const catalogue::TCorrespondence& correspondence, const TCodeTree& tree,
                                    const std::vector<std::string>& codes, const std::string& code) {

@@ -32,6 +32,13 @@ void TMenu::Add(WORD id, const std::string& caption, WORD shortcut) {
   AppendMenuW(FMenu.Get(), MF_STRING, id, Wide(label).c_str());
 }
 
+void TMenu::AddSubmenu(const std::string& caption, TMenu&& submenu) {
+  FAccels.insert(FAccels.end(), submenu.FAccels.begin(), submenu.FAccels.end());
+  const HMENU sub = submenu.Release();
+  if (!AppendMenuW(FMenu.Get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), Wide(caption).c_str()))
+    DestroyMenu(sub);
+}
+
 HACCEL TMenu::CreateAccelerators() const {
   if (FAccels.empty()) return nullptr;
   return CreateAcceleratorTableW(const_cast<ACCEL*>(FAccels.data()), static_cast<int>(FAccels.size()));

@@ -23,6 +23,8 @@ class TMenu {
   // caption marks its access letter with "&"; shortcut 0 for none. A pop-up
   // menu shows the shortcut beside the caption; a menu bar has no room for it.
   void Add(WORD id, const std::string& caption, WORD shortcut = 0);
+  // A drop-down menu under caption; this menu then owns it.
+  void AddSubmenu(const std::string& caption, TMenu&& submenu);
   HMENU Handle() const { return FMenu.Get(); }
   // For a menu bar given to a window, which then owns it.
   HMENU Release() { return FMenu.Release(); }

@@ -2,7 +2,9 @@
 // Input: the first line holds the typed words, the rest is the catalogue text
 // (tree lines with descriptions after a TAB), stored as a compressed file.
 // The prepared search must give the rows of a plain transcription of the
-// search (SearchText per line, a line-by-line backward walk), and the result
+// search (SearchText per line, a line-by-line backward walk; when that finds
+// nothing, the same with the Polish letters folded in the words and in the
+// texts, letter by letter), and the result
 // list the nodes of a plain build that looks children up by walking them; a
 // path of any node may only select an entry that one of its fields names.
 #include <unistd.h>
@@ -30,13 +32,45 @@ size_t Blanks(const std::string& s) {
   return n;
 }
 
-std::vector<std::string> PlainSearch(const catalogue::TBaza& baza, const std::string& words) {
+// The Polish letters by their code points, for a transcription that shares
+// no table with the code under test.
+std::string Fold(const std::string& s) {
+  std::string out;
+  for (const char c : s) {
+    switch (text::CodePointOf1250(static_cast<unsigned char>(c))) {
+      case U'ą': out += 'a'; break;
+      case U'ć': out += 'c'; break;
+      case U'ę': out += 'e'; break;
+      case U'ł': out += 'l'; break;
+      case U'ń': out += 'n'; break;
+      case U'ó': out += 'o'; break;
+      case U'ś': out += 's'; break;
+      case U'ź': case U'ż': out += 'z'; break;
+      case U'Ą': out += 'A'; break;
+      case U'Ć': out += 'C'; break;
+      case U'Ę': out += 'E'; break;
+      case U'Ł': out += 'L'; break;
+      case U'Ń': out += 'N'; break;
+      case U'Ó': out += 'O'; break;
+      case U'Ś': out += 'S'; break;
+      case U'Ź': case U'Ż': out += 'Z'; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> PlainSearchOnce(const catalogue::TBaza& baza, const std::string& words, bool folded) {
   std::vector<std::string> rows;
   if (words.empty()) return rows;
-  const std::vector<std::string> list = picker::SplitWords(words);
+  std::vector<std::string> list = picker::SplitWords(words);
+  if (folded)
+    for (std::string& w : list) w = Fold(w);
   for (size_t i = 0; i < baza.Count(); ++i) {
     const std::string& line = baza.Line(i);
-    if (list[0].empty() || baza.Opisy().SearchText(catalogue::CodeOf(line)).find(list[0]) == std::string::npos) continue;
+    std::string searchText = baza.Opisy().SearchText(catalogue::CodeOf(line));
+    if (folded) searchText = Fold(searchText);
+    if (list[0].empty() || searchText.find(list[0]) == std::string::npos) continue;
     std::string row = line.substr(Blanks(line));
     size_t level = Blanks(line);
     for (size_t j = i; j-- > 0;) {
@@ -52,9 +86,21 @@ std::vector<std::string> PlainSearch(const catalogue::TBaza& baza, const std::st
   }
   for (size_t k = 1; k < list.size(); ++k) {
     if (list[k].size() < 2) continue;
-    for (size_t r = rows.size(); r-- > 0;)
-      if (text::Upper1250(catalogue::TitleOf(rows[r])).find(list[k]) == std::string::npos) rows.erase(rows.begin() + r);
+    for (size_t r = rows.size(); r-- > 0;) {
+      std::string title = text::Upper1250(catalogue::TitleOf(rows[r]));
+      if (folded) title = Fold(title);
+      if (title.find(list[k]) == std::string::npos) rows.erase(rows.begin() + r);
+    }
   }
+  return rows;
+}
+
+std::vector<std::string> PlainSearch(const catalogue::TBaza& baza, const std::string& words, bool& folded) {
+  std::vector<std::string> rows = PlainSearchOnce(baza, words, false);
+  folded = false;
+  if (!rows.empty()) return rows;
+  rows = PlainSearchOnce(baza, words, true);
+  folded = !rows.empty();
   return rows;
 }
 
@@ -69,8 +115,8 @@ void Flatten(const std::vector<TPlainNode>& nodes, int n, int depth, std::vector
   for (const int c : nodes[n].Children) Flatten(nodes, c, depth + 1, out);
 }
 
-std::vector<std::string> PlainList(const std::vector<std::string>& rows) {
-  std::vector<TPlainNode> nodes{{"Wyszukane opisy", {}}};
+std::vector<std::string> PlainList(const std::vector<std::string>& rows, bool folded) {
+  std::vector<TPlainNode> nodes{{folded ? "Wyszukane opisy (bez polskich liter)" : "Wyszukane opisy", {}}};
   for (const std::string& row : rows) {
     int node = 0;
     std::string rest = row, previous;
@@ -137,11 +183,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   std::remove(kodPath.c_str());
 
-  const std::vector<std::string> rows = picker::SearchByWords(&baza, words);
-  if (rows != PlainSearch(baza, words)) std::abort();
+  bool folded = false, plainFolded = false;
+  const std::vector<std::string> rows = picker::SearchByWords(&baza, words, &folded);
+  if (rows != PlainSearch(baza, words, plainFolded) || folded != plainFolded) std::abort();
   picker::TResultList list;
-  list.FillResults(rows);
-  if (Shape(list) != PlainList(rows)) std::abort();
+  list.FillResults(rows, folded);
+  if (Shape(list) != PlainList(rows, folded)) std::abort();
 
   picker::TCodeTree tree;
   try {

@@ -3,6 +3,7 @@
 // devotional-text dialog.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "app/about_box.h"
@@ -86,6 +87,82 @@ TEST_F(Commands, MenusHoldTheCommandsInOrderAndTheClientAreaKeepsItsSize) {
   GetClientRect(form->Handle(), &client);
   EXPECT_EQ(client.right, form->S(476));
   EXPECT_EQ(client.bottom, form->S(376));
+}
+
+// The real catalogues of this build side by side, as the program ships them.
+class Revisions : public guitest::TMainWindowTest {
+ protected:
+  Revisions() : TMainWindowTest("revisions") {}
+  void SetUp() override {
+    TMainWindowTest::SetUp();
+    for (const char* name : {"pkd.kod", "pkd2007.kod"}) {
+      std::string built = std::string(PKD_TEST_BINARY_DIR) + "/bin/" + name;
+      for (char& c : built)
+        if (c == '/') c = '\\';
+      const std::filesystem::path from = text::PathFrom1250("Z:" + built);
+      if (!text::FileExists(from)) GTEST_SKIP() << "no " << name << " in this build (no classification data)";
+      std::filesystem::copy_file(from, dir.File(name));
+    }
+  }
+  bool Checked(UINT id) { return (GetMenuState(form->MainMenu1(), id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+  std::string Stored() {
+    std::string value;
+    return form->Storage().ReadString("Klasyfikacja", value) ? value : "<none>";
+  }
+  std::string Caption() {
+    wchar_t buffer[128] = {};
+    GetWindowTextW(form->Handle(), buffer, 128);
+    return ui::Narrow(std::wstring(buffer));
+  }
+  void Choose(UINT id) { SendMessageW(form->Handle(), WM_COMMAND, id, 0); }
+};
+
+TEST_F(Revisions, TheMenuSwitchesToPkd2007AndBackTheChoiceOutlivesARestartAndDdeGoesBackToPkd2025) {
+  OpenPath(dir.File("pkd.kod"));
+  const HMENU bar = form->MainMenu1();
+  ASSERT_EQ(GetMenuItemCount(bar), 5);
+  const HMENU revisions = GetSubMenu(bar, 4);
+  ASSERT_NE(revisions, nullptr);
+  wchar_t caption[32] = {};
+  GetMenuStringW(bar, 4, caption, 32, MF_BYPOSITION);
+  EXPECT_EQ(ui::Narrow(caption), "K&lasyfikacja");
+  EXPECT_EQ(MenuText(revisions, Tform_TreeKodow::Pkd2025), "PKD 2025");
+  EXPECT_EQ(MenuText(revisions, Tform_TreeKodow::Pkd2007), "PKD 2007");
+  EXPECT_TRUE(Checked(Tform_TreeKodow::Pkd2025));
+  EXPECT_EQ(form->Tree().Count(), 1775u);
+
+  Choose(Tform_TreeKodow::Pkd2007);
+  EXPECT_EQ(form->Tree().Count(), 1652u);
+  EXPECT_EQ(Caption(), "Polska Klasyfikacja Działalności 2007");
+  EXPECT_TRUE(Checked(Tform_TreeKodow::Pkd2007));
+  EXPECT_FALSE(Checked(Tform_TreeKodow::Pkd2025));
+  EXPECT_EQ(Stored(), "PKD 2007");
+  // The old-code answer the other way: a PKD 2025 code that PKD 2007 lacks.
+  form->SetSearchCode("01.48.Z");
+  form->RunSearches();
+  EXPECT_EQ(form->Counterparts().Title, "PKD 2025 01.48.Z » PKD 2007");
+  ASSERT_EQ(form->Counterparts().Entries.size(), 2u);
+  EXPECT_EQ(form->Counterparts().Entries[0].rfind("01.49.Z - ", 0), 0u);
+
+  // A restart shows PKD 2007 again; a DDE command goes back to the catalogue
+  // the program was started with, and leaves the user's choice as it was.
+  form.reset();
+  OpenPath(dir.File("pkd.kod"));
+  EXPECT_EQ(form->Tree().Count(), 1652u);
+  EXPECT_TRUE(Checked(Tform_TreeKodow::Pkd2007));
+  form->ShowStartRevision();
+  EXPECT_EQ(form->Tree().Count(), 1775u);
+  EXPECT_EQ(Caption(), "Polska Klasyfikacja Działalności 2025");
+  EXPECT_TRUE(Checked(Tform_TreeKodow::Pkd2025));
+  EXPECT_EQ(Stored(), "PKD 2007");
+
+  Choose(Tform_TreeKodow::Pkd2007);
+  Choose(Tform_TreeKodow::Pkd2025);
+  EXPECT_EQ(form->Tree().Count(), 1775u);
+  EXPECT_EQ(Stored(), "PKD 2025");
+  form.reset();
+  OpenPath(dir.File("pkd.kod"));
+  EXPECT_EQ(form->Tree().Count(), 1775u);
 }
 
 TEST_F(Commands, BothMenusAndTheShortcutsCopyCodeTitleOrBoth) {

@@ -3,10 +3,16 @@
 // shared by the box and the list, the preview and the choice.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
 #include "app/gui_helpers.h"
 #include "app/main_window_fixture.h"
 #include "app/spis_opisow.h"
 #include "app/tree_kodow.h"
+#include "catalogue/entry_text.h"
+#include "text/path.h"
 #include "ui/wintext.h"
 
 namespace {
@@ -32,9 +38,11 @@ const std::vector<std::string> kLines = {
 class WordsBox : public guitest::TMainWindowTest {
  protected:
   WordsBox() : TMainWindowTest("words_box") {}
+  virtual void OpenWindow() { OpenCatalogue("pkd.kod", "Kody", kLines); }
   void SetUp() override {
     TMainWindowTest::SetUp();
-    OpenCatalogue("pkd.kod", "Kody", kLines);
+    OpenWindow();
+    if (IsSkipped()) return;
     ASSERT_FALSE(HasFailure());  // the window was created
     form->PostCreateResultList();  // as the program does at start
     ASSERT_TRUE(WaitFor([&] { return form->ResultList() != nullptr; }));
@@ -73,6 +81,16 @@ class WordsBox : public guitest::TMainWindowTest {
   void Key(WORD vk) {
     PostKey(box, vk);
     guitest::PumpFor(0);
+  }
+  // A key typed in the code box.
+  void CodeKey(WORD vk) {
+    PostKey(form->szukaj_kod.EditHandle(), vk);
+    guitest::PumpFor(0);
+  }
+  // What Find_PKD(code, "") does.
+  void FindCode(const std::string& code) {
+    form->SetSearchCode(code);
+    form->RunSearches();
   }
 
   app::Tform_spisOpisow* list = nullptr;
@@ -237,6 +255,114 @@ TEST_F(WordsBox, InTheListsOwnTreeEnterChoosesAndADoubleClickOnAGroupSelectsNoth
   EXPECT_EQ(form->SelectedText(), "01.11 - Uprawa zbóż");
   EXPECT_EQ(form->szukaj_opis.Text(), "");
   EXPECT_EQ(GetActiveWindow(), form->Handle());  // the main window comes to the front
+}
+
+TEST_F(WordsBox, WordsWithoutPolishLettersFindWhatTheExactSearchMissesAndTheHeadingSaysSo) {
+  Search("zbóż");
+  const std::string exact = ListTexts();
+  ASSERT_EQ(exact.rfind("Wyszukane opisy\n ", 0), 0u);
+  Search("zboz");
+  EXPECT_EQ(ListTexts(), "Wyszukane opisy (bez polskich liter)" + exact.substr(std::string("Wyszukane opisy").size()));
+  Search("zbóż");
+  EXPECT_EQ(ListTexts(), exact);
+}
+
+// A catalogue that carries the correspondence with the other revision.
+class OldCode : public WordsBox {
+ protected:
+  void OpenWindow() override {
+    std::vector<std::string> lines = {"@3=x", "@4=PKD 2007=PKD 2025", "@5=01.19.Z=01.12,01.11"};
+    lines.insert(lines.end(), kLines.begin(), kLines.end());
+    OpenCatalogue("pkd.kod", "Kody", lines);
+  }
+};
+
+TEST_F(OldCode, CounterpartsDropDownUnderTheWordsBoxAndTheCodeBoxKeysChooseOne) {
+  FindCode("01.19.z");
+  ASSERT_TRUE(Shown());
+  EXPECT_EQ(ListTexts(),
+            "Wyszukane opisy\n"
+            " PKD 2007 01.19.Z » PKD 2025\n"
+            "  01.12 - Uprawa ryżu\n"
+            "  01.11 - Uprawa zbóż\n");
+  const std::vector<std::string> steps = {"Wyszukane opisy", "PKD 2007 01.19.Z » PKD 2025", "01.12 - Uprawa ryżu"};
+  for (const std::string& s : steps) {
+    CodeKey(VK_DOWN);
+    EXPECT_EQ(ListSelected(), s);
+  }
+  ASSERT_TRUE(WaitFor([&] { return form->SelectedText() == "01.12 - Uprawa ryżu"; }));  // the preview
+  CodeKey(VK_DOWN);
+  CodeKey(VK_RETURN);
+  EXPECT_FALSE(Shown());
+  EXPECT_EQ(form->SelectedText(), "01.11 - Uprawa zbóż");
+  ASSERT_TRUE(WaitFor([&] { return form->szukaj_kod.Text() == "01.11"; }));
+
+  // Escape closes it and leaves the tree as it was; with words, their hits follow the group.
+  FindCode("01.19.Z");
+  ASSERT_TRUE(Shown());
+  CodeKey(VK_ESCAPE);
+  EXPECT_FALSE(Shown());
+  EXPECT_EQ(form->SelectedText(), "01.11 - Uprawa zbóż");
+  form->SetSearchWords("ryżu");
+  FindCode("01.19.Z");
+  ASSERT_TRUE(Shown());
+  EXPECT_EQ(ListTexts(),
+            "Wyszukane opisy\n"
+            " PKD 2007 01.19.Z » PKD 2025\n"
+            "  01.12 - Uprawa ryżu\n"
+            "  01.11 - Uprawa zbóż\n"
+            " 01.12 - Uprawa ryżu\n");
+  // A code of the catalogue itself is searched as ever, and the group goes.
+  FindCode("01.2");
+  EXPECT_EQ(form->SelectedText(), "01.2 - Uprawy wieloletnie");
+  EXPECT_TRUE(form->Counterparts().Empty());
+  EXPECT_EQ(ListTexts(), "Wyszukane opisy\n 01.12 - Uprawa ryżu\n");
+}
+
+// The real PKD 2025 catalogue of this build.
+class RealPkd2025 : public WordsBox {
+ protected:
+  void OpenWindow() override {
+    std::string built = std::string(PKD_TEST_BINARY_DIR) + "/bin/pkd.kod";
+    for (char& c : built)
+      if (c == '/') c = '\\';
+    const std::filesystem::path from = text::PathFrom1250("Z:" + built);
+    if (!text::FileExists(from)) GTEST_SKIP() << "no pkd.kod in this build (no classification data)";
+    std::filesystem::copy_file(from, dir.File("pkd.kod"));
+    OpenPath(dir.File("pkd.kod"));
+  }
+};
+
+TEST_F(RealPkd2025, APkd2007CodeEndsOnItsCounterpartAndWordsWithoutPolishLettersFindTheNotes) {
+  FindCode("01.49.Z");
+  ASSERT_TRUE(Shown());
+  EXPECT_EQ(ListTexts(),
+            "Wyszukane opisy\n"
+            " PKD 2007 01.49.Z » PKD 2025\n"
+            "  01.47.Z - Chów i hodowla drobiu\n"
+            "  01.48.Z - Chów i hodowla pozostałych zwierząt\n");
+  for (int i = 0; i < 4; ++i) CodeKey(VK_DOWN);
+  EXPECT_EQ(ListSelected(), "01.48.Z - Chów i hodowla pozostałych zwierząt");
+  CodeKey(VK_RETURN);
+  EXPECT_FALSE(Shown());
+  EXPECT_EQ(form->SelectedText(), "01.48.Z - Chów i hodowla pozostałych zwierząt");  // what KOD answers from
+  ASSERT_TRUE(WaitFor([&] { return form->szukaj_kod.Text() == "01.48.Z"; }));
+
+  // Every code "zbóż" finds, "zboz" finds as well (and more: "zboża", "zbożowy").
+  auto codes = [&] {
+    std::set<std::string> out;
+    for (size_t i = 1; i < list->Results().Count(); ++i) out.insert(catalogue::CodeOf(list->Results().Node(i).Text));
+    return out;
+  };
+  Search("zbóż");
+  EXPECT_EQ(ListTexts().rfind("Wyszukane opisy\n", 0), 0u);
+  const std::set<std::string> exact = codes();
+  EXPECT_TRUE(exact.count("01.11.Z"));
+  Search("zboz");
+  EXPECT_EQ(ListTexts().rfind("Wyszukane opisy (bez polskich liter)\n", 0), 0u);
+  const std::set<std::string> folded = codes();
+  EXPECT_TRUE(std::includes(folded.begin(), folded.end(), exact.begin(), exact.end()));
+  EXPECT_GT(folded.size(), exact.size());
 }
 
 }  // namespace
