@@ -22,10 +22,12 @@ bool Contains(std::string_view haystack, std::string_view needle) {
   return haystack.find(needle) != std::string_view::npos;
 }
 
+}  // namespace
+
 // Looks for a word by its rarest byte in the catalogue's texts: a plain
 // search stops at every occurrence of the word's first letter, and in
 // upper-case Polish text that is most often a common one.
-class TFinder {
+class TWordSearch::TFinder {
  public:
   TFinder(std::string_view word, const std::array<uint32_t, 256>& byteCounts) : FWord(word) {
     for (size_t k = 1; k < word.size(); ++k)
@@ -48,8 +50,6 @@ class TFinder {
   std::string_view FWord;
   size_t FRare = 0;
 };
-
-}  // namespace
 
 std::vector<std::string> SplitWords(const std::string& words) {
   std::string w = text::Upper1250(words);
@@ -99,14 +99,34 @@ TWordSearch::TWordSearch(const catalogue::TBaza& baza) {
 std::vector<std::string> TWordSearch::Search(const std::string& words, bool* folded) const {
   if (folded) *folded = false;
   if (words.empty()) return {};
-  std::vector<std::string> list = SplitWords(words);
+  const std::vector<std::string> list = SplitWords(words);
   if (list.front().empty()) return {};
-  std::vector<std::string> rows = Find(list, false);
-  if (!rows.empty()) return rows;
-  // Nothing: once more with the Polish letters folded on both sides, for
-  // words typed without them.
-  for (std::string& w : list) w = text::FoldPolish1250(w);
-  rows = Find(list, true);
+  std::vector<std::string> foldedList = list;
+  for (std::string& w : foldedList) w = text::FoldPolish1250(w);
+
+  std::vector<std::string> rows;
+  if (foldedList.front() == list.front()) {
+    // No Polish letter in the first word. Folding keeps every byte in its
+    // place, so each exact hit is also a hit in the folded texts: one pass
+    // over those finds the lines of both searches, and the exact one looks
+    // only at these.
+    PrepareFolded();
+    const std::vector<size_t> candidates = HitLines(TFinder(foldedList.front(), FFoldedCounts), true);
+    const TFinder exact(list.front(), FByteCounts);
+    std::vector<size_t> hits;
+    for (const size_t i : candidates)
+      if (exact.In(FLines[i].Record->LiniaUpper) || exact.In(FLines[i].Record->OpisUpper)) hits.push_back(i);
+    rows = Rows(hits, list, false);
+    if (!rows.empty()) return rows;
+    rows = Rows(candidates, foldedList, true);
+  } else {
+    // A Polish letter is a rare byte that the exact search finds fast; the
+    // folded texts are scanned only when it finds nothing.
+    rows = Rows(HitLines(TFinder(list.front(), FByteCounts), false), list, false);
+    if (!rows.empty()) return rows;
+    PrepareFolded();
+    rows = Rows(HitLines(TFinder(foldedList.front(), FFoldedCounts), true), foldedList, true);
+  }
   if (folded) *folded = !rows.empty();
   return rows;
 }
@@ -130,18 +150,26 @@ void TWordSearch::PrepareFolded() const {
   FFoldedReady = true;
 }
 
-std::vector<std::string> TWordSearch::Find(const std::vector<std::string>& list, bool folded) const {
-  std::vector<std::string> rows;
-  if (folded) PrepareFolded();
+std::vector<size_t> TWordSearch::HitLines(const TFinder& finder, bool folded) const {
   // The search text is LiniaUpper, a blank, OpisUpper. The first word holds
   // no blank (a blank anywhere would have split the text), so it occurs in
   // the search text exactly when it occurs in one of the two halves.
-  const TFinder finder(list.front(), folded ? FFoldedCounts : FByteCounts);
+  std::vector<size_t> hits;
   for (size_t i = 0; i < FLines.size(); ++i) {
+    const TLine& line = FLines[i];
+    if (!line.Record) continue;
+    if (folded ? finder.In(FFolded[i]) : (finder.In(line.Record->LiniaUpper) || finder.In(line.Record->OpisUpper)))
+      hits.push_back(i);
+  }
+  return hits;
+}
+
+std::vector<std::string> TWordSearch::Rows(const std::vector<size_t>& hits, const std::vector<std::string>& list,
+                                           bool folded) const {
+  std::vector<std::string> rows;
+  rows.reserve(hits.size());
+  for (const size_t i : hits) {
     const TLine& hit = FLines[i];
-    if (!hit.Record) continue;
-    if (folded ? !finder.In(FFolded[i]) : !(finder.In(hit.Record->LiniaUpper) || finder.In(hit.Record->OpisUpper)))
-      continue;
     std::string row = hit.Text->substr(hit.Indent);
     // Backward walk: take a line less indented (but indented) than the last
     // one taken; end at a line indented deeper; pass over the rest.
