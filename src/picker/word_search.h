@@ -20,9 +20,8 @@ std::vector<std::string> SplitWords(const std::string& words);
 
 // One catalogue prepared for repeated searches: the description record of
 // every line is looked up once, so a query is a plain pass over pre-folded
-// texts. Preparing costs about as much as two searches (and the copies with
-// the Polish letters folded as much again, at the first search that needs
-// them), so the window keeps one per attached catalogue. Holds pointers into baza: valid while baza is
+// texts. Preparing costs about as much as two searches, so the window keeps
+// one per attached catalogue. Holds pointers into baza: valid while baza is
 // loaded and unchanged (it is read-only after its load).
 class TWordSearch {
  public:
@@ -47,13 +46,15 @@ class TWordSearch {
     int WalkNext;                     // where the backward walk looks next, -1: nowhere
   };
   class TFinder;
+  class TFoldFinder;
   // The lines whose search text (folded: its folded copy) holds the finder's word.
-  std::vector<size_t> HitLines(const TFinder& finder, bool folded) const;
+  std::vector<size_t> HitLines(const TFinder& finder, bool folded = false) const;
   // The result rows of those lines, kept when every further word of list
   // occurs in the row's title part (folded: both folded).
   std::vector<std::string> Rows(const std::vector<size_t>& hits, const std::vector<std::string>& list,
                                 bool folded) const;
-  // The folded search texts, made at the first search that needs them.
+  // The folded search texts, made at the first search that needs them: one
+  // whose first word has no byte that folding leaves alone.
   void PrepareFolded() const;
 
   std::vector<TLine> FLines;
