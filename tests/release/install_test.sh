@@ -22,9 +22,11 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 settings_key='HKCU\Software\ZELNOR\pkd\MainForm'
 files=(CZYTAJ.txt LICENSE.txt LICENSES-THIRD-PARTY.txt pkd.exe pkd.kod pkd2007.kod pkdpick.exe)
 
-cache_value() { sed -n "s/^$2:[A-Z]*=//p" "$1/CMakeCache.txt"; }
+cache_value() { sed -n "s/^$2:[A-Z]*=//p" "$1/CMakeCache.txt" 2>/dev/null; }
 version=$(cache_value build/win64 CMAKE_PROJECT_VERSION)
 product=$(cache_value build/win64 PKD_PRODUCT_NAME)
+[ -n "$version" ] && [ -f "$out/pkd-$version-x64.msi" ] ||
+  { echo "FAIL release: no packages in $out (bash scripts/release.sh makes them)"; exit 1; }
 # The same files as a newer version: the third number up by one (Windows
 # Installer compares only the first three).
 IFS=. read -r v1 v2 v3 v4 <<<"$version"
@@ -87,6 +89,8 @@ same_files() {  # same_files DIR STAGE: exactly the package's files, equal to th
   for f in "${files[@]}"; do cmp -s "$1/$f" "$2/$f" || return 1; done
 }
 
+# A fresh prefix: the server of an earlier run that stopped halfway ends first.
+scripts/wine-run.sh --stop "$state" >/dev/null 2>&1
 rm -rf "$state" "$work"
 mkdir -p "$work"
 scripts/wine-run.sh --arch win64 --start "$state" || { echo "FAIL release: Wine did not start"; exit 1; }
