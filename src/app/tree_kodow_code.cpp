@@ -17,6 +17,7 @@ void Tform_TreeKodow::SetCodeText(const std::string& code) {
 }
 
 void Tform_TreeKodow::SetSearchCode(const std::string& code) {
+  ShowStartRevision();  // a DDE preset speaks the codes of pkd.kod
   FSettingCode = true;
   Timer1.Stop();
   szukaj_kod.SetTextQuiet(code);

@@ -3,7 +3,6 @@
 // its counterparts at the top of the result list, and the menu
 // "Klasyfikacja" switches between the catalogue the program was started
 // with and pkd2007.kod beside it; the choice is kept in the registry.
-#include "app/dde_protocol.h"
 #include "app/tree_kodow.h"
 #include "text/path.h"
 #include "ui/message_box.h"
@@ -81,7 +80,7 @@ void Tform_TreeKodow::UpdateRevisionMenu() {
   EnableMenuItem(bar, Pkd2007, state);
 }
 
-bool Tform_TreeKodow::Picking() const { return FDde && FDde->Picking(); }
+bool Tform_TreeKodow::Picking() const { return FDde && FDde->Session().Picking(); }
 
 void Tform_TreeKodow::ShowRevision(bool other) {
   if (other == FOtherRevision && FBaza) return;

@@ -1,6 +1,5 @@
 #include "picker/old_code.h"
 
-#include "catalogue/entry_text.h"
 #include "picker/code_search.h"
 #include "text/cp1250.h"
 
@@ -16,7 +15,7 @@ TCounterpartGroup FindCounterparts(const catalogue::TCorrespondence& corresponde
   if (!counterparts) return group;
   for (const std::string& c : *counterparts) {
     for (size_t i = 0; i < tree.Count(); ++i) {
-      if (catalogue::CodeOf(tree.Entry(i).Text) != c) continue;
+      if (tree.Entry(i).Code != c) continue;
       group.Entries.push_back(tree.Entry(i).Text);
       break;
     }

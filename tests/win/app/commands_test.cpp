@@ -145,13 +145,16 @@ TEST_F(Revisions, TheMenuSwitchesToPkd2007AndBackTheChoiceOutlivesARestartAndDde
   EXPECT_EQ(form->Counterparts().Entries[0].rfind("01.49.Z - ", 0), 0u);
 
   // A restart shows PKD 2007 again; a DDE command goes back to the catalogue
-  // the program was started with, and leaves the user's choice as it was.
+  // the program was started with (and its old-code answer works there), and
+  // leaves the user's choice as it was.
   form.reset();
   OpenPath(dir.File("pkd.kod"));
   EXPECT_EQ(form->Tree().Count(), 1652u);
   EXPECT_TRUE(Checked(Tform_TreeKodow::Pkd2007));
-  form->ShowStartRevision();
+  const std::string params[] = {"\"01.49.Z\"", "\"\""};
+  ASSERT_TRUE(form->Dde()->Session().Execute("Find_PKD", params, 2));
   EXPECT_EQ(form->Tree().Count(), 1775u);
+  EXPECT_EQ(form->Counterparts().Title, "PKD 2007 01.49.Z » PKD 2025");
   EXPECT_EQ(Caption(), "Polska Klasyfikacja Działalności 2025");
   EXPECT_TRUE(Checked(Tform_TreeKodow::Pkd2025));
   EXPECT_EQ(Stored(), "PKD 2007");

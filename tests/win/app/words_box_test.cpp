@@ -334,7 +334,9 @@ class RealPkd2025 : public WordsBox {
 };
 
 TEST_F(RealPkd2025, APkd2007CodeEndsOnItsCounterpartAndWordsWithoutPolishLettersFindTheNotes) {
-  FindCode("01.49.Z");
+  picker::TPickSession& session = form->Dde()->Session();
+  const std::string params[] = {"\"01.49.Z\"", "\"\""};
+  ASSERT_TRUE(session.Execute("Find_PKD", params, 2));
   ASSERT_TRUE(Shown());
   EXPECT_EQ(ListTexts(),
             "Wyszukane opisy\n"
@@ -345,7 +347,10 @@ TEST_F(RealPkd2025, APkd2007CodeEndsOnItsCounterpartAndWordsWithoutPolishLetters
   EXPECT_EQ(ListSelected(), "01.48.Z - Chów i hodowla pozostałych zwierząt");
   CodeKey(VK_RETURN);
   EXPECT_FALSE(Shown());
-  EXPECT_EQ(form->SelectedText(), "01.48.Z - Chów i hodowla pozostałych zwierząt");  // what KOD answers from
+  EXPECT_EQ(form->SelectedText(), "01.48.Z - Chów i hodowla pozostałych zwierząt");
+  std::string kod;
+  ASSERT_TRUE(session.Request("PKD", "KOD", kod));
+  EXPECT_EQ(kod, "01.48.Z");
   ASSERT_TRUE(WaitFor([&] { return form->szukaj_kod.Text() == "01.48.Z"; }));
 
   // Every code "zbóż" finds, "zboz" finds as well (and more: "zboża", "zbożowy").
