@@ -137,9 +137,12 @@ TEST_F(Revisions, TheMenuSwitchesToPkd2007AndBackTheChoiceOutlivesARestartAndDde
   EXPECT_TRUE(Checked(Tform_TreeKodow::Pkd2007));
   EXPECT_FALSE(Checked(Tform_TreeKodow::Pkd2025));
   EXPECT_EQ(Stored(), "PKD 2007");
-  // The old-code answer the other way: a PKD 2025 code that PKD 2007 lacks.
-  form->SetSearchCode("01.48.Z");
-  form->RunSearches();
+  // The old-code answer the other way: a PKD 2025 code that PKD 2007 lacks,
+  // typed into the code box.
+  form->szukaj_kod.SetFocus();
+  for (const char c : std::string("01.48.Z")) guitest::PostChar(form->szukaj_kod.EditHandle(), c);
+  ASSERT_TRUE(WaitFor([&] { return !form->Counterparts().Empty(); }));
+  EXPECT_EQ(form->szukaj_kod.Text(), "01.48.Z");
   EXPECT_EQ(form->Counterparts().Title, "PKD 2025 01.48.Z » PKD 2007");
   ASSERT_EQ(form->Counterparts().Entries.size(), 2u);
   EXPECT_EQ(form->Counterparts().Entries[0].rfind("01.49.Z - ", 0), 0u);
@@ -403,6 +406,40 @@ TEST_F(Commands, AboutCommandOpensTheBoxWhoseAuthorLineOpensThePsalm) {
   EXPECT_EQ(text, app::kPsalmText);
   EXPECT_TRUE(closeButtonFocused);
   EXPECT_TRUE(escapeKeptIt);  // no cancel button: Escape does nothing
+}
+
+TEST_F(Revisions, APickShowsPkd2025AndTheSwitchIsGreyedUntilItEnds) {
+  OpenPath(dir.File("pkd.kod"));
+  Choose(Tform_TreeKodow::Pkd2007);
+  ASSERT_EQ(form->Tree().Count(), 1652u);
+  const auto greyed = [&] {
+    SendMessageW(form->Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(form->MainMenu1(), 4)), 4);
+    return (GetMenuState(form->MainMenu1(), Tform_TreeKodow::Pkd2007, MF_BYCOMMAND) & MF_GRAYED) != 0;
+  };
+  size_t during = 0, afterChoice = 0;
+  bool greyedDuring = false;
+  std::vector<std::function<bool()>> steps = {[&] {
+    if (!form->Picking()) return false;
+    during = form->Tree().Count();
+    greyedDuring = greyed();
+    Choose(Tform_TreeKodow::Pkd2007);  // as a click that got through would
+    afterChoice = form->Tree().Count();
+    PostMessageW(form->b_OK.Handle(), BM_CLICK, 0, 0);
+    return true;
+  }};
+  gSteps = &steps;
+  gNext = 0;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, &RunSteps);
+  const std::string params[] = {"0", "\"01.49.Z\"", "\"\""};
+  const bool chosen = form->Dde()->Session().Execute("Open_PKD", params, 3);
+  KillTimer(nullptr, timer);
+  gSteps = nullptr;
+  EXPECT_TRUE(chosen);
+  EXPECT_EQ(during, 1775u);
+  EXPECT_TRUE(greyedDuring);
+  EXPECT_EQ(afterChoice, 1775u);
+  EXPECT_FALSE(greyed());
+  EXPECT_EQ(Stored(), "PKD 2007");  // the user's choice, for the next start
 }
 
 }  // namespace
