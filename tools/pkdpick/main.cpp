@@ -90,8 +90,10 @@ TStart StartPickerAndConnect(TDdeConversation& conv, const std::string& service,
     si.wShowWindow = SW_HIDE;
   }
   PROCESS_INFORMATION pi = {};
-  const BOOL started =
-      CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi);
+  // Not on our console either (Wine attaches a program started from a console
+  // program to it): a Ctrl+C for us would end the picker's pick too.
+  const BOOL started = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE,
+                                      DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, nullptr, folder.c_str(), &si, &pi);
   const DWORD startError = GetLastError();
   if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
   if (!started) {
@@ -143,6 +145,8 @@ int Run(const std::vector<std::u16string>& args) {
       CommandText(options, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(GetConsoleWindow())));
 
   gStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  // Ctrl+C taken up again, should whoever started us have ignored it.
+  SetConsoleCtrlHandler(nullptr, FALSE);
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   TDdeClient client;
   if (!client.Ok()) return Fail("nie mogę uruchomić DDE");

@@ -600,4 +600,34 @@ TEST(PickerEndToEnd, PkdpickLeavesNoHandleWithThePicker) {
   Press(main, L"Anuluj");
 }
 
+BOOL WINAPI Swallow(DWORD) { return TRUE; }
+
+// Ctrl+C while a pick waits: pkdpick ends its conversation and leaves with
+// 130; the pick stays up for its user.
+TEST(PickerEndToEnd, PkdpickInterruptedLeavesThePickToItsUser) {
+  // The event goes through a console that both share; a test run from a
+  // pipe has none.
+  FreeConsole();
+  ASSERT_TRUE(AllocConsole()) << GetLastError();
+  TPickerFolder folder("e2e_pkdpick_break");
+  ASSERT_EQ(MainWindowOf(0), nullptr) << "a picker is running already";
+  // The test lets it pass.
+  SetConsoleCtrlHandler(Swallow, TRUE);
+  TPickerFolder::TPick pick = folder.StartPkdpick(L"--code 01.11.Z");
+  HWND main = nullptr;
+  TProcess picker = PickerOnceItPicks(main);
+  ASSERT_NE(main, nullptr);
+  // To the whole console: the picker that pkdpick started is no part of it.
+  ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
+  ASSERT_TRUE(pick.Finish());
+  EXPECT_EQ(pick.Process.ExitCode(), 130u);
+  EXPECT_EQ(pick.Out, "");
+  EXPECT_EQ(pick.Err, "pkdpick: przerwane\n");
+  guitest::PumpFor(500);
+  EXPECT_TRUE(PickWaits(main));
+  Press(main, L"Wybierz");
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }));
+  SetConsoleCtrlHandler(Swallow, FALSE);
+}
+
 }  // namespace
