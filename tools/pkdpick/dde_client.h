@@ -121,6 +121,7 @@ class TDdeConversation {
   // Ends it; false when there was none or DDEML refused.
   bool Disconnect();
   bool Connected() const { return FConv != nullptr; }
+  HCONV Handle() const { return FConv; }
   // Connected, and the partner has not ended it.
   bool Alive() const;
   // The names DDEML tells about the conversation made.
