@@ -312,17 +312,14 @@ TDdeResult TDdeConversation::Async(UINT type, std::string_view item, const void*
     }
   }
   r.Microseconds = Since(start);
-  if (!FPending.Done) {
-    if (r.Outcome != doConversationEnded && r.Outcome != doServerDied) DdeAbandonTransaction(FClient.Instance(), FConv, id);
-    return r;
-  }
+  // Wine's DDEML keeps a transaction queued until it is let go, finished or
+  // not, and the next one would wait behind it. All of the conversation's:
+  // the identifier Wine hands out is not the one it looks for.
+  DdeAbandonTransaction(FClient.Instance(), FConv, 0);
+  if (!FPending.Done) return r;
   r.Flags = FPending.Flags;
   r.Data = std::move(FPending.Data);
   r.Outcome = FPending.Answered ? doAnswered : (r.Flags & DDE_FBUSY) ? doBusy : doRefused;
-  // Wine's DDEML keeps a finished asynchronous transaction queued until it
-  // is let go, and the next one would wait behind it. All of the
-  // conversation's: the identifier Wine hands out is not the one it looks for.
-  DdeAbandonTransaction(FClient.Instance(), FConv, 0);
   if (r.Ok()) AfterAnswer(r, type);
   return r;
 }
