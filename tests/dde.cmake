@@ -17,7 +17,7 @@ pkd_add_test(dde_foundation_test
 pkd_add_test(dde_platform_win_test WIN_ONLY
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/win/dde/platform_win_test.cpp
-  LIBS pkd_dde_win pkd_dde
+  LIBS pkd_dde_client pkd_dde_win pkd_dde
   TIMEOUT 120)
 
 # The trace's debug window. It checks keyboard focus, which another test's
