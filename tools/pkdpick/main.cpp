@@ -125,6 +125,8 @@ TStart StartPickerAndConnect(TDdeConversation& conv, const std::string& service,
     }
     PumpMessagesFor(0);
   }
+  // A hidden picker that no client reached would wait for one unseen.
+  if (result != stConnected && hidden) TerminateProcess(pi.hProcess, 1);
   CloseHandle(pi.hProcess);
   return result;
 }
