@@ -238,7 +238,7 @@ std::string HelpText() {
          "  3    program jest zajęty wyborem kodu dla innego programu\n"
          "  4    --find nie znalazł kodu (nic na standardowym wyjściu)\n"
          "  130  przerwane przez Ctrl+C\n"
-         "Przy kodach 2, 3 i 4 opis jest na standardowym wyjściu błędów.\n"
+         "Przy kodach 2, 3, 4 i 130 opis jest na standardowym wyjściu błędów.\n"
          "\n"
          "Polecenia DDE rozdzielają parametry przecinkami, więc KOD i SŁOWA nie mogą\n"
          "zawierać przecinka ani znaków \")\" i \"]\".\n";
