@@ -41,12 +41,15 @@ bool RunningOnWine() {
 }
 
 const char* DdeErrorName(UINT e) {
-  static const char* const names[] = {"DMLERR_ADVACKTIMEOUT", "DMLERR_BUSY", "DMLERR_DATAACKTIMEOUT",
-                                      "DMLERR_DLL_NOT_INITIALIZED", "DMLERR_DLL_USAGE", "DMLERR_EXECACKTIMEOUT",
-                                      "DMLERR_INVALIDPARAMETER", "DMLERR_LOW_MEMORY", "DMLERR_MEMORY_ERROR",
-                                      "DMLERR_NOTPROCESSED", "DMLERR_NO_CONV_ESTABLISHED", "DMLERR_POKEACKTIMEOUT",
-                                      "DMLERR_POSTMSG_FAILED", "DMLERR_REENTRANCY", "DMLERR_SERVER_DIED",
-                                      "DMLERR_SYS_ERROR", "DMLERR_UNADVACKTIMEOUT", "DMLERR_UNFOUND_QUEUE_ID"};
+  static const char* const names[] = {"DMLERR_ADVACKTIMEOUT",       "DMLERR_BUSY",
+                                      "DMLERR_DATAACKTIMEOUT",      "DMLERR_DLL_NOT_INITIALIZED",
+                                      "DMLERR_DLL_USAGE",           "DMLERR_EXECACKTIMEOUT",
+                                      "DMLERR_INVALIDPARAMETER",    "DMLERR_LOW_MEMORY",
+                                      "DMLERR_MEMORY_ERROR",        "DMLERR_NOTPROCESSED",
+                                      "DMLERR_NO_CONV_ESTABLISHED", "DMLERR_POKEACKTIMEOUT",
+                                      "DMLERR_POSTMSG_FAILED",      "DMLERR_REENTRANCY",
+                                      "DMLERR_SERVER_DIED",         "DMLERR_SYS_ERROR",
+                                      "DMLERR_UNADVACKTIMEOUT",     "DMLERR_UNFOUND_QUEUE_ID"};
   if (e == 0) return "none";
   return e >= DMLERR_FIRST && e <= DMLERR_LAST ? names[e - DMLERR_FIRST] : "other";
 }
@@ -135,8 +138,10 @@ HDDEDATA CALLBACK ClientCallback(UINT type, UINT, HCONV conv, HSZ, HSZ item, HDD
     default:
       // Counted on any conversation of the thread's client: there is one
       // client instance per thread in practice.
-      if (c) ++c->FClient.ServerCalls;
-      else if (!gConversations.empty()) ++gConversations.front()->FClient.ServerCalls;
+      if (c)
+        ++c->FClient.ServerCalls;
+      else if (!gConversations.empty())
+        ++gConversations.front()->FClient.ServerCalls;
       return nullptr;
   }
 }
@@ -301,8 +306,10 @@ TDdeResult TDdeConversation::Async(UINT type, std::string_view item, const void*
     DWORD waitMs = 500;  // a conversation ending leaves no message of ours
     if (timeoutMs != INFINITE) {
       const DWORD elapsed = GetTickCount() - begun;
-      if (elapsed >= timeoutMs) r.Outcome = doTimedOut;
-      else waitMs = std::min(waitMs, timeoutMs - elapsed);
+      if (elapsed >= timeoutMs)
+        r.Outcome = doTimedOut;
+      else
+        waitMs = std::min(waitMs, timeoutMs - elapsed);
     }
     if (r.Outcome != doNotSent) break;
     const DWORD w = MsgWaitForMultipleObjects(count, count ? handles : nullptr, FALSE, waitMs, QS_ALLINPUT);

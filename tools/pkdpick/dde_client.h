@@ -162,7 +162,7 @@ class TDdeConversation {
 
   TDdeClient& FClient;
   HCONV FConv = nullptr;
-  HWND FWindow = nullptr;    // this side's conversation window
+  HWND FWindow = nullptr;     // this side's conversation window
   HANDLE FPartner = nullptr;  // the partner's process, when it can be opened
   TPending FPending;
 };

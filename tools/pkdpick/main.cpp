@@ -191,8 +191,10 @@ int Run(const std::vector<std::u16string>& args) {
   std::string failed;
   for (int i = 0; i < picker::kPickItemCount && failed.empty() && picked != paBusy; ++i) {
     const TDdeResult r = conv.Request(picker::kPickItems[i], CF_TEXT, kRequestTimeoutMs);
-    if (r.Ok()) values[i] = r.Text();
-    else failed = std::string(picker::kPickItems[i]) + " (" + DdeErrorName(r.Error) + ")";
+    if (r.Ok())
+      values[i] = r.Text();
+    else
+      failed = std::string(picker::kPickItems[i]) + " (" + DdeErrorName(r.Error) + ")";
   }
   const TVerdict verdict = Decide(options, picked, failed.empty() && picked != paBusy, values[0]);
   if (verdict.PrintResult()) Write(STD_OUTPUT_HANDLE, FormatResult(options.Format, values[0], values[1], values[2]));

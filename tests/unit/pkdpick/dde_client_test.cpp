@@ -1,16 +1,16 @@
 // The project's DDE client against the real DDEML (Wine's under test): a
 // bare server in the test's thread, the client in a thread of its own.
-#include <gtest/gtest.h>
+#include "pkdpick/dde_client.h"
 
-#include <windows.h>
 #include <ddeml.h>
+#include <gtest/gtest.h>
+#include <windows.h>
 
 #include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "pkdpick/dde_client.h"
 #include "support/pump_win.h"
 
 namespace {
@@ -63,7 +63,9 @@ TEST(DdeClient, TransactionsBackToBackEachGetTheirOwnAnswer) {
       if (!conv.Connect("ddec_test_server", "T")) {
         got.push_back("connect failed: " + std::string(DdeErrorName(c.LastError())));
       } else {
-        auto outcome = [](const TDdeResult& r) { return r.Ok() ? "ok " + r.Text() : "failed " + std::to_string(r.Outcome); };
+        auto outcome = [](const TDdeResult& r) {
+          return r.Ok() ? "ok " + r.Text() : "failed " + std::to_string(r.Outcome);
+        };
         got.push_back(outcome(conv.Request("KOD")));
         got.push_back(outcome(conv.Request("KOD")));
         got.push_back(outcome(conv.RequestAsync("KOD", CF_TEXT, 5000)));

@@ -14,13 +14,13 @@
 //   disconnect
 // Each result is one output line. The client is the project's DDE client
 // class, which also lets Wine's stray acknowledgements go.
+#include "pkdpick/dde_client.h"
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "pkdpick/dde_client.h"
 
 namespace {
 
@@ -69,10 +69,13 @@ int main(int argc, char** argv) {
         out << "failed\n";
     } else if (verb == "request") {
       UINT format = CF_TEXT;
-      if (f[2] == "XlTable") format = RegisterClipboardFormatA("XlTable");
-      else if (!f[2].empty()) format = static_cast<UINT>(std::stoul(f[2]));
+      if (f[2] == "XlTable")
+        format = RegisterClipboardFormatA("XlTable");
+      else if (!f[2].empty())
+        format = static_cast<UINT>(std::stoul(f[2]));
       const TDdeResult r = conv.Request(f[1], format);
-      out << "request " << f[1] << " = " << (r.Ok() ? r.Text() : std::string("failed ") + DdeErrorName(r.Error)) << "\n";
+      out << "request " << f[1] << " = " << (r.Ok() ? r.Text() : std::string("failed ") + DdeErrorName(r.Error))
+          << "\n";
     } else if (verb == "poke") {
       out << "poke " << f[1] << " = " << Flags(conv.Poke(f[1], f[2])) << "\n";
     } else if (verb == "execute") {
@@ -80,8 +83,8 @@ int main(int argc, char** argv) {
       out << "execute = " << Flags(conv.Execute(f[1], timeout)) << "\n";
     } else if (verb == "advstart" || verb == "advstop") {
       const TDdeResult r = verb == "advstart" ? conv.AdviseStart(f[1]) : conv.AdviseStop(f[1]);
-      out << verb << " " << f[1] << " = " << (r.Ok() ? std::string("ok") : std::string("failed ") + DdeErrorName(r.Error))
-          << "\n";
+      out << verb << " " << f[1] << " = "
+          << (r.Ok() ? std::string("ok") : std::string("failed ") + DdeErrorName(r.Error)) << "\n";
     } else if (verb == "wait") {
       PumpMessagesFor(static_cast<DWORD>(std::stoul(f[1])));
     } else if (verb == "disconnect") {
