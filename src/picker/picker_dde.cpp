@@ -14,6 +14,7 @@ TPickerDde::TPickerDde(dde::IDdePlatform& platform, TPickView& view)
   FManager.ReadStoredForm(PickerStoredForm());
   BindStoredEvents();
   FSession.OnBusyChanged = [this](bool) { SetStatus(); };
+  FSession.ConnectedClients = [this] { return FManager.ConvCount(); };
 }
 
 TPickerDde::~TPickerDde() {
@@ -21,6 +22,7 @@ TPickerDde::~TPickerDde() {
   // hear of them any more.
   FManager.OnDisconnecting = nullptr;
   FSession.OnBusyChanged = nullptr;
+  FSession.ConnectedClients = nullptr;
 }
 
 void TPickerDde::BindStoredEvents() {

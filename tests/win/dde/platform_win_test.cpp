@@ -1,5 +1,5 @@
 // The platform layer against the real DDEML (Wine's under test): a server in
-// the test's thread, a plain DDEML client in another thread.
+// the test's thread, the project's DDE client in another thread.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include "dde/data.h"
 #include "dde/formats.h"
 #include "dde/platform_win.h"
+#include "pkdpick/dde_client.h"
 #include "support/pump_win.h"
 #include "text/cp1250.h"
 
@@ -28,10 +29,6 @@ class TWin32DdeEnvironment : public ::testing::Environment {
   void SetUp() override { InstallWin32DdeServices(); }
 };
 ::testing::Environment* const gEnvironment = ::testing::AddGlobalTestEnvironment(new TWin32DdeEnvironment);
-
-// Lets DDEML's own acknowledgements arrive before the next transaction (Wine
-// posts a stray ACK after each request reply).
-void Drain(DWORD ms) { testing_support::PumpFor(ms); }
 
 TEST(Win32PlatformTest, StringHandlesCompareWithoutCase) {
   TWin32Platform p;
@@ -150,57 +147,24 @@ struct TClientResult {
   std::string failure;
 };
 
-HDDEDATA CALLBACK ClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
-  return nullptr;
-}
-
 void RunClient(TClientResult& r, std::atomic<bool>& done) {
-  DWORD ci = 0;
-  if (DdeInitializeA(&ci, ClientCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
-    r.failure = "client DdeInitializeA failed";
-    done = true;
-    return;
-  }
-  HSZ svc = DdeCreateStringHandleA(ci, "ddea_test_server", CP_WINANSI);  // other case
-  HSZ topic = DdeCreateStringHandleA(ci, "PKD", CP_WINANSI);
-  HSZ item = DdeCreateStringHandleA(ci, "KOD", CP_WINANSI);
-  HCONV conv = DdeConnect(ci, svc, topic, nullptr);
-  r.connected = conv != nullptr;
-  if (conv) {
-    DWORD result = 0;
-    HDDEDATA h = DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_REQUEST, 5000, &result);
-    if (h) {
-      char buf[64] = {};
-      DdeGetData(h, reinterpret_cast<LPBYTE>(buf), sizeof buf - 1, 0);
-      r.text = buf;
-      DdeFreeDataHandle(h);
+  {
+    pkdpick::TDdeClient client;
+    pkdpick::TDdeConversation conv(client);
+    r.connected = client.Ok() && conv.Connect("ddea_test_server", "PKD");  // other case
+    if (r.connected) {
+      pkdpick::TDdeResult got = conv.Request("KOD");
+      if (got.Ok()) r.text = got.Text();
+      else r.failure += std::string("CF_TEXT request: ") + pkdpick::DdeErrorName(got.Error) + "; ";
+      got = conv.Request("KOD", CF_UNICODETEXT);
+      if (got.Ok()) r.unicodeBytes = got.Data;
+      else r.failure += std::string("CF_UNICODETEXT request: ") + pkdpick::DdeErrorName(got.Error) + "; ";
+      got = conv.Poke("KOD", "poked");
+      r.pokeAcked = got.Ok() && (got.Flags & DDE_FACK) != 0;
     } else {
-      r.failure += "CF_TEXT request: error " + std::to_string(DdeGetLastError(ci)) + "; ";
+      r.failure += std::string("connect failed: ") + pkdpick::DdeErrorName(client.LastError()) + "; ";
     }
-    Drain(200);
-    h = DdeClientTransaction(nullptr, 0, conv, item, CF_UNICODETEXT, XTYP_REQUEST, 5000, &result);
-    if (h) {
-      DWORD size = 0;
-      LPBYTE p = DdeAccessData(h, &size);
-      if (p) r.unicodeBytes.assign(reinterpret_cast<char*>(p), size);
-      DdeUnaccessData(h);
-      DdeFreeDataHandle(h);
-    } else {
-      r.failure += "CF_UNICODETEXT request: error " + std::to_string(DdeGetLastError(ci)) + "; ";
-    }
-    Drain(200);
-    const char poke[] = "poked";
-    HDDEDATA ack = DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(poke)),
-                                        sizeof poke, conv, item, CF_TEXT, XTYP_POKE, 5000, &result);
-    r.pokeAcked = ack != nullptr && (result & DDE_FACK) != 0;
-    DdeDisconnect(conv);
-  } else {
-    r.failure += "DdeConnect failed: error " + std::to_string(DdeGetLastError(ci)) + "; ";
   }
-  DdeFreeStringHandle(ci, svc);
-  DdeFreeStringHandle(ci, topic);
-  DdeFreeStringHandle(ci, item);
-  DdeUninitialize(ci);
   done = true;
 }
 
@@ -241,8 +205,9 @@ TEST(Win32PlatformTest, RegisteredServiceServesAClientInAnotherThread) {
   gServer = nullptr;
 }
 
-// Two instances on one thread, each with its own callback: the server's
-// callback answers the client's connect and request, the client's sees none.
+// Instances on one thread, each with its own callback: the server's callback
+// answers the client's connect and request; neither the client's nor that of
+// an idle third instance sees any.
 int gServerCalls = 0, gClientCalls = 0;
 TWin32Platform* gSameThreadPlatform = nullptr;
 TInstanceId gSameThreadServer = 0;
@@ -271,24 +236,19 @@ TEST(Win32PlatformTest, EachInstanceHasItsOwnCallback) {
   THsz name = p.CreateStringHandle(server, "DDEA_Same_Thread");
   ASSERT_TRUE(p.NameService(server, name, ddeml::kDnsRegister));
 
-  HSZ svc = DdeCreateStringHandleA(client, "DDEA_Same_Thread", CP_WINANSI);
-  HSZ topic = DdeCreateStringHandleA(client, "T", CP_WINANSI);
-  HSZ item = DdeCreateStringHandleA(client, "I", CP_WINANSI);
-  HCONV conv = DdeConnect(client, svc, topic, nullptr);
-  ASSERT_NE(conv, nullptr) << "DdeConnect: error " << DdeGetLastError(client);
-  HDDEDATA h = DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_REQUEST, 5000, nullptr);
-  ASSERT_NE(h, nullptr) << "request: error " << DdeGetLastError(client);
-  char buf[8] = {};
-  DdeGetData(h, reinterpret_cast<LPBYTE>(buf), sizeof buf - 1, 0);
-  EXPECT_STREQ(buf, "same");
-  DdeFreeDataHandle(h);
-  DdeDisconnect(conv);
+  {
+    pkdpick::TDdeClient other;  // an instance of the project's own client
+    pkdpick::TDdeConversation conv(other);
+    ASSERT_TRUE(conv.Connect("DDEA_Same_Thread", "T")) << pkdpick::DdeErrorName(other.LastError());
+    const pkdpick::TDdeResult got = conv.Request("I");
+    ASSERT_TRUE(got.Ok()) << pkdpick::DdeErrorName(got.Error);
+    EXPECT_EQ(got.Text(), "same");
+    EXPECT_TRUE(conv.Disconnect());
+    EXPECT_EQ(other.ServerCalls, 0);
+  }
   EXPECT_GE(gServerCalls, 2);
   EXPECT_EQ(gClientCalls, 0);
 
-  DdeFreeStringHandle(client, svc);
-  DdeFreeStringHandle(client, topic);
-  DdeFreeStringHandle(client, item);
   p.NameService(server, name, ddeml::kDnsUnregister);
   p.FreeStringHandle(server, name);
   EXPECT_TRUE(p.Uninitialize(client));
