@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -109,7 +110,7 @@ using TDDEMLUnknownCompleteEvent =
     std::function<void(TDDEMLManager& Sender, const std::string& AServerName, const std::string& ATopicName,
                        const std::string& AnItemName, uint32_t ATransId)>;
 
-class TDDEMLManager : public TComponent, public IErrorSink {
+class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailureSink {
  public:
   // The platform must outlive the manager. The manager becomes the current
   // manager of the calling thread. Joining an owner that holds another
@@ -282,6 +283,9 @@ class TDDEMLManager : public TComponent, public IErrorSink {
     TDDEMLManager& Manager;
     TCallbackFrame* Outer;
     bool Dead = false;
+    // A handler's failure kept while the work after its event is finished;
+    // reported when the callback ends.
+    std::exception_ptr Deferred;
   };
   // A conversation seen by a handler before an event: whether it is still
   // there afterwards (the manager alive, the record not freed, its service
@@ -313,7 +317,38 @@ class TDDEMLManager : public TComponent, public IErrorSink {
   THData Handle(TCallbackFrame& frame, uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2,
                 THData data, uintptr_t data1, uintptr_t data2);
   void ReportCallbackFailure(const std::string& message) noexcept;
-  void NoteTraceFailure(const std::exception& e) noexcept;
+  void NoteTraceFailure(const std::exception& e) noexcept override;
+
+  // Every event of the callback is raised through these, so that no
+  // transaction goes on without looking again at what the handler may have
+  // ended. Raise: true while the manager is still there and initialised.
+  template <class Event, class... Args>
+  bool Raise(TCallbackFrame& frame, const Event& event, Args&&... args) {
+    if (event) event(*this, std::forward<Args>(args)...);
+    return !Gone(frame);
+  }
+  // RaiseOn: the conversation when it is still whole after the event, else
+  // null.
+  template <class Event, class... Args>
+  TDDEMLConversation* RaiseOn(TCallbackFrame& frame, const TConvRef& ref, const Event& event, Args&&... args) {
+    if (event) event(*this, std::forward<Args>(args)...);
+    return Revalidate(frame, ref);
+  }
+  // RaiseFinishing: as Raise, but a handler that fails does not stop the
+  // work after the event (freeing a record, closing a topic); its failure
+  // is reported when the callback ends.
+  template <class Event, class... Args>
+  bool RaiseFinishing(TCallbackFrame& frame, const Event& event, Args&&... args) {
+    try {
+      if (event) event(*this, std::forward<Args>(args)...);
+    } catch (...) {
+      if (!frame.Dead && !frame.Deferred) frame.Deferred = std::current_exception();
+    }
+    return !Gone(frame);
+  }
+  // Services replaced while conversations and registered names may point
+  // into the old ones.
+  void ReplaceServices(const TDDEMLServicesList& services);
 
   // Connections (server_connect.cpp).
   THData XTypConnect(TCallbackFrame& frame, THsz service, THsz topic);

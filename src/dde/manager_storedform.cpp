@@ -106,7 +106,9 @@ void TDDEMLManager::ReadStoredForm(std::string_view text) {
     } else if (is(kCmdListProperty)) {
       ReadCmdList(v, FExecCmds);
     } else if (is(kServicesListProperty)) {
-      ReadServicesList(v, FServices);
+      TDDEMLServicesList read(FPlatform);
+      ReadServicesList(v, read);
+      ReplaceServices(read);
     } else if (is("DebugState")) {
       SetDebugState(static_cast<TDDEMLDebugState>(EnumValue(path, ReadStoredIdent(v), kDebugNames)));
     } else if (is("DebugFileName")) {
