@@ -51,7 +51,7 @@ pkd_add_fuzzer(cmdline_fuzz
 
 pkd_add_fuzzer(storedform_fuzz
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/storedform_fuzz.cpp
-  LIBS pkd_dde
+  LIBS pkd_dde_fake pkd_dde
   SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/storedform_seeds)
 
 # The manager: its core, the server transactions and the System topic.
