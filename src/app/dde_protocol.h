@@ -9,7 +9,7 @@
 #include <string>
 
 #include "dde/manager.h"
-#include "dde/platform_win.h"
+#include "dde/win/platform_win.h"
 
 namespace app {
 

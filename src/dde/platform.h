@@ -1,6 +1,6 @@
 // The DDEML operations the manager uses, behind a narrow interface so that the
 // manager, its services and its data holders build and run without windows.h.
-// TWin32Platform (platform_win.cpp) forwards to the real DDEML; tests use an
+// TWin32Platform (win/platform_win.cpp) forwards to the real DDEML; tests use an
 // in-memory fake (tests/support/fake_platform.h).
 //
 // Handles are carried as plain integers with the values DDEML gives them.

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "dde/manager.h"
-#include "dde/platform_win.h"
+#include "dde/win/platform_win.h"
 
 namespace {
 

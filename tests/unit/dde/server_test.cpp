@@ -63,7 +63,7 @@ TEST_F(ServerTest, ConnectRulesForNamesAndNullNames) {
     EXPECT_EQ(c.conv, made ? made->ServiceName() + "/" + made->TopicName() : "");
   }
   m->errors.clear();
-  fake.ClientConnect("Unknown", "PKD");
+  fake.Call(ddeml::kXtypConnect, 0, 0, fake.Hsz("PKD"), fake.Hsz("Unknown"), 0);
   fake.Call(ddeml::kXtypConnectConfirm, 0, 0x99, fake.Hsz("Nowhere"), fake.Hsz("PKD_ZEL"), 0);  // none waits
   EXPECT_EQ((std::vector<TErr>{{errUnknownServiceConnect, "Service : Unknown - not supported"},
                                {errConvNotFound, "PKD_ZEL/Nowhere"}}),

@@ -1,11 +1,11 @@
-#include "dde/platform_win.h"
+#include "dde/win/platform_win.h"
 
 #include <windows.h>
 #include <ddeml.h>
 
 #include "dde/formats.h"
 #include "dde/host.h"
-#include "dde/trace_window_win.h"
+#include "dde/win/trace_window_win.h"
 #include "text/cp1250.h"
 
 namespace dde {
