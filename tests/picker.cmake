@@ -2,6 +2,10 @@ pkd_add_test(picker_test
   SOURCES unit/picker/code_tree_test.cpp unit/picker/code_search_test.cpp unit/picker/description_test.cpp
           unit/picker/word_search_test.cpp unit/picker/result_list_test.cpp
   LIBS pkd_picker)
+# The result list is also tried on the real catalogue.
+if(TARGET picker_test AND TARGET pkd_catalogues)
+  add_dependencies(picker_test pkd_catalogues)
+endif()
 
 pkd_add_fuzzer(code_tree_fuzz
   SOURCES fuzz/code_tree_fuzz.cpp
