@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "dde/commands.h"
@@ -109,6 +110,27 @@ using TDDEMLErrorEvent = std::function<void(TDDEMLManager& Sender, int AMngrErro
 using TDDEMLUnknownCompleteEvent =
     std::function<void(TDDEMLManager& Sender, const std::string& AServerName, const std::string& ATopicName,
                        const std::string& AnItemName, uint32_t ATransId)>;
+
+// An event of the manager as a stored form names it: which member it is,
+// typed by its handler's signature. The client role's events, which forms
+// may store, have no member here (monostate). TDDEMLServiceEvent is the
+// same signature as TDDEMLSTEvent and shares its alternative.
+using TEventSlot = std::variant<std::monostate, TDDEMLConnectEvent TDDEMLManager::*, TDDEMLSEvent TDDEMLManager::*,
+                                TDDEMLSTEvent TDDEMLManager::*, TDDEMLExecuteEvent TDDEMLManager::*,
+                                TDDEMLRawExecuteEvent TDDEMLManager::*, TDDEMLPokeEvent TDDEMLManager::*,
+                                TDDEMLReqReceivedEvent TDDEMLManager::*, TDDEMLAdviseStopEvent TDDEMLManager::*,
+                                TDDEMLErrorEvent TDDEMLManager::*,
+                                TDDEMLUnknownCompleteEvent TDDEMLManager::*>;
+
+// A handler a window offers under the name its stored form gives it; it
+// binds to any event of its own signature. Made with StoredHandler.
+struct TStoredHandler {
+  std::string Name;
+  // Whether the event is of the handler's signature.
+  std::function<bool(const TEventSlot&)> Fits;
+  // Sets the event (one that fits) to the handler.
+  std::function<void(TDDEMLManager&, const TEventSlot&)> Bind;
+};
 
 class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailureSink {
  public:
@@ -213,6 +235,13 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   // The event handlers the stored form names, as (event, handler) pairs in
   // their order; the window binds them in code.
   const std::vector<std::pair<std::string, std::string>>& StoredEvents() const { return FStoredEvents; }
+  // The member a stored event name stands for (ASCII case ignored); false
+  // for a name that is no event of the component.
+  static bool StoredEventSlot(std::string_view eventName, TEventSlot& slot);
+  // Binds every event the stored form named to the offered handler of that
+  // name. A handler not offered, one of another signature, or an event of
+  // the client role raise EStoredFormError; nothing is bound then.
+  void BindStoredEvents(const std::vector<TStoredHandler>& handlers);
   bool InitDDEML();
   bool TerminateDDEML();
   TInstanceId InstanceId() const { return FInstanceId; }
@@ -387,5 +416,16 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   std::string FTraceFailure;
   int FTraceFailures = 0;
 };
+
+// A handler offered under name for the events of its signature.
+template <class Event>
+TStoredHandler StoredHandler(std::string name, Event code) {
+  using TMember = Event TDDEMLManager::*;
+  return TStoredHandler{std::move(name),
+                        [](const TEventSlot& slot) { return std::holds_alternative<TMember>(slot); },
+                        [code = std::move(code)](TDDEMLManager& m, const TEventSlot& slot) {
+                          m.*std::get<TMember>(slot) = code;
+                        }};
+}
 
 }  // namespace dde

@@ -312,5 +312,31 @@ TEST_F(ManagerTest, StoredServicesReplacedWhileServing) {
   EXPECT_NE(0u, fake.ClientConnect("OTHER", "PKD"));
 }
 
+// Stored event names bind by a typed table: a handler serves every event of
+// its signature it is named for; a handler not offered, one of another
+// signature or an event of the client role bind nothing at all.
+TEST_F(ManagerTest, StoredEventsBindToOfferedHandlersOfTheirSignature) {
+  std::vector<std::string> calls;
+  const std::vector<TStoredHandler> offered = {
+      StoredHandler("Exec", TDDEMLExecuteEvent([&](auto&&...) { calls.push_back("exec"); })),
+      StoredHandler("Names", TDDEMLSTEvent([&](TDDEMLManager&, const std::string&, const std::string& t) {
+                      calls.push_back(t);
+                    })),
+  };
+  m->ReadStoredForm("OnExecuteReceived = Exec\r\nOnTopicOpened = names\r\nondisconnecting = Names\r\n");
+  m->BindStoredEvents(offered);
+  ASSERT_TRUE(m->OnExecuteReceived && m->OnTopicOpened && m->OnDisconnecting);
+  m->OnDisconnecting(*m, "PKD_ZEL", "closing");
+  m->OnTopicOpened(*m, "PKD_ZEL", "opened");
+  EXPECT_EQ((std::vector<std::string>{"closing", "opened"}), calls);
+  for (const char* bad : {"OnTopicOpened = Missing", "OnTopicOpened = Names\r\nOnTopicClosed = Exec",
+                          "OnTopicOpened = Names\r\nOnHotLinkResponse = Names"}) {
+    m = std::make_unique<TRecordingManager>(nullptr, fake);
+    m->ReadStoredForm(bad);
+    EXPECT_THROW(m->BindStoredEvents(offered), EStoredFormError) << bad;
+    EXPECT_FALSE(m->OnTopicOpened) << bad;
+  }
+}
+
 }  // namespace
 }  // namespace ddetest
