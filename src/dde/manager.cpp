@@ -314,40 +314,47 @@ std::string TDDEMLManager::HszText(THsz hsz) const {
 }
 
 // ---------------------------------------------------------------------------
-// Server data
+// Server data. Each change may post advises: a log that cannot be written
+// stops none of them.
 
 void TDDEMLManager::AddToFormatList(const std::string& service, const std::string& topic,
                                     TDDEMLClipFmtType format) {
   CheckServerScope();
+  TTraceFailureScope quietLog(*this);
   CheckDdeName(topic);
   if (TDDEMLService* s = FindService(service)) s->AddToFormatList(topic, format);
 }
 
 void TDDEMLManager::ClearFormatList(const std::string& service, const std::string& topic) {
   CheckServerScope();
+  TTraceFailureScope quietLog(*this);
   CheckDdeName(topic);
   if (TDDEMLService* s = FindService(service)) s->ClearFormatList(topic);
 }
 
 void TDDEMLManager::AddToItemList(const std::string& service, const std::string& topic, const std::string& item) {
   CheckServerScope();
+  TTraceFailureScope quietLog(*this);
   CheckDdeName(topic);
   if (TDDEMLService* s = FindService(service)) s->AddToItemList(topic, item);
 }
 
 void TDDEMLManager::ClearItemList(const std::string& service, const std::string& topic) {
   CheckServerScope();
+  TTraceFailureScope quietLog(*this);
   CheckDdeName(topic);
   if (TDDEMLService* s = FindService(service)) s->ClearItemList(topic);
 }
 
 void TDDEMLManager::AddToTopicList(const std::string& service, const std::string& topic) {
   CheckServerScope();
+  TTraceFailureScope quietLog(*this);
   if (TDDEMLService* s = FindService(service)) s->AddToTopicList(topic);
 }
 
 void TDDEMLManager::ClearTopicList(const std::string& service) {
   CheckServerScope();
+  TTraceFailureScope quietLog(*this);
   if (TDDEMLService* s = FindService(service)) s->ClearTopicList();
 }
 
@@ -356,7 +363,6 @@ void TDDEMLManager::SetItemText(const std::string& service, const std::string& t
   CheckServerScope();
   CheckDdeName(topic);
   CheckDdeName(item);
-  // The change posts advises; a log that cannot be written stops none.
   TTraceFailureScope quietLog(*this);
   if (TDDEMLService* s = FindService(service)) s->SetItemText(topic, item, text);
 }
