@@ -338,5 +338,15 @@ TEST_F(ManagerTest, StoredEventsBindToOfferedHandlersOfTheirSignature) {
   }
 }
 
+// A stored service without a name has no string handle: it is refused, and
+// DDEML never sees a null name (which would stand for all the instance's).
+TEST_F(ManagerTest, AServiceWithoutANameIsNeverRegistered) {
+  m->ReadStoredForm("Services.ServicesList = ('' True 0)");
+  EXPECT_FALSE(m->InitDDEML());
+  EXPECT_EQ(std::vector<int>{errNameServiceRegister}, m->Codes());
+  EXPECT_TRUE(fake.nameServiceCalls.empty());
+  EXPECT_TRUE(m->TerminateDDEML());
+}
+
 }  // namespace
 }  // namespace ddetest
