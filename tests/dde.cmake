@@ -14,10 +14,13 @@ pkd_add_test(dde_foundation_test
     ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/xltable_test.cpp
   LIBS pkd_dde_fake pkd_dde)
 
+# The platform contract: the same typed tests against the in-memory DDEML
+# (above, and here again) and the real one.
 pkd_add_test(dde_platform_win_test WIN_ONLY
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/win/dde/platform_win_test.cpp
-  LIBS pkd_dde_client pkd_dde_win pkd_dde
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/platform_fake_test.cpp
+  LIBS pkd_dde_client pkd_dde_fake pkd_dde_win pkd_dde
   TIMEOUT 120)
 
 # The trace's debug window. It checks keyboard focus, which another test's
@@ -51,7 +54,7 @@ pkd_add_fuzzer(cmdline_fuzz
 
 pkd_add_fuzzer(storedform_fuzz
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/storedform_fuzz.cpp
-  LIBS pkd_dde
+  LIBS pkd_dde_fake pkd_dde
   SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/storedform_seeds)
 
 # The manager: its core, the server transactions and the System topic.

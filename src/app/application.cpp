@@ -4,7 +4,7 @@
 #include <commctrl.h>
 
 #include "app/tree_kodow.h"
-#include "dde/platform_win.h"
+#include "dde/win/platform_win.h"
 #include "text/path.h"
 #include "ui/dispatch.h"
 #include "ui/message_box.h"

@@ -63,13 +63,12 @@ bool TPickSession::OpenPkd(const std::string* params, int count) {
       if (S.FCloseAsked) {
         S.FCloseAsked = false;
         S.FView.EndProgram();
-      } else if (S.FLeftDuringPick && !S.FView.Visible() &&
-                 (!S.ConnectedClients || S.ConnectedClients() == 0)) {
+      } else if (!S.FView.Visible() && S.ConnectedClients && S.ConnectedClients() == 0) {
         // Its client left while the user chose (killed, or pkdpick
-        // interrupted): hidden and left, as after a disconnect now.
+        // interrupted; a dead one says no goodbye): hidden and left, as
+        // after a disconnect now.
         S.FView.EndProgram();
       }
-      S.FLeftDuringPick = false;
     }
   } end{*this};
 
@@ -100,12 +99,9 @@ bool TPickSession::Request(const std::string& topic, const std::string& item, st
 
 void TPickSession::Disconnected() {
   // A window left hidden has nobody else to end it. During a pick the
-  // window is up and the user's button ends the pick; the rule is applied
-  // then.
-  if (FState == psPicking)
-    FLeftDuringPick = true;
-  else if (!FView.Visible())
-    FView.EndProgram();
+  // window is up, and the rule is applied when the user's button ends the
+  // pick.
+  if (FState == psIdle && !FView.Visible()) FView.EndProgram();
 }
 
 bool TPickSession::CloseAsked() {

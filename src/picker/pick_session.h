@@ -70,7 +70,8 @@ class TPickSession {
 
   // Called with the new value whenever Busy() changes.
   std::function<void(bool busy)> OnBusyChanged;
-  // How many clients are connected now (none known: 0).
+  // How many clients are connected and alive now; a pick whose clients are
+  // all gone when it ends ends the program (unset: never).
   std::function<int()> ConnectedClients;
 
   // One execute command as the manager hands it over (its name in any case,
@@ -109,7 +110,6 @@ class TPickSession {
   TPickState FState = psIdle;
   TPickResult FResult = prNone;
   bool FCloseAsked = false;
-  bool FLeftDuringPick = false;  // a client disconnected while the pick waited
   int FMessageBoxes = 0;
   uintptr_t FOwner = 0;
   std::string FCode, FWords;

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "dde/manager.h"
-#include "dde/platform_win.h"
+#include "dde/win/platform_win.h"
 #include "picker/picker_dde.h"
 #include "pkdpick/dde_client.h"
 

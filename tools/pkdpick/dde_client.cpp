@@ -127,7 +127,7 @@ HDDEDATA CALLBACK ClientCallback(UINT type, UINT, HCONV conv, HSZ, HSZ item, HDD
             DdeUnaccessData(data);
           }
         }
-        c->FClient.OnAdvise(c->FClient.Text(item), bytes.substr(0, bytes.find('\0')));
+        c->FClient.OnAdvise(c->FClient.Text(item), bytes);
       }
       return reinterpret_cast<HDDEDATA>(DDE_FACK);
     case XTYP_DISCONNECT:

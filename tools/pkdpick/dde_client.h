@@ -97,7 +97,7 @@ class TDdeClient {
   // The text of a string handle.
   std::string Text(HSZ hsz) const;
 
-  // Called with the item and the data of each update of a hot link.
+  // Called with the item and the bytes of each update of a hot link, as sent.
   std::function<void(const std::string& item, const std::string& data)> OnAdvise;
   // Transactions DDEML gave this instance that a client never gets (a
   // connect, a request...): DDEML must route them to the server's instance.

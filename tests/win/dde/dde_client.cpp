@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   TDdeClient client;
   if (!client.Ok()) return 4;
   client.OnAdvise = [&out](const std::string& item, const std::string& data) {
-    out << "advdata " << item << " = " << data << "\n";
+    out << "advdata " << item << " = " << data.substr(0, data.find('\0')) << "\n";
   };
   TDdeConversation conv(client);
   std::string line;
