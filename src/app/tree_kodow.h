@@ -163,6 +163,9 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
   void Resized() override;
   void DpiChanged(int oldDpi) override;
   void MenuCommand(WORD id) override;
+  // An open result list takes Enter and Escape typed in the boxes before the
+  // buttons do (words box: result_list keys; code box: an old code's list).
+  bool WantsDialogKey(WORD key) const override;
 
  private:
   // The menu bar (given to the window) and the tree's context menu.

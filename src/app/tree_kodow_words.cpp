@@ -20,6 +20,18 @@ bool Tform_TreeKodow::CreateResultList() {
 
 bool Tform_TreeKodow::ResultListShown() const { return FResultList && FResultList->Visible(); }
 
+bool Tform_TreeKodow::WantsDialogKey(WORD key) const {
+  // During a pick Enter would otherwise press "Wybierz" under the list the
+  // user is looking at, answering with the entry selected before it.
+  if ((key == VK_RETURN || key == VK_ESCAPE) && ResultListShown()) {
+    const HWND focus = GetFocus();
+    if (focus == szukaj_opis.Handle()) return true;
+    if (!FCounterparts.Empty() && focus && (focus == szukaj_kod.Handle() || GetParent(focus) == szukaj_kod.Handle()))
+      return true;
+  }
+  return ui::TForm::WantsDialogKey(key);
+}
+
 void Tform_TreeKodow::szukaj_opisChange() {
   Timer2.Stop();
   Timer2.Start();

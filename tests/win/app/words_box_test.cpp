@@ -158,6 +158,28 @@ TEST_F(WordsBox, DownFromTheBoxSelectsTheHeadingThenAHitTheTreeFollowsAndEnterTa
   EXPECT_EQ(form->SelectedText(), "01.1 - Uprawy zbóż");
 }
 
+// In pick mode the list the user looks at takes Enter and Escape first: the
+// buttons would answer with the entry selected before it.
+TEST_F(WordsBox, InPickModeTheOpenListTakesEnterAndEscapeBeforeTheButtons) {
+  form->SetButtonRowVisible(true);
+  form->ModalResult = 0;
+  Search("zbóż");
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  EXPECT_EQ(ListSelected(), "01.1 - Uprawy zbóż");
+  Key(VK_RETURN);
+  EXPECT_FALSE(Shown());
+  EXPECT_EQ(form->SelectedText(), "01.1 - Uprawy zbóż");
+  EXPECT_EQ(form->ModalResult, 0);
+  Search("zbóż");
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(Shown());
+  EXPECT_EQ(form->ModalResult, 0);
+  // With the list closed the keys are the buttons' again.
+  Key(VK_RETURN);
+  ASSERT_TRUE(WaitFor([&] { return form->ModalResult == 1; }));
+}
+
 TEST_F(WordsBox, EnterTogglesAGroupAChildSelectsItsCodeAndEscapeKeepsTheText) {
   Search("zbóż");
   Key(VK_DOWN);
