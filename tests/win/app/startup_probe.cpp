@@ -1,11 +1,13 @@
 // Measures start-up under Wine: the time from starting a program until its
 // window with the expected caption is visible, painted and answers a sent
 // message (for the picker, its code tree is asked for its count, which must
-// not be 0, and is painted too), for pkd.exe and for a minimal Win32 window,
-// alternately, each going first as often as the others: whichever starts first after the previous
-// run ended pays for the clean-up of that run. A second picker (an earlier
-// build, say) can be measured in the same runs.
-//   startup_probe RUNS PKD_EXE CAPTION MINIMAL_EXE [OTHER_PKD_EXE]
+// not be 0, and is painted too; the floor's tree is asked and waited for the
+// same way, empty), for pkd.exe, the window floor (the picker's set of
+// windows without its logic) and optionally a bare Win32 window, alternately,
+// each going first as often as the others: whichever starts first after the
+// previous run ended pays for the clean-up of that run. A second picker (an
+// earlier build, say) can be measured in the same runs.
+//   startup_probe RUNS PKD_EXE CAPTION FLOOR_EXE [MINIMAL_EXE [OTHER_PKD_EXE]]
 #include <windows.h>
 #include <commctrl.h>
 
@@ -35,8 +37,10 @@ BOOL CALLBACK FindShown(HWND wnd, LPARAM lp) {
   return FALSE;
 }
 
-// Milliseconds to a shown window (and a filled tree when wanted); -1 on failure.
-double RunOnce(const std::wstring& exe, const wchar_t* caption, bool wantTree, LRESULT& treeCount) {
+enum TKind { kPicker, kFloor, kBare };
+
+// Milliseconds to a shown window (and a painted tree, filled for the picker); -1 on failure.
+double RunOnce(const std::wstring& exe, const wchar_t* caption, TKind kind, LRESULT& treeCount) {
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
@@ -51,11 +55,12 @@ double RunOnce(const std::wstring& exe, const wchar_t* caption, bool wantTree, L
   for (int i = 0; i < 30000 && !wnd; ++i) {
     TFind f = {pi.dwProcessId, caption, nullptr};
     EnumWindows(&FindShown, reinterpret_cast<LPARAM>(&f));
-    if (f.found && wantTree) {
+    if (f.found && kind != kBare) {
       HWND tree = FindWindowExW(f.found, nullptr, WC_TREEVIEWW, nullptr);
-      treeCount = tree ? SendMessageW(tree, TVM_GETCOUNT, 0, 0) : 0;
+      treeCount = tree ? SendMessageW(tree, TVM_GETCOUNT, 0, 0) : -1;
       // Shown means painted too: the window and its tree have nothing left to paint.
-      if (treeCount <= 0 || GetUpdateRect(f.found, nullptr, FALSE) || GetUpdateRect(tree, nullptr, FALSE))
+      if (!tree || (kind == kPicker && treeCount <= 0) || GetUpdateRect(f.found, nullptr, FALSE) ||
+          GetUpdateRect(tree, nullptr, FALSE))
         f.found = nullptr;
     } else if (f.found) {
       // The same wait for the program's message loop as the tree's count costs.
@@ -80,8 +85,8 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 5 && argc != 6) {
-    std::fprintf(stderr, "usage: startup_probe RUNS PKD_EXE CAPTION MINIMAL_EXE [OTHER_PKD_EXE]\n");
+  if (argc < 5 || argc > 7) {
+    std::fprintf(stderr, "usage: startup_probe RUNS PKD_EXE CAPTION FLOOR_EXE [MINIMAL_EXE [OTHER_PKD_EXE]]\n");
     return 2;
   }
   const int runs = _wtoi(argv[1]);
@@ -90,19 +95,21 @@ int wmain(int argc, wchar_t** argv) {
   struct TProgram {
     const wchar_t* exe;
     const char* name;
-    bool picker;
+    TKind kind;
     std::vector<double> times;
   };
-  std::vector<TProgram> programs = {{argv[2], "pkd.exe", true, {}}, {argv[4], "minimal window", false, {}}};
-  if (argc == 6) programs.push_back({argv[5], "other pkd.exe", true, {}});
+  std::vector<TProgram> programs = {{argv[2], "pkd.exe", kPicker, {}}, {argv[4], "floor", kFloor, {}}};
+  if (argc >= 6) programs.push_back({argv[5], "bare window", kBare, {}});
+  if (argc == 7) programs.push_back({argv[6], "other pkd.exe", kPicker, {}});
   bool complete = true;
   for (int i = 0; i < runs; ++i) {
     std::printf("run %d:", i + 1);
     for (size_t k = 0; k < programs.size(); ++k) {
       TProgram& p = programs[(k + static_cast<size_t>(i)) % programs.size()];
       LRESULT count = 0;
-      const double t = RunOnce(p.exe, p.picker ? argv[3] : nullptr, p.picker, count);
-      std::printf(" %s %.1f ms%s", p.name, t, p.picker ? (" (" + std::to_string(count) + " entries)").c_str() : "");
+      const double t = RunOnce(p.exe, p.kind == kPicker ? argv[3] : nullptr, p.kind, count);
+      std::printf(" %s %.1f ms%s", p.name, t,
+                  p.kind == kPicker ? (" (" + std::to_string(count) + " entries)").c_str() : "");
       if (t >= 0) p.times.push_back(t);
       else complete = false;
     }
@@ -110,6 +117,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::printf("median of %d:", runs);
   for (const TProgram& p : programs) std::printf(" %s %.1f ms", p.name, Median(p.times));
+  const double floor = Median(programs[1].times);
+  if (floor > 0) std::printf("; pkd.exe / floor %.2f", Median(programs[0].times) / floor);
   std::printf("\n");
   return complete ? 0 : 1;
 }
