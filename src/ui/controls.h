@@ -111,7 +111,7 @@ class TComboBox : public TControl {
 class TTreeView : public TControl {
  public:
   void Create(HWND parent, int id, DWORD style);
-  // Between the two, no repaint and no key hooks: for filling the tree in one batch.
+  // Between the two, no repaint: for filling the tree in one batch.
   void BeginUpdate();
   void EndUpdate();
   void Clear();
@@ -139,6 +139,7 @@ class TSplitter : public TWindow {
   void Create(HWND parent);
   // Called while dragging with the bar's wanted top in the parent's client coordinates.
   std::function<void(int top)> OnMoved;
+  // Before Create: where it is created.
   void SetBounds(int x, int y, int w, int h);
 
  protected:
@@ -147,6 +148,7 @@ class TSplitter : public TWindow {
  private:
   int FGrabY = 0;
   bool FDragging = false;
+  RECT FBounds = {0, 0, 0, 0};
 };
 
 }  // namespace ui
