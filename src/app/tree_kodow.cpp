@@ -143,6 +143,7 @@ void Tform_TreeKodow::CreateControls() {
   tree_kody.OnKeyPress = [this](char& key) { return tree_kodyKeyPress(key); };
   TreeChange.OnTimer = [this] { tree_kodyChange(); };
   szukaj_kod.OnChange = [this] { szukaj_kodChange(); };
+  szukaj_kod.OnDropDown = [this] { FillCodeList(); };
   szukaj_kod.OnKeyDown = [this](WORD key, unsigned shift) { return szukaj_kodKeyDown(key, shift); };
   szukaj_kod.OnKeyPress = [this](char& key) { return szukaj_kodKeyPress(key); };
   Timer1.OnTimer = [this] { Timer1Timer(); };
@@ -279,6 +280,9 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CREATE_RESULT_LIST:
       CreateResultList();
       return 0;
+    case WM_FILL_CODE_LIST:
+      FillCodeList();
+      return 0;
     case WM_START_DDE_SERVICE:
       StartDdeService();
       return 0;
@@ -314,6 +318,7 @@ void Tform_TreeKodow::SetBaza(std::unique_ptr<catalogue::TBaza> baza) {
 
 void Tform_TreeKodow::BuildTree() {
   FCodes.clear();
+  FCodeListFilled = true;
   szukaj_kod.Clear();
   FTree.Clear();
   if (!FBaza) {
@@ -335,7 +340,10 @@ void Tform_TreeKodow::BuildTree() {
   }
   show();
   FCodes = FTree.Codes();
-  szukaj_kod.AddItems(FCodes);
+  // Thousands of entries the list shows only when dropped down: they go in
+  // after the window has been painted.
+  FCodeListFilled = FCodes.empty();
+  if (!FCodeListFilled) PostMessageW(Handle(), WM_FILL_CODE_LIST, 0, 0);
 }
 
 std::string Tform_TreeKodow::SelectedText() const {

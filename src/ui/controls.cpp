@@ -184,6 +184,7 @@ void TComboBox::SetTextQuiet(const std::string& s) {
 }
 
 void TComboBox::Command(WORD code) {
+  if (code == CBN_DROPDOWN && OnDropDown) OnDropDown();
   if (FQuiet > 0) return;
   if ((code == CBN_EDITCHANGE || code == CBN_SELCHANGE) && OnChange) OnChange();
 }
@@ -270,8 +271,10 @@ void TSplitter::Create(HWND parent) {
 }
 
 void TSplitter::SetBounds(int x, int y, int w, int h) {
+  const RECT wanted = {x, y, x + std::max(w, 0), y + std::max(h, 0)};
+  if (Handle() && EqualRect(&wanted, &FBounds)) return;  // placed there last time
+  FBounds = wanted;
   if (Handle()) MoveChild(Handle(), x, y, w, h);
-  else FBounds = RECT{x, y, x + std::max(w, 0), y + std::max(h, 0)};
 }
 
 LRESULT TSplitter::WndProc(UINT msg, WPARAM wp, LPARAM lp) {

@@ -101,6 +101,8 @@ class TComboBox : public TControl {
 
   // A change by the user: an edit of the text or a choice from the list.
   std::function<void()> OnChange;
+  // The list is about to drop down (it may still be filled here).
+  std::function<void()> OnDropDown;
   void Command(WORD code) override;
 
  private:

@@ -273,8 +273,13 @@ void MoveChild(HWND wnd, int x, int y, int w, int h) {
 }
 
 void TControl::SetBounds(int x, int y, int w, int h) {
+  const RECT wanted = {x, y, x + std::max(w, 0), y + std::max(h, 0)};
+  // Only our layout moves a control: the same bounds as last time need no
+  // look at the window (a combo box reports its closed height, not the
+  // height with its list asked for, and would be moved every time).
+  if (FHwnd && EqualRect(&wanted, &FBounds)) return;
+  FBounds = wanted;
   if (FHwnd) MoveChild(FHwnd, x, y, w, h);
-  else FBounds = RECT{x, y, x + std::max(w, 0), y + std::max(h, 0)};
 }
 
 void TControl::SetVisible(bool visible) {

@@ -113,7 +113,7 @@ class TControl {
   void Unhook(HWND wnd);
   HWND FHwnd = nullptr;
   HWND FHooked = nullptr;
-  RECT FBounds = {0, 0, 0, 0};  // where the control is created
+  RECT FBounds = {0, 0, 0, 0};  // where the control is created, then where it was last placed
   bool FCreateHidden = false;   // SetVisible(false) before it was created
 };
 
