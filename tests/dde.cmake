@@ -88,6 +88,6 @@ endif()
 # times the manager against a bare DDEML server under Wine.
 if(WIN32 AND NOT PKD_FUZZ)
   add_executable(dde_roundtrip_probe bench/dde_roundtrip_probe.cpp)
-  target_link_libraries(dde_roundtrip_probe PRIVATE pkd_dde_win pkd_dde)
+  target_link_libraries(dde_roundtrip_probe PRIVATE pkd_picker_dde pkd_dde_win pkd_dde)
   set_target_properties(dde_roundtrip_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()

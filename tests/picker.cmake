@@ -4,6 +4,12 @@ pkd_add_test(picker_test
           unit/picker/pick_protocol_test.cpp
   LIBS pkd_picker pkd_dde)
 
+# The picker as a DDE server: its session and the manager's events, over the
+# in-memory DDEML.
+pkd_add_test(picker_dde_test
+  SOURCES unit/picker/pick_session_test.cpp
+  LIBS pkd_picker_dde pkd_dde_fake)
+
 pkd_add_fuzzer(code_tree_fuzz
   SOURCES fuzz/code_tree_fuzz.cpp
   LIBS pkd_picker

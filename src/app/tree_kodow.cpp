@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-#include "app/dde_protocol.h"
 #include "catalogue/entry_text.h"
 #include "picker/description.h"
 #include "text/path.h"
@@ -37,7 +36,7 @@ Tform_TreeKodow::Tform_TreeKodow()
       Timer2(*this, 300),
       TreeChange(*this, 100),
       FStorage(ui::TFormStorage::DefaultKeyPath("MainForm")),
-      FDde(std::make_unique<TPickerDde>(*this)) {}
+      FDde(std::make_unique<picker::TPickerDde>(FDdePlatform, *this)) {}
 
 Tform_TreeKodow::~Tform_TreeKodow() {
   // Destroyed here, while this class still handles its own WM_DESTROY.
@@ -73,6 +72,16 @@ void Tform_TreeKodow::StartUp(const std::filesystem::path& cataloguePath) {
   // message, after the window has been painted. A client waits for the
   // service to appear anyway.
   PostMessageW(Handle(), WM_START_DDE_SERVICE, 0, 0);
+}
+
+void Tform_TreeKodow::StartDdeService() {
+  if (!FDde) return;
+  // While a message box is up no pick can be shown: clients hear "busy".
+  ui::SetMessageBoxObserver([this](int open) {
+    if (FDde) FDde->Session().SetMessageBoxes(open);
+  });
+  FDde->Session().SetMessageBoxes(ui::OpenMessageBoxes());
+  FDde->RegisterService();
 }
 
 void Tform_TreeKodow::CreateControls() {
@@ -258,6 +267,11 @@ void Tform_TreeKodow::SaveSettings(bool destroying) {
   FSettingsSaved = true;
 }
 
+bool Tform_TreeKodow::CloseQuery() {
+  // During a pick the close waits until the pick has been answered.
+  return !FDde || FDde->Session().CloseAsked();
+}
+
 void Tform_TreeKodow::Closed() {
   HideResultList();
   SaveSettings(false);
@@ -297,6 +311,7 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       Timer2.Stop();
       TreeChange.Stop();
       if (!FSettingsSaved) SaveSettings(true);
+      ui::SetMessageBoxObserver(nullptr);
       FDde.reset();  // ends the conversations and the service with the window
       FWordSearch.reset();
       FBaza.reset();
@@ -363,7 +378,7 @@ void Tform_TreeKodow::tree_kodyChange() {
     ShowDescription(std::string());
     return;
   }
-  const std::string code = catalogue::CodeOf(FTree.Entry(entry).Text);
+  const std::string& code = FTree.Entry(entry).Code;
   SetCodeText(code);
   ShowDescription(code);
 }
@@ -375,28 +390,13 @@ bool Tform_TreeKodow::tree_kodyKeyPress(char& key) {
 }
 
 void Tform_TreeKodow::b_OKClick() {
-  FDone = true;
   ModalResult = ui::mrOk;
+  if (FDde) FDde->Session().Choose(picker::prChosen);
 }
 
 void Tform_TreeKodow::b_cancelClick() {
-  FDone = true;
   ModalResult = ui::mrCancel;
-}
-
-// ---- Operations for the DDE side
-
-void Tform_TreeKodow::SetSearchWords(const std::string& words) {
-  szukaj_opis.SetText(words);  // a change: restarts the word search's delay
-  if (Visible()) szukaj_opis.SetFocus();
-}
-
-void Tform_TreeKodow::RunSearches() {
-  if (!szukaj_kod.Text().empty()) Timer1Timer();
-  if (!szukaj_opis.Text().empty()) {
-    Timer2.Stop();
-    Timer2Timer();
-  }
+  if (FDde) FDde->Session().Choose(picker::prCancelled);
 }
 
 }  // namespace app

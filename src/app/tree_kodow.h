@@ -10,7 +10,10 @@
 
 #include "app/spis_opisow.h"
 #include "catalogue/baza.h"
+#include "dde/platform_win.h"
 #include "picker/code_tree.h"
+#include "picker/pick_session.h"
+#include "picker/picker_dde.h"
 #include "picker/word_search.h"
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -27,9 +30,9 @@ constexpr UINT WM_CREATE_RESULT_LIST = WM_APP + 1;
 constexpr UINT WM_START_DDE_SERVICE = WM_APP + 2;
 constexpr UINT WM_FILL_CODE_LIST = WM_APP + 3;
 
-class TPickerDde;
-
-class Tform_TreeKodow : public ui::TForm {
+// The main window; as the pick session's view it carries out what the
+// session decides for DDE clients.
+class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
  public:
   Tform_TreeKodow();
   ~Tform_TreeKodow() override;
@@ -47,9 +50,6 @@ class Tform_TreeKodow : public ui::TForm {
   void BuildTree();
   void ShowDescription(const std::string& code);
   void HideResultList();
-  void SetSearchCode(const std::string& code);
-  void SetSearchWords(const std::string& words);
-  void RunSearches();
 
   // Shows the window with its button row and waits for "Wybierz" or "Anuluj".
   int ShowModal() override;
@@ -77,10 +77,27 @@ class Tform_TreeKodow : public ui::TForm {
   void SetCodeText(const std::string& code);
   void SelectCode(const std::string& code);
 
-  // The result of a pick.
-  bool FDone = false;
   // The selected entry's text; empty when nothing is selected.
   std::string SelectedText() const;
+  // The tree's selected entry (its model index), -1 for none.
+  int SelectedEntry() const { return EntryOf(tree_kody.Selected()); }
+
+  // The pick session's view (tree_kodow_pick.cpp).
+  void BeginPick(uintptr_t owner) override;
+  void RunSearches() override;
+  void SetSearchCode(const std::string& code) override;
+  void SetSearchWords(const std::string& words) override;
+  void WaitUntil(const std::function<bool()>& done) override;
+  void EndPick() override;
+  bool Visible() const override { return ui::TForm::Visible(); }
+  picker::TPickSelection Selection() const override;
+  std::string NoteOf(const std::string& code) const override;
+  picker::TModalUp ModalUp() const override;
+  void CloseInformational() override;
+  void ShowError(const std::exception& e) override;
+  void EndProgram() override { Close(); }
+  // The DDE side; null once the window is destroyed.
+  picker::TPickerDde* Dde() const { return FDde.get(); }
 
   // The copy commands stand twice, in the tree's context menu (1) and in the
   // menu bar (2); the menu entry that runs the handler tells them apart.
@@ -120,6 +137,7 @@ class Tform_TreeKodow : public ui::TForm {
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  bool CloseQuery() override;
   void Closed() override;
   void Resized() override;
   void DpiChanged(int oldDpi) override;
@@ -131,7 +149,7 @@ class Tform_TreeKodow : public ui::TForm {
   void tree_kodyContextMenu(LPARAM screenPoint);
   void CreateControls();
   void StartUp(const std::filesystem::path& cataloguePath);
-  // The DDE service step of start-up (dde_protocol.cpp).
+  // The DDE service step of start-up.
   void StartDdeService();
   void ReadSettings();
   void SaveSettings(bool destroying);
@@ -176,8 +194,10 @@ class Tform_TreeKodow : public ui::TForm {
   bool FShowButtons = false;
   bool FSettingsSaved = false;
   bool FFirstShow = true;
-  // The DDE side with the manager DDEMan1 (dde_protocol.h); gone with the window.
-  std::unique_ptr<TPickerDde> FDde;
+  // The real DDEML, and the DDE side with the manager DDEMan1 and the pick
+  // session; gone with the window.
+  dde::TWin32Platform FDdePlatform;
+  std::unique_ptr<picker::TPickerDde> FDde;
 };
 
 }  // namespace app

@@ -247,10 +247,12 @@ void TDDEMLManager::XTypDisconnect(TCallbackFrame& frame, THConv hconv) {
         if (Gone(frame)) return;
       }
       // By name, and only while no other conversation (one made meanwhile,
-      // say) still stands on the topic.
+      // say) still stands on the topic. The System topic stays: its
+      // "Status" is the service's busy mark, which the application sets and
+      // which must outlive the clients that come and go.
       if (TDDEMLService* s = FindService(service))
         if (TDDEMLTopic* t = s->FindTopic(topic))
-          if (!TopicInUse(t)) s->RemoveTopic(topic);
+          if (!TopicInUse(t) && !IsSystemTopic(topic)) s->RemoveTopic(topic);
     }
   }
   Trace({"XTypDisconnect - End"});

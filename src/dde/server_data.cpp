@@ -46,15 +46,17 @@ THData TDDEMLManager::XTypRequest(TCallbackFrame& frame, THConv hconv, THsz hszT
   TDDEMLConversation* conv = FindConvByHandle(hconv);
   if (!conv) return 0;
   Trace({"XTypeRequest : Valid Conv"});
-  if (conv->Service->IsBusy()) {
+  const std::string item = HszText(hszItem);
+  const bool system = IsSystemTopic(HszText(hszTopic));
+  // System "Status" answers even then: it is how a client learns why it is
+  // refused.
+  if (conv->Service->IsBusy() && !(system && Is(item, kItemStatus))) {
     Trace({"XTypeRequest : Service Busy"});
     return 0;
   }
   Trace({"XTypeRequest : Service not Busy"});
   const TConvRef ref = RefOf(*conv);
-  const std::string item = HszText(hszItem);
-  const THData reply = IsSystemTopic(HszText(hszTopic)) ? SystemRequest(frame, ref, item, format)
-                                                        : TopicRequest(frame, ref, item, format);
+  const THData reply = system ? SystemRequest(frame, ref, item, format) : TopicRequest(frame, ref, item, format);
   if (!frame.Dead) Trace({"XTypeRequest : End"});
   return reply;
 }

@@ -15,6 +15,8 @@ size_t IndentOf(const std::string& line) {
 int TCodeTree::Append(const std::string& text, int parent) {
   TTreeEntry e;
   e.Text = text;
+  e.Code = catalogue::CodeOf(text);
+  e.Title = catalogue::TitleOf(text);
   e.Parent = parent;
   e.Level = parent < 0 ? 0 : FEntries[parent].Level + 1;
   const int index = static_cast<int>(FEntries.size());

@@ -18,6 +18,8 @@ class EInvalidLevel : public text::Exception {
 
 struct TTreeEntry {
   std::string Text;      // the line without its indentation: code, " - ", title
+  std::string Code;      // the part before the first " - " (empty without one)
+  std::string Title;     // the part after it
   int Parent = -1;       // index of the parent entry, -1 at top level
   int Level = 0;         // number of ancestors
   int FirstChild = -1;

@@ -1,5 +1,7 @@
 #include "ui/form.h"
 
+#include <vector>
+
 #include "text/cp1250.h"
 #include "ui/dispatch.h"
 #include "ui/dpi.h"
@@ -237,17 +239,50 @@ bool TDialog::CreateDialogForm(HWND owner, const std::string& caption, int clien
                       owner, caption, clientWidth, clientHeight, nullptr);
 }
 
+namespace {
+// The dialogs inside ShowModal, innermost last.
+std::vector<TDialog*>& ModalDialogs() {
+  static std::vector<TDialog*> dialogs;
+  return dialogs;
+}
+}  // namespace
+
+int TDialog::OpenModalCount() { return static_cast<int>(ModalDialogs().size()); }
+
+void TDialog::EndAllModal() {
+  const std::vector<TDialog*> open = ModalDialogs();
+  for (auto d = open.rbegin(); d != open.rend(); ++d) (*d)->EndModal();
+}
+
+void TDialog::EndModal() {
+  if (ModalResult == mrNone) ModalResult = mrCancel;
+  // The owner first, so that the activation goes back to it.
+  if (FDisabledOwner) EnableWindow(FDisabledOwner, TRUE);
+  FDisabledOwner = nullptr;
+  if (Handle()) Hide();
+}
+
 int TDialog::ShowModal() {
   const HWND owner = Owner();
-  const bool disable = owner && IsWindowEnabled(owner);
-  if (disable) EnableWindow(owner, FALSE);
+  FDisabledOwner = owner && IsWindowEnabled(owner) ? owner : nullptr;
+  if (FDisabledOwner) EnableWindow(FDisabledOwner, FALSE);
   ModalResult = mrNone;
+  struct TRegistered {
+    TDialog* D;
+    explicit TRegistered(TDialog* d) : D(d) { ModalDialogs().push_back(d); }
+    ~TRegistered() {
+      auto& open = ModalDialogs();
+      for (auto i = open.begin(); i != open.end(); ++i)
+        if (*i == D) {
+          open.erase(i);
+          break;
+        }
+      D->EndModal();
+    }
+  } registered(this);
   Show();
   PumpUntil([this] { return ModalResult != mrNone || !Handle() || ReleaseRequested(); });
   if (ModalResult == mrNone) ModalResult = mrCancel;
-  // The owner first, so that the activation goes back to it.
-  if (disable) EnableWindow(owner, TRUE);
-  if (Handle()) Hide();
   return ModalResult;
 }
 

@@ -108,10 +108,22 @@ class TDialog : public TForm {
   bool CreateDialogForm(HWND owner, const std::string& caption, int clientWidth, int clientHeight);
   int ShowModal() override;
 
+  // How many dialogs are inside ShowModal now.
+  static int OpenModalCount();
+  // Ends every dialog inside ShowModal at once, innermost first, as its close
+  // box would, and gives each owner its input back now: a DDE pick arriving
+  // in a dialog's loop must come up over a usable window. Each ShowModal
+  // returns when its own loop next runs.
+  static void EndAllModal();
+
  protected:
   void Closed() override {
     if (ModalResult == mrNone) ModalResult = mrCancel;
   }
+
+ private:
+  void EndModal();
+  HWND FDisabledOwner = nullptr;
 };
 
 // The hourglass pointer for the life of the object; the pointer shown before

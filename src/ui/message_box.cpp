@@ -2,6 +2,8 @@
 
 #include "ui/wintext.h"
 
+#include <utility>
+
 namespace ui {
 
 namespace {
@@ -9,7 +11,21 @@ std::string& Title() {
   static std::string title;
   return title;
 }
+
+int gOpenBoxes = 0;
+std::function<void(int)>& Observer() {
+  static std::function<void(int)> observer;
+  return observer;
+}
+
+void Tell() {
+  if (Observer()) Observer()(gOpenBoxes);
+}
+
 }  // namespace
+
+int OpenMessageBoxes() { return gOpenBoxes; }
+void SetMessageBoxObserver(std::function<void(int open)> observer) { Observer() = std::move(observer); }
 
 void SetApplicationTitle(const std::string& title) { Title() = title; }
 const std::string& ApplicationTitle() { return Title(); }
@@ -21,6 +37,18 @@ std::string ExceptionBoxText(const std::string& message) {
 }
 
 int ShowMessageBox(HWND owner, const std::string& message, const std::string& caption, UINT type) {
+  // The count goes down on every path: the box's own loop may run a handler
+  // that throws past it.
+  struct TOpen {
+    TOpen() {
+      ++gOpenBoxes;
+      Tell();
+    }
+    ~TOpen() {
+      --gOpenBoxes;
+      Tell();
+    }
+  } open;
   return MessageBoxW(owner, Wide(message).c_str(), Wide(caption).c_str(), type);
 }
 

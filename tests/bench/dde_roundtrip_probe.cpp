@@ -1,6 +1,6 @@
 // Measures the request round trip under Wine: a client process asks for a
-// CF_TEXT item, alternately from the DDE manager (configured as the picker
-// configures it, answering through OnRequestReceived) and from a bare DDEML
+// CF_TEXT item, alternately from the picker's own DDE side (its manager,
+// stored form, handlers and pick session, as pkd.exe runs them) and from a bare DDEML
 // server that answers the same item from a constant. Each server runs in a
 // process of its own, started by this program; both run at once and the
 // requests alternate between them, so that both see the same load of a
@@ -24,10 +24,11 @@
 
 #include "dde/manager.h"
 #include "dde/platform_win.h"
+#include "picker/picker_dde.h"
 
 namespace {
 
-const char kManagerService[] = "RTMGR";
+const char* const kManagerService = picker::kPickService;
 const char kBareService[] = "RTBARE";
 const char kValue[] = "01.11.Z";
 
@@ -72,31 +73,38 @@ int BareServer() {
   return rc;
 }
 
-// ---- the manager ----
+// ---- the picker's server ----
 
+// The window as the picker's DDE side sees it: an entry selected, nothing else.
+class TProbeView : public picker::TPickView {
+ public:
+  void BeginPick(uintptr_t) override {}
+  void SetSearchCode(const std::string&) override {}
+  void SetSearchWords(const std::string&) override {}
+  void RunSearches() override {}
+  void WaitUntil(const std::function<bool()>&) override {}
+  void EndPick() override {}
+  bool Visible() const override { return true; }
+  picker::TPickSelection Selection() const override { return {true, kValue, "Uprawa zbóż"}; }
+  std::string NoteOf(const std::string&) const override { return std::string(); }
+  picker::TModalUp ModalUp() const override { return picker::muNone; }
+  void CloseInformational() override {}
+  void ShowError(const std::exception&) override {}
+  void EndProgram() override { PostQuitMessage(0); }
+};
+
+// The picker's own DDE side (stored form, handlers, session) over the real
+// DDEML, answering KOD as pkd.exe does.
 int ManagerServer() {
   dde::InstallWin32DdeServices();
   dde::TWin32Platform platform;
-  dde::TComponent form(nullptr);
-  dde::TDDEMLManager m(&form, platform);
-  m.ReadStoredForm(
-      "AllowNullService = True\n"
-      "AllowNullTopic = True\n"
-      "DefaultTimeOut = 1.000000000000000000\n"
-      "ExecCmds.CmdList = (True 'NSS' 'Open_PKD' True 'SS' 'Find_PKD')\n"
-      "FormatConflict = fctNullResponse\n"
-      "Scope = ddeServerOnly\n");
-  // As the picker answers: the selected entry's value is set into the item
-  // on every request.
-  m.OnRequestReceived = [](dde::TDDEMLManager& x, const std::string& s, const std::string& t, const std::string& i,
-                           int32_t, dde::TDDEMLClipFmtType, uint16_t, bool& valid) {
-    valid = dde::IsSystemTopicName(t) ? false : true;
-    if (valid) x.SetItemText(s, t, i, kValue);
+  TProbeView view;
+  picker::TPickerDde dde(platform, view);
+  dde.DDEMan1().OnDisconnecting = [](dde::TDDEMLManager&, const std::string&, const std::string&) {
+    PostQuitMessage(0);
   };
-  m.OnDisconnecting = [](dde::TDDEMLManager&, const std::string&, const std::string&) { PostQuitMessage(0); };
-  m.AddService(kManagerService);
-  m.FindService(kManagerService)->Enabled = true;
-  if (!m.InitDDEML()) return 3;
+  dde.RegisterService();
+  if (!dde.DDEMan1().Initialized()) return 3;
   return RunLoop();
 }
 

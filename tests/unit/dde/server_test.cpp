@@ -80,6 +80,11 @@ TEST_F(ServerTest, TopicIsOpenedOnDemandAndClosedWithItsLastConversation) {
   EXPECT_EQ((std::vector<std::string>{"open PKD_ZEL/NewTopic", "bye PKD_ZEL/NewTopic", "bye PKD_ZEL/NewTopic",
                                       "close PKD_ZEL/NewTopic"}),
             events);
+  // The System topic outlives its conversations, and the busy mark with it.
+  m->SetItemText("PKD_ZEL", "System", "Status", "BUSY");
+  fake.ClientDisconnect(Connect("System"));
+  EXPECT_TRUE(m->FindService("PKD_ZEL")->IsBusy());
+  EXPECT_EQ(ddeml::kDdeFBusy, Execute(Connect("PKD"), "[Find_PKD(a,b)]"));
 }
 
 TEST_F(ServerTest, ConnectEventOnlyForTheFirstConversationOfAPair) {
@@ -224,6 +229,9 @@ TEST_F(ServerTest, BusyServiceRefusesInAnyLetterCase) {
     EXPECT_FALSE(fake.ClientAdviseStart(conv, "KOD")) << busy;
   }
   EXPECT_FALSE(asked);
+  // The mark itself answers: a client asks it why it is refused.
+  ASSERT_NE(0u, fake.ClientRequest(Connect("System"), "Status"));
+  EXPECT_EQ(fake.LastReply(), std::string("bUsY", 5));
   m->SetItemText("PKD_ZEL", "System", "Status", "Busy now");
   EXPECT_NE(0u, fake.ClientRequest(conv, "KOD"));
 }

@@ -256,23 +256,22 @@ TEST_F(CodeBox, EnterAndEscapeInPickModeGoToTheButtonsFromBothBoxes) {
                {form->szukaj_opis.Handle(), VK_RETURN, 1},
                {form->szukaj_opis.Handle(), VK_ESCAPE, 2}};
   for (const TCase& c : cases) {
-    form->FDone = false;
     form->ModalResult = 0;
     SetFocus(c.box);
     PostKey(c.box, c.key);
-    ASSERT_TRUE(WaitFor([&] { return form->FDone; })) << "key " << c.key;
+    ASSERT_TRUE(WaitFor([&] { return form->ModalResult != 0; })) << "key " << c.key;
     EXPECT_EQ(form->ModalResult, c.result);
     guitest::PumpFor(50);
     EXPECT_TRUE(ExpandedEntry(8)) << "the tree saw the key " << c.key;
     EXPECT_EQ(Selected(), "05 - Węgiel");
   }
   // An open list keeps Enter to close itself.
-  form->FDone = false;
+  form->ModalResult = 0;
   form->szukaj_kod.SetFocus();
   form->szukaj_kod.SetDroppedDown(true);
   PostKey(edit, VK_RETURN);
   ASSERT_TRUE(WaitFor([&] { return !form->szukaj_kod.DroppedDown(); }));
-  EXPECT_FALSE(form->FDone);
+  EXPECT_EQ(form->ModalResult, 0);
 }
 
 }  // namespace

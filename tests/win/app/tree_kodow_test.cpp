@@ -185,21 +185,19 @@ TEST_F(MainWindow, EnterInTheTreeTogglesInBrowseModeAndConfirmsInPickMode) {
   ASSERT_TRUE(WaitFor([&] { return w.tree_kody.Expanded(w.ItemOf(0)); }));
   guitest::PostKey(w.tree_kody.Handle(), VK_RETURN);
   ASSERT_TRUE(WaitFor([&] { return !w.tree_kody.Expanded(w.ItemOf(0)); }));
-  EXPECT_FALSE(w.FDone);
+  EXPECT_EQ(w.ModalResult, 0);
 
   // Pick mode: the row is shown, Enter is "Wybierz" and the tree does not see it.
   w.SetButtonRowVisible(true);
-  w.FDone = false;
   guitest::PostKey(w.tree_kody.Handle(), VK_RETURN);
-  ASSERT_TRUE(WaitFor([&] { return w.FDone; }));
+  ASSERT_TRUE(WaitFor([&] { return w.ModalResult != 0; }));
   EXPECT_EQ(w.ModalResult, 1);
   guitest::PumpFor(50);
   EXPECT_FALSE(w.tree_kody.Expanded(w.ItemOf(0)));
 
-  w.FDone = false;
   w.ModalResult = 0;
   guitest::PostKey(w.tree_kody.Handle(), VK_ESCAPE);
-  ASSERT_TRUE(WaitFor([&] { return w.FDone; }));
+  ASSERT_TRUE(WaitFor([&] { return w.ModalResult != 0; }));
   EXPECT_EQ(w.ModalResult, 2);
   // Neither button hides the window by itself.
   EXPECT_TRUE(w.Visible());
@@ -210,7 +208,6 @@ TEST_F(MainWindow, ModalShowShowsTheButtonsAndReturnsTheButtonsResult) {
   w.Hide();
   PostMessageW(w.b_OK.Handle(), BM_CLICK, 0, 0);
   EXPECT_EQ(w.ShowModal(), 1);
-  EXPECT_TRUE(w.FDone);
   EXPECT_TRUE(w.P_btn.Visible);
   PostMessageW(w.b_cancel.Handle(), BM_CLICK, 0, 0);
   EXPECT_EQ(w.ShowModal(), 2);

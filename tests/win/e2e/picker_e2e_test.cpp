@@ -291,7 +291,7 @@ TEST(PickerEndToEnd, AnswersRequestsAndPicksAndEndsWhenLeftHidden) {
       {"request\tTopics", "request Topics = PKD"},
       {"request\tFormats", "request Formats = Text"},
       {"request\tSysItems", "request SysItems = Status\tTopics\tFormats"},
-      {"request\tStatus", "request Status = failed DMLERR_NOTPROCESSED"},  // not busy: no status at all
+      {"request\tStatus", "request Status = READY"},
       {"request\tKOD", "request KOD = failed DMLERR_NOTPROCESSED"},
       {"connect\tpkd_zel\tpkd", "connect pkd_zel/pkd = PKD_ZEL/pkd"},
       {"request\tTopicItemList", "request TopicItemList = KOD\tNAZWA\tOPIS"},
@@ -304,7 +304,10 @@ TEST(PickerEndToEnd, AnswersRequestsAndPicksAndEndsWhenLeftHidden) {
       {"execute\t[Find_PKD(\"01.11.Z\",\"\")]", "execute = 0x8000"},
       {"request\tNAZWA", "request NAZWA = Uprawa zbóż"},
       {"request\tOPIS", std::string("request OPIS = ") + kOpis0111},     // line marks as stored
-      {"request\tKOD\t13", "request KOD = failed DMLERR_NOTPROCESSED"},  // text only
+      // Unicode text for a client that asks for it (this client prints up to
+      // the first zero byte: the high byte of "0"); other formats get nothing.
+      {"request\tKOD\t13", "request KOD = 0"},
+      {"request\tKOD\t2", "request KOD = failed DMLERR_NOTPROCESSED"},
       {"request\tNAZWY", "request NAZWY = failed DMLERR_NOTPROCESSED"},
       {"connect\tPKD_ZEL\tXYZ", "connect PKD_ZEL/XYZ = PKD_ZEL/XYZ"},
       {"request\tKOD", "request KOD = failed DMLERR_NOTPROCESSED"},
@@ -494,6 +497,59 @@ TEST(PickerEndToEnd, PkdpickReportsErrors) {
   // Either the process or the conversation is seen to end first.
   EXPECT_NE(pick.Err.find(Utf8("zanim odpowiedział")), std::string::npos) << pick.Err;
   EXPECT_EQ(pick.Out, "");
+}
+
+// What integrators met: a pick arriving over the About box, clients coming and
+// going on every topic during a pick, and the pick's own client killed. The
+// program answers every one and stays usable.
+TEST(PickerEndToEnd, APickIsNeverAHangAndStaysBusyToTheEnd) {
+  TPickerFolder folder("e2e_hardened");
+  HWND main = nullptr;
+  TProcess picker = folder.StartPicker(main);
+  ASSERT_NE(main, nullptr);
+
+  // The About box holds the window disabled in its own loop; the pick closes it.
+  PostMessageW(main, WM_COMMAND, 221, 0);  // "O programie"
+  ASSERT_TRUE(WaitFor([&] { return OtherVisibleWindowOf(picker.Id, main) && !IsWindowEnabled(main); }));
+  TPickerFolder::TPick first = folder.StartPkdpick(L"--code 01.11.Z");
+  ASSERT_TRUE(WaitFor([&] { return PickWaits(main); }));
+  EXPECT_TRUE(IsWindowEnabled(main));
+  EXPECT_EQ(OtherVisibleWindowOf(picker.Id, main), nullptr);
+
+  // The last System conversation ending takes no busy mark with it.
+  TClient other({"connect\tPKD_ZEL\tSystem", "request\tStatus", "disconnect", "connect\tPKD_ZEL\tPKD",
+                 "request\tKOD", "execute\t[Find_PKD(\"01.12.Z\",\"\")]", "connect\tPKD_ZEL\tSystem",
+                 "request\tStatus", "disconnect"});
+  EXPECT_EQ(other.Finish(),
+            (std::vector<std::string>{"connect PKD_ZEL/System = PKD_ZEL/System", "request Status = BUSY",
+                                      "disconnect = ok", "connect PKD_ZEL/PKD = PKD_ZEL/PKD",
+                                      "request KOD = failed DMLERR_NOTPROCESSED", "execute = 0x4000",
+                                      "connect PKD_ZEL/System = PKD_ZEL/System", "request Status = BUSY",
+                                      "disconnect = ok"}));
+  EXPECT_EQ(ControlText(DirectChildOfClass(main, L"ComboBox")), "01.11.Z");
+  Press(main, L"Wybierz");
+  ASSERT_TRUE(first.Finish());
+  EXPECT_EQ(first.Process.ExitCode(), 0u) << first.Err;
+  EXPECT_EQ(first.Out, pkdpick::JsonResult("01.11.Z", "Uprawa zbóż", kOpis0111));
+
+  ASSERT_TRUE(picker.WaitExit());  // hidden, and left by its client
+
+  // Its client killed mid-pick: the button ends the pick, no error box
+  // comes up, and the next client is served.
+  TPickerFolder::TPick killed = folder.StartPkdpick(L"--code 01.12.Z");
+  TProcess second = PickerOnceItPicks(main);
+  ASSERT_NE(main, nullptr);
+  TerminateProcess(killed.Process.Handle.Get(), 9);
+  guitest::PumpFor(500);
+  Press(main, L"Anuluj");
+  ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }));
+  guitest::PumpFor(1000);
+  EXPECT_EQ(OtherVisibleWindowOf(second.Id, main), nullptr);
+  // (A hidden picker ends with the first conversation that leaves it.)
+  TClient next({"connect\tPKD_ZEL\tPKD", "request\tKOD", "request\tNAZWA"});
+  EXPECT_EQ(next.Finish(), (std::vector<std::string>{"connect PKD_ZEL/PKD = PKD_ZEL/PKD", "request KOD = 01.12.Z",
+                                                     "request NAZWA = Uprawa ryżu"}));
+  ASSERT_TRUE(second.WaitExit());  // hidden, and left by its client
 }
 
 }  // namespace

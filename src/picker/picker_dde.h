@@ -1,36 +1,32 @@
-// The picker as a DDE server: service "PKD_ZEL", topic "PKD", the execute
-// commands Open_PKD and Find_PKD and the request items KOD, NAZWA and OPIS.
-// The main window's manager DDEMan1 lives here, configured by its stored
-// form; its handlers work through the main window's own operations.
+// The picker as a DDE server: the manager DDEMan1, configured by its stored
+// form, and the glue from its events to the pick session. No window here: the
+// session drives the window through its view, and the platform (the real
+// DDEML, or the in-memory one of the tests) is handed in.
 #pragma once
-
-#include <windows.h>
 
 #include <string>
 
 #include "dde/manager.h"
-#include "dde/platform_win.h"
+#include "picker/pick_session.h"
 
-namespace app {
-
-class Tform_TreeKodow;
+namespace picker {
 
 class TPickerDde {
  public:
-  // Reads the stored form and binds the handlers it names. The window must
-  // outlive this object.
-  explicit TPickerDde(Tform_TreeKodow& form);
+  // Reads the stored form and binds the handlers it names. The platform and
+  // the view must outlive this object.
+  TPickerDde(dde::IDdePlatform& platform, TPickView& view);
   ~TPickerDde();
   TPickerDde(const TPickerDde&) = delete;
   TPickerDde& operator=(const TPickerDde&) = delete;
 
-  // The start-up step: adds and enables the service and starts the manager;
-  // whatever the manager reports, start-up goes on.
-  void StartService();
+  // The start-up step: adds and enables the service, starts the manager and
+  // sets the busy mark; whatever the manager reports, start-up goes on.
+  void RegisterService();
 
   dde::TDDEMLManager& DDEMan1() { return FManager; }
-  // True while an Open_PKD waits for the user.
-  bool Picking() const { return FPicking; }
+  TPickSession& Session() { return FSession; }
+  const TPickSession& Session() const { return FSession; }
 
   // The handlers of DDEMan1's events.
   void DDEMan1TopicReceived(dde::TDDEMLManager& Sender, const std::string& AServerName);
@@ -46,21 +42,14 @@ class TPickerDde {
                               dde::TDDEMLClipFmtType AFormatType, uint16_t AFormatNumber, bool& ValidItem);
   void DDEMan1Disconnecting(dde::TDDEMLManager& Sender, const std::string& AServerName, const std::string& ATopicName);
 
-  // The value of request item n (1 to 3) for the tree's selected entry.
-  std::string ItemValue(int n) const;
-
  private:
   void BindStoredEvents();
-  bool OpenPkd(const dde::TParamArray& params, int count);
-  void FindPkd(const dde::TParamArray& params, int count);
-  // Marks the service busy while a pick waits, so that the manager answers
-  // other clients' transactions "busy" meanwhile.
-  void SetBusy(bool busy);
+  // System "Status": READY, or BUSY while the session is busy, which makes
+  // the manager answer every other transaction of the service busy.
+  void SetStatus();
 
-  Tform_TreeKodow& FForm;
-  dde::TWin32Platform FPlatform;
+  TPickSession FSession;
   dde::TDDEMLManager FManager;  // DDEMan1
-  bool FPicking = false;
 };
 
-}  // namespace app
+}  // namespace picker

@@ -1,0 +1,115 @@
+// The picker as a DDE server: idle, or picking for one client (its owner
+// window and presets) with a close of the program perhaps asked meanwhile,
+// and every decision of the protocol — what Open_PKD, Find_PKD, a request
+// and a disconnect do in each state, when the program ends, and when other
+// clients are answered busy. It drives the window through TPickView and holds
+// no window of its own, so all of it is tested without one.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "picker/pick_protocol.h"
+
+namespace picker {
+
+// What the request items answer: the entry selected in the tree, from the
+// catalogue's model (never read back from a control's text).
+struct TPickSelection {
+  bool Any = false;
+  std::string Code;
+  std::string Title;
+};
+
+// What stands over the main window when a pick arrives.
+enum TModalUp {
+  muNone,
+  muInformational,  // the About box, the psalm: closed to make room for the pick
+  muMessageBox,     // a message the user has not read yet: the pick must wait
+};
+
+class TPickView {
+ public:
+  virtual ~TPickView() = default;
+  // Pick mode begins: the window in front, shown with its button row, owned
+  // by the window owner (0: none; a value that is no window is ignored).
+  virtual void BeginPick(uintptr_t owner) = 0;
+  virtual void SetSearchCode(const std::string& code) = 0;
+  virtual void SetSearchWords(const std::string& words) = 0;
+  // Runs the code search and the words search at once, on the boxes' texts.
+  virtual void RunSearches() = 0;
+  // Handles window messages (input, timers, DDE) until done() holds or the
+  // window is gone.
+  virtual void WaitUntil(const std::function<bool()>& done) = 0;
+  // Pick mode ends: no owner, no button row or result list, sent to the
+  // back and hidden. Also on a failing pick, and with the window gone.
+  virtual void EndPick() = 0;
+  virtual bool Visible() const = 0;
+  virtual TPickSelection Selection() const = 0;
+  // The note of a code as stored (0xFF line marks kept); empty without a
+  // catalogue.
+  virtual std::string NoteOf(const std::string& code) const = 0;
+  virtual TModalUp ModalUp() const = 0;
+  virtual void CloseInformational() = 0;
+  // A failure while presetting a pick, shown as the program shows errors.
+  virtual void ShowError(const std::exception& e) = 0;
+  // Closes the main window, which ends the program.
+  virtual void EndProgram() = 0;
+};
+
+enum TPickState { psIdle, psPicking };
+enum TPickResult { prNone, prChosen, prCancelled };
+
+class TPickSession {
+ public:
+  explicit TPickSession(TPickView& view) : FView(view) {}
+  TPickSession(const TPickSession&) = delete;
+  TPickSession& operator=(const TPickSession&) = delete;
+
+  // Called with the new value whenever Busy() changes.
+  std::function<void(bool busy)> OnBusyChanged;
+
+  // One execute command as the manager hands it over (its name in any case,
+  // its first `count` parameters as written, quotes kept); gives Succeed.
+  // Open_PKD returns only once the user has pressed a button.
+  bool Execute(const std::string& name, const std::string* params, int count);
+  // The value of a request item on a topic; false when the request fails.
+  bool Request(const std::string& topic, const std::string& item, std::string& value) const;
+  // A conversation ended.
+  void Disconnected();
+  // The window is asked to close: true to close now; during a pick the close
+  // waits until the pick has been answered.
+  bool CloseAsked();
+  // "Wybierz" and "Anuluj"; outside a pick they do nothing here.
+  void Choose(TPickResult result);
+  // A message box opened or closed: while one is up, every client is
+  // answered busy (a pick could not be shown over it).
+  void SetMessageBoxes(int open);
+
+  TPickState State() const { return FState; }
+  bool Picking() const { return FState == psPicking; }
+  bool Busy() const { return FState == psPicking || FMessageBoxes > 0; }
+  const char* Status() const { return Busy() ? kStatusBusy : kStatusReady; }
+  // The owner and presets of the pick under way (as written by its client).
+  uintptr_t Owner() const { return FOwner; }
+  const std::string& PresetCode() const { return FCode; }
+  const std::string& PresetWords() const { return FWords; }
+
+ private:
+  bool OpenPkd(const std::string* params, int count);
+  void FindPkd(const std::string* params, int count);
+  void Preset(const std::string* code, const std::string* words);
+  void UpdateBusy(bool before);
+
+  TPickView& FView;
+  TPickState FState = psIdle;
+  TPickResult FResult = prNone;
+  bool FCloseAsked = false;
+  int FMessageBoxes = 0;
+  uintptr_t FOwner = 0;
+  std::string FCode, FWords;
+};
+
+}  // namespace picker

@@ -1,0 +1,156 @@
+#include "picker/picker_dde.h"
+
+#include <utility>
+
+#include "dde/formats.h"
+#include "dde/services.h"
+#include "text/cp1250.h"
+#include "text/errors.h"
+
+namespace picker {
+
+TPickerDde::TPickerDde(dde::IDdePlatform& platform, TPickView& view)
+    : FSession(view), FManager(nullptr, platform) {
+  FManager.ReadStoredForm(PickerStoredForm());
+  BindStoredEvents();
+  FSession.OnBusyChanged = [this](bool) { SetStatus(); };
+}
+
+TPickerDde::~TPickerDde() {
+  // The manager ends its conversations as it goes; the session is not to
+  // hear of them any more.
+  FManager.OnDisconnecting = nullptr;
+  FSession.OnBusyChanged = nullptr;
+}
+
+void TPickerDde::BindStoredEvents() {
+  using M = dde::TDDEMLManager;
+  // Each event the stored form may name, the handler it must name, and how
+  // that handler is bound.
+  struct TBinding {
+    const char* Event;
+    const char* Handler;
+    void (*Bind)(TPickerDde& self, M& m);
+  };
+  static const TBinding kBindings[] = {
+      {"OnTopicReceived", "DDEMan1TopicReceived",
+       [](TPickerDde& self, M& m) {
+         m.OnTopicReceived = [&self](M& s, const std::string& a) { self.DDEMan1TopicReceived(s, a); };
+       }},
+      {"OnFormatReceived", "DDEMan1FormatReceived",
+       [](TPickerDde& self, M& m) {
+         m.OnFormatReceived = [&self](M& s, const std::string& a) { self.DDEMan1FormatReceived(s, a); };
+       }},
+      {"OnTopicFormatReceived", "DDEMan1TopicFormatReceived",
+       [](TPickerDde& self, M& m) {
+         m.OnTopicFormatReceived = [&self](M& s, const std::string& a, const std::string& t) {
+           self.DDEMan1TopicFormatReceived(s, a, t);
+         };
+       }},
+      {"OnItemReceived", "DDEMan1ItemReceived",
+       [](TPickerDde& self, M& m) {
+         m.OnItemReceived = [&self](M& s, const std::string& a, const std::string& t) {
+           self.DDEMan1ItemReceived(s, a, t);
+         };
+       }},
+      {"OnExecuteReceived", "DDEMan1ExecuteReceived",
+       [](TPickerDde& self, M& m) {
+         m.OnExecuteReceived = [&self](auto&&... a) { self.DDEMan1ExecuteReceived(std::forward<decltype(a)>(a)...); };
+       }},
+      {"OnRequestReceived", "DDEMan1RequestReceived",
+       [](TPickerDde& self, M& m) {
+         m.OnRequestReceived = [&self](auto&&... a) { self.DDEMan1RequestReceived(std::forward<decltype(a)>(a)...); };
+       }},
+      {"OnDisconnecting", "DDEMan1Disconnecting",
+       [](TPickerDde& self, M& m) {
+         m.OnDisconnecting = [&self](M& s, const std::string& a, const std::string& t) {
+           self.DDEMan1Disconnecting(s, a, t);
+         };
+       }},
+  };
+  for (const auto& [event, handler] : FManager.StoredEvents()) {
+    const TBinding* found = nullptr;
+    for (const TBinding& b : kBindings)
+      if (event == b.Event && handler == b.Handler) found = &b;
+    if (!found) throw text::Exception("DDEMan1: no handler " + handler + " for " + event);
+    found->Bind(*this, FManager);
+  }
+}
+
+void TPickerDde::RegisterService() {
+  FManager.AddService(kPickService);
+  if (dde::TDDEMLService* service = FManager.FindService(kPickService)) service->Enabled = true;
+  FManager.InitDDEML();  // not examined: without DDE the picker still works
+  SetStatus();
+}
+
+void TPickerDde::SetStatus() {
+  if (FManager.FindService(kPickService))
+    FManager.SetItemText(kPickService, dde::kSystemTopic, dde::kItemStatus, FSession.Status());
+}
+
+void TPickerDde::DDEMan1TopicReceived(dde::TDDEMLManager& Sender, const std::string& AServerName) {
+  Sender.ClearTopicList(AServerName);
+  Sender.AddToTopicList(AServerName, kPickTopic);
+}
+
+void TPickerDde::DDEMan1FormatReceived(dde::TDDEMLManager& Sender, const std::string& AServerName) {
+  Sender.ClearFormatList(AServerName, "");
+  Sender.AddToFormatList(AServerName, "", dde::cfText);
+}
+
+void TPickerDde::DDEMan1TopicFormatReceived(dde::TDDEMLManager& Sender, const std::string& AServerName,
+                                            const std::string& ATopicName) {
+  Sender.ClearFormatList(AServerName, ATopicName);
+  Sender.AddToFormatList(AServerName, ATopicName, dde::cfText);
+}
+
+void TPickerDde::DDEMan1ItemReceived(dde::TDDEMLManager& Sender, const std::string& AServerName,
+                                     const std::string& ATopicName) {
+  if (!IsPickTopic(ATopicName)) return;
+  Sender.ClearItemList(AServerName, ATopicName);
+  for (const char* item : kPickItems) Sender.AddToItemList(AServerName, ATopicName, item);
+}
+
+void TPickerDde::DDEMan1ExecuteReceived(dde::TDDEMLManager&, const std::string&, const std::string&,
+                                        const std::string& ACmdName, const dde::TParamArray& ACmdParams,
+                                        int AParamCount, bool& Succeed) {
+  Succeed = false;  // kept when the session throws
+  Succeed = FSession.Execute(ACmdName, ACmdParams.data(), AParamCount);
+}
+
+void TPickerDde::DDEMan1RequestReceived(dde::TDDEMLManager& Sender, const std::string& AServiceName,
+                                        const std::string& ATopicName, const std::string& AnItemName, int32_t,
+                                        dde::TDDEMLClipFmtType, uint16_t AFormatNumber, bool& ValidItem) {
+  ValidItem = false;
+  std::string value;
+  if (!FSession.Request(ATopicName, AnItemName, value)) return;
+  if (AFormatNumber == dde::kCfUnicodeText) {
+    // A Unicode client reads CF_TEXT in its own code page: the same text,
+    // converted by our tables, for one that asks for CF_UNICODETEXT.
+    const std::u16string wide = text::Cp1250ToUtf16(value);
+    std::string bytes;
+    bytes.reserve(wide.size() * 2 + 2);
+    for (char16_t c : wide) bytes += static_cast<char>(c & 0xFF), bytes += static_cast<char>(c >> 8);
+    bytes.append(2, '\0');
+    dde::IDdePlatform& p = Sender.Platform();
+    const dde::THData data = p.CreateDataHandle(Sender.InstanceId(), bytes.data(), static_cast<uint32_t>(bytes.size()),
+                                                0, 0, dde::kCfUnicodeText, 0);
+    if (!data) return;
+    struct TFree {
+      dde::IDdePlatform& P;
+      dde::THData D;
+      ~TFree() { P.FreeDataHandle(D); }
+    } free{p, data};
+    Sender.SetItemData(AServiceName, ATopicName, AnItemName, data, dde::kCfUnicodeText);
+  } else {
+    Sender.SetItemText(AServiceName, ATopicName, AnItemName, value);
+  }
+  ValidItem = true;
+}
+
+void TPickerDde::DDEMan1Disconnecting(dde::TDDEMLManager&, const std::string&, const std::string&) {
+  FSession.Disconnected();
+}
+
+}  // namespace picker
