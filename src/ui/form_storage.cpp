@@ -96,6 +96,7 @@ bool TFormStorage::RestorePlacement(HWND wnd, int pixelsPerInch) const {
   WINDOWPLACEMENT wp = {};
   wp.length = sizeof wp;
   if (!GetWindowPlacement(wnd, &wp)) return false;
+  const WINDOWPLACEMENT current = wp;
   int v[4];
   // A damaged value leaves that part of the placement as it is.
   if (haveNorm && ParseFourInts(normText, v) && v[2] > v[0] && v[3] > v[1])
@@ -109,6 +110,17 @@ bool TFormStorage::RestorePlacement(HWND wnd, int pixelsPerInch) const {
   int showCmd = SW_SHOWNORMAL;
   ReadInt(key.Get(), "ShowCmd", showCmd);
   wp.showCmd = showCmd == SW_SHOWMINIMIZED || showCmd == SW_SHOWMAXIMIZED ? static_cast<UINT>(showCmd) : SW_SHOWNORMAL;
+  // A hidden window already where the placement puts it (as at every start
+  // when the window was last closed where it opens) is only to be shown:
+  // setting the placement costs several rounds of monitor look-ups more.
+  const bool same = EqualRect(&wp.rcNormalPosition, &current.rcNormalPosition) &&
+                    wp.ptMinPosition.x == current.ptMinPosition.x && wp.ptMinPosition.y == current.ptMinPosition.y &&
+                    wp.ptMaxPosition.x == current.ptMaxPosition.x && wp.ptMaxPosition.y == current.ptMaxPosition.y &&
+                    wp.flags == current.flags;
+  if (same && wp.showCmd == SW_SHOWNORMAL && !IsWindowVisible(wnd) && !IsIconic(wnd) && !IsZoomed(wnd)) {
+    ShowWindow(wnd, SW_SHOWNORMAL);
+    return true;
+  }
   return SetWindowPlacement(wnd, &wp) != FALSE;
 }
 
