@@ -27,7 +27,7 @@ namespace {
 constexpr DWORD kSettleMs = 500;
 
 struct TFind {
-  DWORD pid;
+  DWORD pid;  // 0: any process
   const wchar_t* caption;  // nullptr: any caption
   HWND found;
 };
@@ -36,7 +36,7 @@ BOOL CALLBACK FindShown(HWND wnd, LPARAM lp) {
   auto* f = reinterpret_cast<TFind*>(lp);
   DWORD pid = 0;
   GetWindowThreadProcessId(wnd, &pid);
-  if (pid != f->pid || !IsWindowVisible(wnd)) return TRUE;
+  if ((f->pid && pid != f->pid) || !IsWindowVisible(wnd)) return TRUE;
   wchar_t text[256] = {};
   GetWindowTextW(wnd, text, 256);
   if (f->caption && lstrcmpW(text, f->caption) != 0) return TRUE;
