@@ -3,7 +3,8 @@
 # tests), the same tests under g++'s sanitizers, the clang build (fuzz targets
 # replaying their seeds) and both Windows builds, whose tests run under Wine
 # where this machine can run them: the 64-bit build always, the 32-bit build
-# only where the 32-bit Wine loader runs (some kernels run 64-bit code only).
+# only where the 32-bit Wine loader runs (some kernels run 64-bit code only),
+# and then the release (scripts/release.sh) with its install test under Wine.
 # PKD_WINE64_ONLY=1 takes the 64-bit-only path on any machine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -71,6 +72,33 @@ if build_preset win32; then
   else
     echo "=== win32: tests skipped: $why"
   fi
+fi
+
+# The release: the four packages made from both builds, then installed,
+# upgraded and removed in 64-bit Wine, and the zips tried: the x64 packages
+# everywhere, the x86 ones where the 32-bit loader runs (their pkd.exe is
+# 32-bit). Each PASS or FAIL line of the install test counts as one test.
+echo "=== release: packages and install test"
+release_archs=x64
+if [ -z "$why" ]; then
+  release_archs="x64 x86"
+else
+  echo "=== release: x86 packages not installed: $why"
+fi
+if bash scripts/release.sh >build/release.log 2>&1; then
+  out=$(bash tests/release/install_test.sh $release_archs 2>&1)
+  rc=$?
+  echo "$out" | grep -E '^(PASS|FAIL) ' || true
+  [ $rc -ne 0 ] && { echo "$out" | tail -80; status=1; }
+  ok=$(echo "$out" | grep -c '^PASS ')
+  bad=$(echo "$out" | grep -c '^FAIL ')
+  # A test that stopped before its verdicts still failed.
+  [ $rc -ne 0 ] && [ "$bad" -eq 0 ] && bad=1
+  passed=$((passed + ok))
+  failed=$((failed + bad))
+else
+  tail -40 build/release.log
+  status=1; failed=$((failed + 1))
 fi
 
 cleanup

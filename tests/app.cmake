@@ -8,6 +8,10 @@ pkd_add_test(app_window_test
   SOURCES win/app/tree_kodow_test.cpp win/app/code_box_test.cpp ${PKD_APP_RC}
   LIBS pkd_app pkd_gui_helpers
   WIN_ONLY TIMEOUT 300)
+# The main window is also opened on the real catalogue.
+if(TARGET app_window_test AND TARGET pkd_catalogues)
+  add_dependencies(app_window_test pkd_catalogues)
+endif()
 
 # The words box and its result list.
 pkd_add_test(app_words_test

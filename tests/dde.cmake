@@ -14,10 +14,13 @@ pkd_add_test(dde_foundation_test
     ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/xltable_test.cpp
   LIBS pkd_dde_fake pkd_dde)
 
+# The platform contract: the same typed tests against the in-memory DDEML
+# (above, and here again) and the real one.
 pkd_add_test(dde_platform_win_test WIN_ONLY
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/win/dde/platform_win_test.cpp
-  LIBS pkd_dde_win pkd_dde
+    ${CMAKE_CURRENT_SOURCE_DIR}/unit/dde/platform_fake_test.cpp
+  LIBS pkd_dde_client pkd_dde_fake pkd_dde_win pkd_dde
   TIMEOUT 120)
 
 # The trace's debug window. It checks keyboard focus, which another test's
@@ -51,7 +54,7 @@ pkd_add_fuzzer(cmdline_fuzz
 
 pkd_add_fuzzer(storedform_fuzz
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/storedform_fuzz.cpp
-  LIBS pkd_dde
+  LIBS pkd_dde_fake pkd_dde
   SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/storedform_seeds)
 
 # The manager: its core, the server transactions and the System topic.
@@ -69,6 +72,7 @@ pkd_add_fuzzer(transaction_fuzz
 # The manager over the real DDEML, serving a client in another process.
 if(WIN32 AND NOT PKD_FUZZ)
   add_executable(dde_test_client win/dde/dde_client.cpp)
+  target_link_libraries(dde_test_client PRIVATE pkd_dde_client)
 endif()
 pkd_add_test(dde_manager_win_test WIN_ONLY
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/win/dde/manager_win_test.cpp
@@ -88,6 +92,6 @@ endif()
 # times the manager against a bare DDEML server under Wine.
 if(WIN32 AND NOT PKD_FUZZ)
   add_executable(dde_roundtrip_probe bench/dde_roundtrip_probe.cpp)
-  target_link_libraries(dde_roundtrip_probe PRIVATE pkd_picker_dde pkd_dde_win pkd_dde)
+  target_link_libraries(dde_roundtrip_probe PRIVATE pkd_dde_client pkd_picker_dde pkd_dde_win pkd_dde)
   set_target_properties(dde_roundtrip_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()

@@ -3,6 +3,10 @@ pkd_add_test(picker_test
           unit/picker/word_search_test.cpp unit/picker/result_list_test.cpp
           unit/picker/pick_protocol_test.cpp
   LIBS pkd_picker pkd_dde)
+# The result list is also tried on the real catalogue.
+if(TARGET picker_test AND TARGET pkd_catalogues)
+  add_dependencies(picker_test pkd_catalogues)
+endif()
 
 # The picker as a DDE server: its session and the manager's events, over the
 # in-memory DDEML.

@@ -6,7 +6,7 @@
 # these run alone.
 pkd_add_test(e2e_picker_test WIN_ONLY
   SOURCES win/e2e/picker_e2e_test.cpp
-  LIBS pkd_gui_helpers pkd_pick_text
+  LIBS pkd_gui_helpers pkd_pick_text pkd_app version
   TIMEOUT 400)
 if(TARGET e2e_picker_test)
   add_dependencies(e2e_picker_test pkd pkdpick dde_test_client)

@@ -4,7 +4,7 @@
 #include <commctrl.h>
 
 #include "app/tree_kodow.h"
-#include "dde/platform_win.h"
+#include "dde/win/platform_win.h"
 #include "text/path.h"
 #include "ui/dispatch.h"
 #include "ui/message_box.h"
@@ -21,11 +21,16 @@ void InitApplication() {
 
 std::filesystem::path CataloguePathBesideExe() { return text::ExecutableFolder() / L"pkd.kod"; }
 
-int RunPicker() {
+int RunPicker(int show) {
   InitApplication();
   Tform_TreeKodow form;
   if (!form.Create(CataloguePathBesideExe())) return 1;
-  form.Show();
+  // Started hidden (as pkdpick --find starts it), the window waits hidden for
+  // a pick to show it, or for its client to leave. This first ShowWindow
+  // also uses up the start's show command, which Windows would otherwise
+  // apply to the pick's.
+  if (show == SW_HIDE) ShowWindow(form.Handle(), SW_HIDE);
+  else form.Show();
   // Painted now, not when the queue runs dry: the DDE service and the hidden
   // result list come from the loop's first messages, before any input is
   // handled, and the user sees the window before them.

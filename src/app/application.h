@@ -11,7 +11,8 @@ namespace app {
 void InitApplication();
 // "pkd.kod" in the directory of the executable.
 std::filesystem::path CataloguePathBesideExe();
-// Creates the main window, shows it and runs the message loop until it closes.
-int RunPicker();
+// Creates the main window, shows it unless the program was started hidden
+// (show: WinMain's show command), and runs the message loop until it closes.
+int RunPicker(int show);
 
 }  // namespace app

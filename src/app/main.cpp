@@ -2,4 +2,4 @@
 
 #include "app/application.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return app::RunPicker(); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) { return app::RunPicker(show); }

@@ -10,7 +10,7 @@
 
 #include "app/spis_opisow.h"
 #include "catalogue/baza.h"
-#include "dde/platform_win.h"
+#include "dde/win/platform_win.h"
 #include "picker/code_tree.h"
 #include "picker/pick_session.h"
 #include "picker/picker_dde.h"

@@ -122,6 +122,11 @@ void TDDEMLRWData::SetFromHandle(uint16_t format, THData data) {
     }
   } unaccess{FPlatform, data, bytes != nullptr};
 
+  if (format == kCfText || format == kCfUnicodeText) {
+    // A text replaces the value, as SetText does: binary content from an
+    // earlier poke would otherwise still be sent for XlTable requests.
+    FBinary.reset();
+  }
   if (format == kCfText) {
     if (size > 0) {
       const void* zero = std::memchr(bytes, 0, size);

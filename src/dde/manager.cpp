@@ -51,6 +51,10 @@ TDDEMLManager::~TDDEMLManager() {
   // manager.
   for (TCallbackFrame* f = FFrame; f; f = f->Outer) f->Dead = true;
   if (tCurrentManager == this) tCurrentManager = nullptr;
+  // Callbacks still running keep tracing after this manager is gone; and a
+  // log that cannot be written must not keep the instance alive.
+  DetachTraceFailureSink(*this);
+  TTraceFailureScope quietLog(*this);
   try {
     EndAllConversations();
     // Services can only be registered while initialised, so shutting them
@@ -113,8 +117,23 @@ void TDDEMLManager::SetDefaultTimeOut(double seconds) {
 
 void TDDEMLManager::SetServices(const TDDEMLServicesList& services) {
   if (&services == &FServices) return;
+  ReplaceServices(services);
+}
+
+void TDDEMLManager::ReplaceServices(const TDDEMLServicesList& services) {
+  TTraceFailureScope quietLog(*this);
+  // Conversations point into the services they were made on; a name this
+  // instance registered is given back before its service goes, and the new
+  // services are served as InitDDEML would serve them.
   EndAllConversations();
+  const bool serving = Initialized() && IsServerScope();
+  if (serving)
+    for (int i = 0; i < FServices.Count(); ++i)
+      if (FServices.At(i)->Registered()) FServices.At(i)->Register(FInstanceId, false);
   FServices.Assign(services);
+  // What the copied services claim about registration is the source's.
+  for (int i = 0; i < FServices.Count(); ++i) FServices.At(i)->ForgetRegistration();
+  if (serving && FServices.Count() > 0) FServices.RegisterAll(FInstanceId, true);
 }
 
 void TDDEMLManager::SetSharesList(const std::vector<std::string>& shares) {
@@ -126,6 +145,7 @@ void TDDEMLManager::SetSharesList(const std::vector<std::string>& shares) {
 // Initialisation
 
 bool TDDEMLManager::InitDDEML() {
+  TTraceFailureScope quietLog(*this);
   Trace({"InitDDEML : start  ...."});
   int code = errOk;
   if (Initialized()) {
@@ -155,6 +175,8 @@ bool TDDEMLManager::InitDDEML() {
 }
 
 bool TDDEMLManager::TerminateDDEML() {
+  // A log that cannot be written must not leave the instance behind.
+  TTraceFailureScope quietLog(*this);
   Trace({"TerminateDDEML : Start ...."});
   if (!Initialized()) {
     Trace({"TerminateDDEML : End"});
@@ -213,6 +235,7 @@ void TDDEMLManager::AddExeNameService() {
 
 bool TDDEMLManager::SetupServices() {
   CheckServerScope();
+  TTraceFailureScope quietLog(*this);
   Trace({"SetupServices - start"});
   if (FServices.Count() == 0 && ExeNameAsService) AddExeNameService();
   bool result = true;
@@ -223,6 +246,7 @@ bool TDDEMLManager::SetupServices() {
 
 void TDDEMLManager::ShutDownServices() {
   CheckServerScope();
+  TTraceFailureScope quietLog(*this);
   Trace({"ShutDownServices - start"});
   if (FServices.Count() > 0) FServices.RegisterAll(FInstanceId, false);
   Trace({"ShutdownServices - end"});
@@ -290,40 +314,47 @@ std::string TDDEMLManager::HszText(THsz hsz) const {
 }
 
 // ---------------------------------------------------------------------------
-// Server data
+// Server data. Each change may post advises: a log that cannot be written
+// stops none of them.
 
 void TDDEMLManager::AddToFormatList(const std::string& service, const std::string& topic,
                                     TDDEMLClipFmtType format) {
   CheckServerScope();
+  TTraceFailureScope quietLog(*this);
   CheckDdeName(topic);
   if (TDDEMLService* s = FindService(service)) s->AddToFormatList(topic, format);
 }
 
 void TDDEMLManager::ClearFormatList(const std::string& service, const std::string& topic) {
   CheckServerScope();
+  TTraceFailureScope quietLog(*this);
   CheckDdeName(topic);
   if (TDDEMLService* s = FindService(service)) s->ClearFormatList(topic);
 }
 
 void TDDEMLManager::AddToItemList(const std::string& service, const std::string& topic, const std::string& item) {
   CheckServerScope();
+  TTraceFailureScope quietLog(*this);
   CheckDdeName(topic);
   if (TDDEMLService* s = FindService(service)) s->AddToItemList(topic, item);
 }
 
 void TDDEMLManager::ClearItemList(const std::string& service, const std::string& topic) {
   CheckServerScope();
+  TTraceFailureScope quietLog(*this);
   CheckDdeName(topic);
   if (TDDEMLService* s = FindService(service)) s->ClearItemList(topic);
 }
 
 void TDDEMLManager::AddToTopicList(const std::string& service, const std::string& topic) {
   CheckServerScope();
+  TTraceFailureScope quietLog(*this);
   if (TDDEMLService* s = FindService(service)) s->AddToTopicList(topic);
 }
 
 void TDDEMLManager::ClearTopicList(const std::string& service) {
   CheckServerScope();
+  TTraceFailureScope quietLog(*this);
   if (TDDEMLService* s = FindService(service)) s->ClearTopicList();
 }
 
@@ -332,6 +363,7 @@ void TDDEMLManager::SetItemText(const std::string& service, const std::string& t
   CheckServerScope();
   CheckDdeName(topic);
   CheckDdeName(item);
+  TTraceFailureScope quietLog(*this);
   if (TDDEMLService* s = FindService(service)) s->SetItemText(topic, item, text);
 }
 
@@ -340,6 +372,7 @@ void TDDEMLManager::SetItemData(const std::string& service, const std::string& t
   CheckServerScope();
   CheckDdeName(topic);
   CheckDdeName(item);
+  TTraceFailureScope quietLog(*this);
   if (TDDEMLService* s = FindService(service)) s->SetItemData(topic, item, format, data);
 }
 

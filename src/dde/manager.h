@@ -6,11 +6,13 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "dde/commands.h"
@@ -109,7 +111,28 @@ using TDDEMLUnknownCompleteEvent =
     std::function<void(TDDEMLManager& Sender, const std::string& AServerName, const std::string& ATopicName,
                        const std::string& AnItemName, uint32_t ATransId)>;
 
-class TDDEMLManager : public TComponent, public IErrorSink {
+// An event of the manager as a stored form names it: which member it is,
+// typed by its handler's signature. The client role's events, which forms
+// may store, have no member here (monostate). TDDEMLServiceEvent is the
+// same signature as TDDEMLSTEvent and shares its alternative.
+using TEventSlot = std::variant<std::monostate, TDDEMLConnectEvent TDDEMLManager::*, TDDEMLSEvent TDDEMLManager::*,
+                                TDDEMLSTEvent TDDEMLManager::*, TDDEMLExecuteEvent TDDEMLManager::*,
+                                TDDEMLRawExecuteEvent TDDEMLManager::*, TDDEMLPokeEvent TDDEMLManager::*,
+                                TDDEMLReqReceivedEvent TDDEMLManager::*, TDDEMLAdviseStopEvent TDDEMLManager::*,
+                                TDDEMLErrorEvent TDDEMLManager::*,
+                                TDDEMLUnknownCompleteEvent TDDEMLManager::*>;
+
+// A handler a window offers under the name its stored form gives it; it
+// binds to any event of its own signature. Made with StoredHandler.
+struct TStoredHandler {
+  std::string Name;
+  // Whether the event is of the handler's signature.
+  std::function<bool(const TEventSlot&)> Fits;
+  // Sets the event (one that fits) to the handler.
+  std::function<void(TDDEMLManager&, const TEventSlot&)> Bind;
+};
+
+class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailureSink {
  public:
   // The platform must outlive the manager. The manager becomes the current
   // manager of the calling thread. Joining an owner that holds another
@@ -212,6 +235,13 @@ class TDDEMLManager : public TComponent, public IErrorSink {
   // The event handlers the stored form names, as (event, handler) pairs in
   // their order; the window binds them in code.
   const std::vector<std::pair<std::string, std::string>>& StoredEvents() const { return FStoredEvents; }
+  // The member a stored event name stands for (ASCII case ignored); false
+  // for a name that is no event of the component.
+  static bool StoredEventSlot(std::string_view eventName, TEventSlot& slot);
+  // Binds every event the stored form named to the offered handler of that
+  // name. A handler not offered, one of another signature, or an event of
+  // the client role raise EStoredFormError; nothing is bound then.
+  void BindStoredEvents(const std::vector<TStoredHandler>& handlers);
   bool InitDDEML();
   bool TerminateDDEML();
   TInstanceId InstanceId() const { return FInstanceId; }
@@ -282,6 +312,9 @@ class TDDEMLManager : public TComponent, public IErrorSink {
     TDDEMLManager& Manager;
     TCallbackFrame* Outer;
     bool Dead = false;
+    // A handler's failure kept while the work after its event is finished;
+    // reported when the callback ends.
+    std::exception_ptr Deferred;
   };
   // A conversation seen by a handler before an event: whether it is still
   // there afterwards (the manager alive, the record not freed, its service
@@ -313,7 +346,38 @@ class TDDEMLManager : public TComponent, public IErrorSink {
   THData Handle(TCallbackFrame& frame, uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2,
                 THData data, uintptr_t data1, uintptr_t data2);
   void ReportCallbackFailure(const std::string& message) noexcept;
-  void NoteTraceFailure(const std::exception& e) noexcept;
+  void NoteTraceFailure(const std::exception& e) noexcept override;
+
+  // Every event of the callback is raised through these, so that no
+  // transaction goes on without looking again at what the handler may have
+  // ended. Raise: true while the manager is still there and initialised.
+  template <class Event, class... Args>
+  bool Raise(TCallbackFrame& frame, const Event& event, Args&&... args) {
+    if (event) event(*this, std::forward<Args>(args)...);
+    return !Gone(frame);
+  }
+  // RaiseOn: the conversation when it is still whole after the event, else
+  // null.
+  template <class Event, class... Args>
+  TDDEMLConversation* RaiseOn(TCallbackFrame& frame, const TConvRef& ref, const Event& event, Args&&... args) {
+    if (event) event(*this, std::forward<Args>(args)...);
+    return Revalidate(frame, ref);
+  }
+  // RaiseFinishing: as Raise, but a handler that fails does not stop the
+  // work after the event (freeing a record, closing a topic); its failure
+  // is reported when the callback ends.
+  template <class Event, class... Args>
+  bool RaiseFinishing(TCallbackFrame& frame, const Event& event, Args&&... args) {
+    try {
+      if (event) event(*this, std::forward<Args>(args)...);
+    } catch (...) {
+      if (!frame.Dead && !frame.Deferred) frame.Deferred = std::current_exception();
+    }
+    return !Gone(frame);
+  }
+  // Services replaced while conversations and registered names may point
+  // into the old ones.
+  void ReplaceServices(const TDDEMLServicesList& services);
 
   // Connections (server_connect.cpp).
   THData XTypConnect(TCallbackFrame& frame, THsz service, THsz topic);
@@ -352,5 +416,16 @@ class TDDEMLManager : public TComponent, public IErrorSink {
   std::string FTraceFailure;
   int FTraceFailures = 0;
 };
+
+// A handler offered under name for the events of its signature.
+template <class Event>
+TStoredHandler StoredHandler(std::string name, Event code) {
+  using TMember = Event TDDEMLManager::*;
+  return TStoredHandler{std::move(name),
+                        [](const TEventSlot& slot) { return std::holds_alternative<TMember>(slot); },
+                        [code = std::move(code)](TDDEMLManager& m, const TEventSlot& slot) {
+                          m.*std::get<TMember>(slot) = code;
+                        }};
+}
 
 }  // namespace dde

@@ -83,6 +83,8 @@ THData DDE_CALLBACK TDDEMLManager::CallBack(uint32_t type, uint32_t format, THCo
 THData TDDEMLManager::Dispatch(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2, THData data,
                                uintptr_t data1, uintptr_t data2) noexcept {
   TCallbackFrame frame(*this);
+  // A log that cannot be written is noted, never the reason for an answer.
+  TTraceFailureScope quietLog(*this);
   THData reply = 0;
   try {
     if (TracingOn()) {
@@ -96,6 +98,7 @@ THData TDDEMLManager::Dispatch(uint32_t type, uint32_t format, THConv conv, THsz
       WriteTrace({"      ALong2  = ", data2});
     }
     reply = Handle(frame, type, format, conv, hsz1, hsz2, data, data1, data2);
+    if (frame.Deferred) std::rethrow_exception(frame.Deferred);
   } catch (const std::exception& e) {
     reply = 0;
     if (!frame.Dead) ReportCallbackFailure(e.what());
@@ -103,12 +106,7 @@ THData TDDEMLManager::Dispatch(uint32_t type, uint32_t format, THConv conv, THsz
     reply = 0;
     if (!frame.Dead) ReportCallbackFailure("Unknown exception in " + TransactionName(type));
   }
-  try {
-    WriteTrace({"CallBack end"});
-  } catch (const std::exception& e) {
-    // The transaction is answered; the log only lost its last line.
-    if (!frame.Dead) NoteTraceFailure(e);
-  }
+  WriteTrace({"CallBack end"});
   return reply;
 }
 
@@ -153,13 +151,13 @@ THData TDDEMLManager::Handle(TCallbackFrame& frame, uint32_t type, uint32_t form
       XTypDisconnect(frame, conv);
       return 0;
     case ddeml::kXtypRegister:
-      if (OnServiceRegistered) OnServiceRegistered(*this, HszText(hsz1), HszText(hsz2));
+      if (OnServiceRegistered) Raise(frame, OnServiceRegistered, HszText(hsz1), HszText(hsz2));
       return 0;
     case ddeml::kXtypUnregister:
-      if (OnServiceUnregistered) OnServiceUnregistered(*this, HszText(hsz1), HszText(hsz2));
+      if (OnServiceUnregistered) Raise(frame, OnServiceUnregistered, HszText(hsz1), HszText(hsz2));
       return 0;
     case ddeml::kXtypError:
-      if (OnError) OnError(*this, errXtypError, "DDEML reports low resources");
+      Raise(frame, OnError, errXtypError, std::string("DDEML reports low resources"));
       return 0;
     case ddeml::kXtypXactComplete:
       XTypXActComplete(frame, conv, hsz1, hsz2, static_cast<uint32_t>(data1));

@@ -40,17 +40,48 @@ const char* const kFailNames[] = {"cbfFailSelfConnections", "cbfFailConnections"
 const char* const kSkipNames[] = {"cbfSkipConnectConfirms", "cbfSkipRegistrations", "cbfSkipUnregistrations",
                                   "cbfSkipDisconnects", "cbfSkipAllNotifications"};
 
-// Events a form may name a handler for (the client role's included, which
-// forms store like any other). Handlers are bound in code; the names are
-// kept for the window to check what it binds.
-const char* const kEventNames[] = {
-    "OnConnectReceived",     "OnWildConnectReceived", "OnTopicOpened",        "OnTopicClosed",
-    "OnDisconnecting",       "OnServerDisconnecting", "OnExecuteReceived",    "OnRawExecuteReceived",
-    "OnPokeReceived",        "OnRequestReceived",     "OnAdviseStartReceived", "OnAdviseStopReceived",
-    "OnTopicReceived",       "OnSysItemReceived",     "OnFormatReceived",     "OnSysHelpReceived",
-    "OnItemReceived",        "OnTopicFormatReceived", "OnServiceRegistered",  "OnServiceUnregistered",
-    "OnError",               "OnHotLinkResponse",     "OnRequestResponse",    "OnWarmLinkResponse",
-    "OnAsyncResponse",       "OnUnknownAdviseResponse", "OnUnknownCompleteResponse"};
+// Events a form may name a handler for, and the members they bind to. The
+// client role's events are stored like any other but have no member.
+using M = TDDEMLManager;
+struct TStoredEvent {
+  const char* name;
+  TEventSlot slot;
+};
+const TStoredEvent kStoredEvents[] = {
+    {"OnConnectReceived", &M::OnConnectReceived},
+    {"OnWildConnectReceived", &M::OnWildConnectReceived},
+    {"OnTopicOpened", &M::OnTopicOpened},
+    {"OnTopicClosed", &M::OnTopicClosed},
+    {"OnDisconnecting", &M::OnDisconnecting},
+    {"OnServerDisconnecting", std::monostate()},
+    {"OnExecuteReceived", &M::OnExecuteReceived},
+    {"OnRawExecuteReceived", &M::OnRawExecuteReceived},
+    {"OnPokeReceived", &M::OnPokeReceived},
+    {"OnRequestReceived", &M::OnRequestReceived},
+    {"OnAdviseStartReceived", &M::OnAdviseStartReceived},
+    {"OnAdviseStopReceived", &M::OnAdviseStopReceived},
+    {"OnTopicReceived", &M::OnTopicReceived},
+    {"OnSysItemReceived", &M::OnSysItemReceived},
+    {"OnFormatReceived", &M::OnFormatReceived},
+    {"OnSysHelpReceived", &M::OnSysHelpReceived},
+    {"OnItemReceived", &M::OnItemReceived},
+    {"OnTopicFormatReceived", &M::OnTopicFormatReceived},
+    {"OnServiceRegistered", &M::OnServiceRegistered},
+    {"OnServiceUnregistered", &M::OnServiceUnregistered},
+    {"OnError", &M::OnError},
+    {"OnHotLinkResponse", std::monostate()},
+    {"OnRequestResponse", std::monostate()},
+    {"OnWarmLinkResponse", std::monostate()},
+    {"OnAsyncResponse", std::monostate()},
+    {"OnUnknownAdviseResponse", std::monostate()},
+    {"OnUnknownCompleteResponse", &M::OnUnknownCompleteResponse},
+};
+
+const TStoredEvent* FindStoredEvent(std::string_view name) {
+  for (const TStoredEvent& e : kStoredEvents)
+    if (text::EqualNoCaseAscii(name, e.name)) return &e;
+  return nullptr;
+}
 
 char ReadChar(const std::string& path, const std::string& value) {
   const std::string s = ReadStoredString(value);
@@ -106,7 +137,9 @@ void TDDEMLManager::ReadStoredForm(std::string_view text) {
     } else if (is(kCmdListProperty)) {
       ReadCmdList(v, FExecCmds);
     } else if (is(kServicesListProperty)) {
-      ReadServicesList(v, FServices);
+      TDDEMLServicesList read(FPlatform);
+      ReadServicesList(v, read);
+      ReplaceServices(read);
     } else if (is("DebugState")) {
       SetDebugState(static_cast<TDDEMLDebugState>(EnumValue(path, ReadStoredIdent(v), kDebugNames)));
     } else if (is("DebugFileName")) {
@@ -134,14 +167,34 @@ void TDDEMLManager::ReadStoredForm(std::string_view text) {
     } else if (is("Left") || is("Top")) {
       ReadStoredInteger(v);  // where the designer showed the component
     } else {
-      const char* event = nullptr;
-      for (const char* name : kEventNames)
-        if (is(name)) event = name;
+      const TStoredEvent* event = FindStoredEvent(path);
       if (!event) throw EStoredFormError("Property " + path + " does not exist");
-      FStoredEvents.emplace_back(event, ReadStoredIdent(v));
+      FStoredEvents.emplace_back(event->name, ReadStoredIdent(v));
     }
   }
   Loaded();
+}
+
+bool TDDEMLManager::StoredEventSlot(std::string_view eventName, TEventSlot& slot) {
+  const TStoredEvent* event = FindStoredEvent(eventName);
+  if (!event) return false;
+  slot = event->slot;
+  return true;
+}
+
+void TDDEMLManager::BindStoredEvents(const std::vector<TStoredHandler>& handlers) {
+  // All checked first: a form half bound would serve some events only.
+  std::vector<std::pair<const TStoredHandler*, TEventSlot>> bindings;
+  for (const auto& [eventName, handlerName] : FStoredEvents) {
+    const TStoredHandler* handler = nullptr;
+    for (const TStoredHandler& h : handlers)
+      if (text::EqualNoCaseAscii(h.Name, handlerName)) handler = &h;
+    TEventSlot slot;
+    if (!handler || !StoredEventSlot(eventName, slot) || !handler->Fits(slot))
+      throw EStoredFormError(Name + ": no handler " + handlerName + " for " + eventName);
+    bindings.emplace_back(handler, slot);
+  }
+  for (const auto& [handler, slot] : bindings) handler->Bind(*this, slot);
 }
 
 }  // namespace dde

@@ -1,6 +1,6 @@
 // The DDEML operations the manager uses, behind a narrow interface so that the
 // manager, its services and its data holders build and run without windows.h.
-// TWin32Platform (platform_win.cpp) forwards to the real DDEML; tests use an
+// TWin32Platform (win/platform_win.cpp) forwards to the real DDEML; tests use an
 // in-memory fake (tests/support/fake_platform.h).
 //
 // Handles are carried as plain integers with the values DDEML gives them.
@@ -48,6 +48,8 @@ constexpr uint32_t kDdeFAck = 0x8000;           // DDE_FACK
 constexpr uint32_t kDdeFBusy = 0x4000;          // DDE_FBUSY
 constexpr uint32_t kDdeFNotProcessed = 0;       // DDE_FNOTPROCESSED
 
+constexpr uint32_t kStConnected = 0x0001;   // ST_CONNECTED
+constexpr uint32_t kStTerminated = 0x0020;  // ST_TERMINATED
 constexpr uint32_t kDmlErrNoError = 0;
 constexpr uint32_t kDmlErrFirst = 0x4000;       // DMLERR_ADVACKTIMEOUT
 constexpr uint32_t kDmlErrDllNotInitialized = 0x4003;

@@ -47,8 +47,7 @@ THData TDDEMLManager::XTypConnect(TCallbackFrame& frame, THsz hszService, THsz h
     } else if (OnConnectReceived) {
       Trace({"XTypConnect - Calling OnConnectRequest"});
       allow = false;
-      OnConnectReceived(*this, service, topic, allow);
-      if (Gone(frame)) return 0;
+      if (!Raise(frame, OnConnectReceived, service, topic, allow)) return 0;
       if (!allow) {
         result = 0;
         SetError(errTopicRejected, service + "/" + topic);
@@ -66,7 +65,7 @@ THData TDDEMLManager::XTypConnect(TCallbackFrame& frame, THsz hszService, THsz h
 }
 
 TDDEMLConversation* TDDEMLManager::CreateServerConv(TCallbackFrame& frame, THsz hszService, THsz hszTopic) {
-  TDDEMLConversation* made = nullptr;
+  uint64_t made = 0;
   try {
     auto conv = std::make_unique<TDDEMLConversation>(FPlatform);
     conv->DefaultFormat = static_cast<uint16_t>(DefaultClipFmt);
@@ -97,17 +96,16 @@ TDDEMLConversation* TDDEMLManager::CreateServerConv(TCallbackFrame& frame, THsz 
     if (!topic) return nullptr;
     conv->Service = service;
     conv->Topic = topic;
-    made = FConvs.Add(std::move(conv));
-    const TConvRef ref = RefOf(*made);
-    if (opened && OnTopicOpened) {
-      OnTopicOpened(*this, service->ServiceName(), topic->Name());
-      // The handler may have ended the manager, or the conversation with it.
-      return Revalidate(frame, ref);
-    }
-    return made;
+    TDDEMLConversation* added = FConvs.Add(std::move(conv));
+    made = added->Serial();
+    if (!opened) return added;
+    // The handler may have ended the manager, or the conversation with it.
+    return RaiseOn(frame, RefOf(*added), OnTopicOpened, service->ServiceName(), topic->Name());
   } catch (...) {
-    // Any failure frees the record; the reply is a refusal.
-    if (made && !frame.Dead) RemoveConv(made);
+    // Any failure frees the record (when the handler has not ended it
+    // already); the reply is a refusal.
+    if (made != 0 && !frame.Dead)
+      if (TDDEMLConversation* record = ConvBySerial(made)) RemoveConv(record);
     return nullptr;
   }
 }
@@ -156,8 +154,7 @@ THData TDDEMLManager::XTypWildConnect(TCallbackFrame& frame, THsz hszService, TH
   ClearWildConnectPairs();
   if (OnWildConnectReceived) {
     Trace({"XTypeWildConnect : Calling OnWildConnectRequest"});
-    OnWildConnectReceived(*this, service, topic);
-    if (Gone(frame)) return 0;
+    if (!Raise(frame, OnWildConnectReceived, service, topic)) return 0;
   } else {
     Trace({"XTypeWildConnect : No OnWildConnectRequest event available"});
     if (service.empty()) service = FServices.NameAt(0);
@@ -166,8 +163,7 @@ THData TDDEMLManager::XTypWildConnect(TCallbackFrame& frame, THsz hszService, TH
     bool allow = false;
     if (OnConnectReceived) {
       Trace({"XTypeWildConnect : Calling OnConnectRequest"});
-      OnConnectReceived(*this, service, topic, allow);
-      if (Gone(frame)) return 0;
+      if (!Raise(frame, OnConnectReceived, service, topic, allow)) return 0;
       Trace({"XTypeWildConnect : OnConnectRequest returned Allow = ", allow});
     }
     if (allow) AddWildConnectPair(service, topic);
@@ -191,8 +187,7 @@ THData TDDEMLManager::XTypWildConnect(TCallbackFrame& frame, THsz hszService, TH
       if (!t) continue;
       if (OnTopicOpened) {
         const std::string serviceName = s->ServiceName(), topicName = t->Name();
-        OnTopicOpened(*this, serviceName, topicName);
-        if (Gone(frame)) return 0;
+        if (!Raise(frame, OnTopicOpened, serviceName, topicName)) return 0;
         s = FindService(serviceName);
         t = s ? s->FindTopic(topicName) : nullptr;
         if (!t) continue;
@@ -235,17 +230,14 @@ void TDDEMLManager::XTypDisconnect(TCallbackFrame& frame, THConv hconv) {
     for (int i = 0; i < FConvs.Count(); ++i) same += FConvs.At(i)->Matches(service, topic) ? 1 : 0;
     const bool only = same == 1;
     const TConvRef ref = RefOf(*conv);
-    if (OnDisconnecting) {
-      OnDisconnecting(*this, service, topic);
-      conv = Revalidate(frame, ref);
-    }
+    // A handler that fails keeps neither the record nor the topic: its
+    // failure is reported once both are gone.
+    if (!RaiseFinishing(frame, OnDisconnecting, service, topic)) return;
+    conv = Revalidate(frame, ref);
     if (!conv) return;  // ended already, by the handler's doing
     RemoveConv(conv);
     if (only) {
-      if (OnTopicClosed) {
-        OnTopicClosed(*this, service, topic);
-        if (Gone(frame)) return;
-      }
+      if (!RaiseFinishing(frame, OnTopicClosed, service, topic)) return;
       // By name, and only while no other conversation (one made meanwhile,
       // say) still stands on the topic. The System topic stays: its
       // "Status" is the service's busy mark, which the application sets and
@@ -267,10 +259,7 @@ void TDDEMLManager::XTypXActComplete(TCallbackFrame& frame, THConv hconv, THsz h
     Trace({"XTypeXActComplete : Conv Found :", service, "/", topic});
     // Only client transactions complete, and none is ever started: nothing
     // is pending, so the completion is an unknown one.
-    if (OnUnknownCompleteResponse) {
-      OnUnknownCompleteResponse(*this, service, topic, HszText(hszItem), transId);
-      if (Gone(frame)) return;
-    }
+    if (!Raise(frame, OnUnknownCompleteResponse, service, topic, HszText(hszItem), transId)) return;
   }
   Trace({"XTypeXActComplete : End"});
 }

@@ -31,6 +31,13 @@ class TReplyGuard {
   bool FReleased = false;
 };
 
+// A format number above the standard ones whose registered name cannot be
+// read (CF_UNICODETEXT and the other later standard formats) reaches the
+// advise-start handler as text.
+uint32_t AdviseFormatShown(uint32_t format) {
+  return format > 12 && ClipFormatName(format).empty() ? kCfText : format;
+}
+
 std::string FormatConflictMessage(const char* transaction, uint32_t requested, uint32_t held) {
   return std::string(transaction) + " - incorrect data format being returned. " + "Client requested " +
          ClipFormatName(requested) + ", server is returning " + ClipFormatName(held);
@@ -72,7 +79,7 @@ THData TDDEMLManager::SystemRequest(TCallbackFrame& frame, const TConvRef& ref, 
   else if (Is(item, kItemHelp))
     first = &OnSysHelpReceived;
   if (first) {
-    if (*first) (*first)(*this, service);
+    if (!RaiseOn(frame, ref, *first, service)) return 0;
     return ListItemData(frame, ref, kSystemTopic, item);
   }
   if (Is(item, kItemSysItems) || Is(item, kItemTopicItemList)) {
@@ -85,7 +92,7 @@ THData TDDEMLManager::SystemRequest(TCallbackFrame& frame, const TConvRef& ref, 
     if (!Revalidate(frame, ref)) return 0;  // an advise on the way may have ended it
     ref.Service->SetItemText(kSystemTopic, kItemTopicItemList, list);
     if (!Revalidate(frame, ref)) return 0;
-    if (OnSysItemReceived) OnSysItemReceived(*this, service);
+    if (!RaiseOn(frame, ref, OnSysItemReceived, service)) return 0;
     return ListItemData(frame, ref, kSystemTopic, item);
   }
   if (Is(item, kItemStatus)) return ListItemData(frame, ref, kSystemTopic, item);
@@ -101,7 +108,7 @@ THData TDDEMLManager::TopicRequest(TCallbackFrame& frame, const TConvRef& ref, c
   else if (Is(item, kItemFormats))
     first = &OnTopicFormatReceived;
   if (!first) return ItemRequest(frame, ref, item, format);
-  if (*first) (*first)(*this, service, topic);
+  if (!RaiseOn(frame, ref, *first, service, topic)) return 0;
   return ListItemData(frame, ref, topic, item);
 }
 
@@ -118,9 +125,9 @@ THData TDDEMLManager::ItemRequest(TCallbackFrame& frame, const TConvRef& ref, co
   bool valid = true;
   TDDEMLItem* item = ref.Service->FindItem(topic, itemName);
   if (OnRequestReceived) {
-    OnRequestReceived(*this, service, topic, itemName, item ? item->UserHandle : 0, ClipFmtTypeOf(format),
-                      static_cast<uint16_t>(format), valid);
-    if (!Revalidate(frame, ref)) return 0;
+    if (!RaiseOn(frame, ref, OnRequestReceived, service, topic, itemName, item ? item->UserHandle : 0,
+                 ClipFmtTypeOf(format), static_cast<uint16_t>(format), valid))
+      return 0;
     if (!valid) return 0;
   }
   // Again in every case: the handler may have made the item (SetItemText)
@@ -160,8 +167,8 @@ uint32_t TDDEMLManager::XTypPoke(TCallbackFrame& frame, THConv hconv, THData dat
     Trace({"XTypPoke - Calling OnPokeReceived"});
     bool allow = true;
     TDDEMLItem* stored = ref.Service->FindItem(topic, item);
-    OnPokeReceived(*this, service, topic, item, stored ? stored->UserHandle : 0, allow);
-    if (Gone(frame)) return allow ? ddeml::kDdeFAck : reply;
+    if (!Raise(frame, OnPokeReceived, service, topic, item, stored ? stored->UserHandle : 0, allow))
+      return allow ? ddeml::kDdeFAck : reply;
     if (allow) reply = ddeml::kDdeFAck;
   }
   Trace({"XTypPoke - End"});
@@ -213,8 +220,9 @@ uint32_t TDDEMLManager::XTypExecute(TCallbackFrame& frame, THConv hconv, THData 
     proceed = false;
     bool succeed = true;
     if (!text.empty()) {
-      OnRawExecuteReceived(*this, service, topic, text.data(), static_cast<uint16_t>(text.size()), succeed, proceed);
-      if (Gone(frame)) return succeed ? ddeml::kDdeFAck : reply;
+      if (!Raise(frame, OnRawExecuteReceived, service, topic, text.data(), static_cast<uint16_t>(text.size()),
+                 succeed, proceed))
+        return succeed ? ddeml::kDdeFAck : reply;
     }
     if (succeed) reply = ddeml::kDdeFAck;
   }
@@ -229,10 +237,10 @@ uint32_t TDDEMLManager::XTypExecute(TCallbackFrame& frame, THConv hconv, THData 
         params.fill(std::string());
         for (int p = 0; p < cmd.ParamCount() && p < kMaxCmdParams; ++p)
           params[static_cast<std::size_t>(p)] = cmd.ParamList[static_cast<std::size_t>(p)];
-        OnExecuteReceived(*this, service, topic, cmd.CmdName, params, cmd.ParamCount(), succeed);
         // A handler that pumps messages may see the manager or the
         // conversation end; the client still gets the answer.
-        if (!Revalidate(frame, ref)) return succeed ? ddeml::kDdeFAck : ddeml::kDdeFNotProcessed;
+        if (!RaiseOn(frame, ref, OnExecuteReceived, service, topic, cmd.CmdName, params, cmd.ParamCount(), succeed))
+          return succeed ? ddeml::kDdeFAck : ddeml::kDdeFNotProcessed;
         if (!succeed) failed = cmd.CmdName;
       }
       if (succeed) {
@@ -267,13 +275,12 @@ uint32_t TDDEMLManager::XTypAdvStart(TCallbackFrame& frame, THConv hconv, uint32
   const std::string service = ref.Service->ServiceName(), topic = ref.Topic->Name();
   bool allow = false;
   if (OnAdviseStartReceived) {
-    // A registered format whose name cannot be read reaches the handler as text.
-    const uint32_t shown = format > 12 && ClipFormatName(format).empty() ? 1 : format;
+    const uint32_t shown = AdviseFormatShown(format);
     Trace({"XTypAdvStart : Calling OnAdviseStartReceived"});
     TDDEMLItem* existing = ref.Service->FindItem(topic, item);
-    OnAdviseStartReceived(*this, service, topic, item, existing ? existing->UserHandle : 0, ClipFmtTypeOf(shown),
-                          static_cast<uint16_t>(shown), allow);
-    if (!Revalidate(frame, ref)) return 0;
+    if (!RaiseOn(frame, ref, OnAdviseStartReceived, service, topic, item, existing ? existing->UserHandle : 0,
+                 ClipFmtTypeOf(shown), static_cast<uint16_t>(shown), allow))
+      return 0;
     if (!allow) SetError(errAdviseStartRefused, service + "/" + topic + "/" + item);
   }
   uint32_t reply = 0;
@@ -295,7 +302,9 @@ THData TDDEMLManager::XTypAdvReq(TCallbackFrame&, THConv hconv, uint32_t format,
   TDDEMLItem* item = conv->Service->FindItem(conv->TopicName(), HszText(hszItem));
   if (!item) return 0;  // the link's item is gone
   const uint16_t advised = item->AdviseFormat(), held = item->Data().Format();
-  if (advised != 0 && advised != held) {
+  // A link made for a format shown to the handler as text (CF_UNICODETEXT,
+  // say) is served from a text item, converted.
+  if (advised != 0 && advised != held && AdviseFormatShown(advised) != held) {
     if (FormatConflict == fctException) throw EMorviaError(FormatConflictMessage("XTypAdvReq", advised, held));
     if (FormatConflict == fctNullResponse) return 0;
   }
@@ -331,8 +340,7 @@ void TDDEMLManager::XTypAdvStop(TCallbackFrame& frame, THConv hconv, THsz hszIte
       item->DropAdviseLink();
       if (item->LinkState() == 0 && OnAdviseStopReceived) {
         Trace({"XTypeAdvStop - calling OnAdviseStopReceived"});
-        OnAdviseStopReceived(*this, service, topic, name, item->UserHandle);
-        if (Gone(frame)) return;
+        if (!Raise(frame, OnAdviseStopReceived, service, topic, name, item->UserHandle)) return;
       }
     }
   }

@@ -259,12 +259,16 @@ bool TDDEMLService::Register(TInstanceId instance, bool doRegister) {
     Enabled = true;
     SetName(instance, FName);
     Bind(instance);
-    WriteTracePrefixed(kServiceClass, {"Register - Calling DdeNameService"});
     bool ok = false;
-    try {
-      ok = Platform().NameService(instance, Handle(), doRegister ? ddeml::kDnsRegister : ddeml::kDnsUnregister);
-    } catch (...) {
-      throw EMorviaError("Error in DdeNameService API call : service = [" + Name() + "]");
+    // A service without a name has no handle, and a null name asks DDEML
+    // for every name of the instance: such a service is refused.
+    if (Handle() != 0) {
+      WriteTracePrefixed(kServiceClass, {"Register - Calling DdeNameService"});
+      try {
+        ok = Platform().NameService(instance, Handle(), doRegister ? ddeml::kDnsRegister : ddeml::kDnsUnregister);
+      } catch (...) {
+        throw EMorviaError("Error in DdeNameService API call : service = [" + Name() + "]");
+      }
     }
     if (!ok) {
       ReportError(errNameServiceRegister, FName);

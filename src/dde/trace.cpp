@@ -185,9 +185,39 @@ IDebugWindow* ThreadDebugWindow() { return tTrace.window.get(); }
 
 bool TracingOn() { return tTrace.state != dbNone; }
 
+namespace {
+thread_local TTraceFailureScope* tFailureScope = nullptr;
+}  // namespace
+
+TTraceFailureScope::TTraceFailureScope(ITraceFailureSink& sink) : FSink(&sink), FOuter(tFailureScope) {
+  tFailureScope = this;
+}
+
+TTraceFailureScope::~TTraceFailureScope() { tFailureScope = FOuter; }
+
+void NoteTraceFailureInScope(const std::exception& e) {
+  if (ITraceFailureSink* sink = tFailureScope->FSink) sink->NoteTraceFailure(e);
+}
+
+void DetachTraceFailureSink(const ITraceFailureSink& sink) noexcept {
+  for (TTraceFailureScope* s = tFailureScope; s; s = s->FOuter)
+    if (s->FSink == &sink) s->FSink = nullptr;
+}
+
+namespace {
+void EmitOrNote(const std::string& line) {
+  if (!tFailureScope) return Emit(line);
+  try {
+    Emit(line);
+  } catch (const std::exception& e) {
+    NoteTraceFailureInScope(e);
+  }
+}
+}  // namespace
+
 void WriteTrace(TTracePieces pieces) {
   if (tTrace.state == dbNone) return;
-  Emit(BuildTraceLine(pieces));
+  EmitOrNote(BuildTraceLine(pieces));
 }
 
 void WriteTracePrefixed(std::string_view className, TTracePieces pieces) {
@@ -195,7 +225,7 @@ void WriteTracePrefixed(std::string_view className, TTracePieces pieces) {
   std::string line(className);
   line += " : ";
   for (const TTracePiece& p : pieces) p.AppendTo(line);
-  Emit(line);
+  EmitOrNote(line);
 }
 
 std::string NumberedLogName(const std::string& fileName, int n) {

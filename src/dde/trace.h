@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -100,7 +101,38 @@ IDebugWindow* ThreadDebugWindow();
 // True while the thread traces; test it before building costly lines.
 bool TracingOn();
 
-// Writes one line built from the pieces. File errors raise EInOutError.
+// Where a line that cannot be written goes instead of raising.
+class ITraceFailureSink {
+ public:
+  virtual void NoteTraceFailure(const std::exception& e) noexcept = 0;
+
+ protected:
+  ~ITraceFailureSink() = default;
+};
+
+// While a scope lives on the thread, the innermost one takes the write
+// errors of the thread's trace lines: the DDE callback and the manager's
+// teardown must do the same with or without a log that can be written.
+class TTraceFailureScope {
+ public:
+  explicit TTraceFailureScope(ITraceFailureSink& sink);
+  ~TTraceFailureScope();
+  TTraceFailureScope(const TTraceFailureScope&) = delete;
+  TTraceFailureScope& operator=(const TTraceFailureScope&) = delete;
+
+ private:
+  friend void NoteTraceFailureInScope(const std::exception& e);
+  friend void DetachTraceFailureSink(const ITraceFailureSink& sink) noexcept;
+  ITraceFailureSink* FSink;
+  TTraceFailureScope* FOuter;
+};
+
+// A sink going away: the thread's scopes that name it swallow write errors
+// from now on.
+void DetachTraceFailureSink(const ITraceFailureSink& sink) noexcept;
+
+// Writes one line built from the pieces. File errors raise EInOutError
+// unless a TTraceFailureScope takes them.
 void WriteTrace(TTracePieces pieces);
 // The same, with className + " : " in front.
 void WriteTracePrefixed(std::string_view className, TTracePieces pieces);

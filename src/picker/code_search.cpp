@@ -17,14 +17,18 @@ int FindCodeExact(const std::vector<std::string>& codes, const std::string& valu
 }
 
 int MatchCode(const TCodeTree& tree, const std::string& code) {
-  const std::string wanted = text::UpperAscii(code);
-  for (size_t i = 0; i < tree.Count(); ++i) {
-    const std::string& entryText = tree.Entry(i).Text;
-    if (entryText.size() < wanted.size()) continue;
-    if (text::UpperAscii(std::string_view(entryText).substr(0, wanted.size())) == wanted)
-      return static_cast<int>(i);
-  }
+  for (size_t i = 0; i < tree.Count(); ++i)
+    if (BeginsWithCode(tree.Entry(i).Text, code)) return static_cast<int>(i);
   return -1;
+}
+
+bool BeginsWithCode(std::string_view text, std::string_view code) {
+  return text.size() >= code.size() && text::UpperAscii(text.substr(0, code.size())) == text::UpperAscii(code);
+}
+
+bool CodeSearchFound(std::string_view code, std::string_view selectedCode) {
+  // No code, no search: what is selected was not found by it.
+  return !code.empty() && BeginsWithCode(selectedCode, code);
 }
 
 TCompletion Complete(const std::vector<std::string>& codes, const std::string& typedText) {

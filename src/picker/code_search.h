@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "picker/code_tree.h"
@@ -19,6 +20,14 @@ int FindCodeExact(const std::vector<std::string>& codes, const std::string& text
 // whose text cut to the length of code equals code, ASCII letters upper-cased.
 // An earlier entry that merely begins with the same characters wins. -1: none.
 int MatchCode(const TCodeTree& tree, const std::string& code);
+// The rule of that match: text begins with code, ASCII letters upper-cased.
+bool BeginsWithCode(std::string_view text, std::string_view code);
+// Whether a search by code for code (preset over DDE, say) has found the
+// entry that is selected after it, whose code is selectedCode: the entry's
+// text, which begins with its code, matches. So "01.11" selecting "01.11.Z"
+// has found it; a code that selected nothing leaves an entry that does not
+// match.
+bool CodeSearchFound(std::string_view code, std::string_view selectedCode);
 
 // What completion makes of a typed character: the new field text, the part
 // of it to select and the list item it stands for.

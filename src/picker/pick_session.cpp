@@ -63,6 +63,11 @@ bool TPickSession::OpenPkd(const std::string* params, int count) {
       if (S.FCloseAsked) {
         S.FCloseAsked = false;
         S.FView.EndProgram();
+      } else if (!S.FView.Visible() && S.ConnectedClients && S.ConnectedClients() == 0) {
+        // Its client left while the user chose (killed, or pkdpick
+        // interrupted; a dead one says no goodbye): hidden and left, as
+        // after a disconnect now.
+        S.FView.EndProgram();
       }
     }
   } end{*this};
@@ -94,7 +99,8 @@ bool TPickSession::Request(const std::string& topic, const std::string& item, st
 
 void TPickSession::Disconnected() {
   // A window left hidden has nobody else to end it. During a pick the
-  // window is up and the user's button ends the pick.
+  // window is up, and the rule is applied when the user's button ends the
+  // pick.
   if (FState == psIdle && !FView.Visible()) FView.EndProgram();
 }
 

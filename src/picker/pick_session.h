@@ -70,6 +70,9 @@ class TPickSession {
 
   // Called with the new value whenever Busy() changes.
   std::function<void(bool busy)> OnBusyChanged;
+  // How many clients are connected and alive now; a pick whose clients are
+  // all gone when it ends ends the program (unset: never).
+  std::function<int()> ConnectedClients;
 
   // One execute command as the manager hands it over (its name in any case,
   // its first `count` parameters as written, quotes kept); gives Succeed.

@@ -2,10 +2,10 @@
 
 #include <utility>
 
+#include "dde/conversation.h"
 #include "dde/formats.h"
 #include "dde/services.h"
 #include "text/cp1250.h"
-#include "text/errors.h"
 
 namespace picker {
 
@@ -14,6 +14,19 @@ TPickerDde::TPickerDde(dde::IDdePlatform& platform, TPickView& view)
   FManager.ReadStoredForm(PickerStoredForm());
   BindStoredEvents();
   FSession.OnBusyChanged = [this](bool) { SetStatus(); };
+  FSession.ConnectedClients = [this] {
+    // A client that died sends no goodbye: it counts only while DDEML
+    // still knows its conversation and its partner lives.
+    int live = 0;
+    for (int i = 0; i < FManager.ConvCount(); ++i) {
+      dde::TConvInfo info;
+      const dde::THConv handle = FManager.Conv(i)->Handle();
+      if (handle && FManager.Platform().QueryConvInfo(handle, dde::ddeml::kQidSync, info) &&
+          !(info.status & dde::ddeml::kStTerminated))
+        ++live;
+    }
+    return live;
+  };
 }
 
 TPickerDde::~TPickerDde() {
@@ -21,60 +34,38 @@ TPickerDde::~TPickerDde() {
   // hear of them any more.
   FManager.OnDisconnecting = nullptr;
   FSession.OnBusyChanged = nullptr;
+  FSession.ConnectedClients = nullptr;
 }
 
 void TPickerDde::BindStoredEvents() {
   using M = dde::TDDEMLManager;
-  // Each event the stored form may name, the handler it must name, and how
-  // that handler is bound.
-  struct TBinding {
-    const char* Event;
-    const char* Handler;
-    void (*Bind)(TPickerDde& self, M& m);
-  };
-  static const TBinding kBindings[] = {
-      {"OnTopicReceived", "DDEMan1TopicReceived",
-       [](TPickerDde& self, M& m) {
-         m.OnTopicReceived = [&self](M& s, const std::string& a) { self.DDEMan1TopicReceived(s, a); };
-       }},
-      {"OnFormatReceived", "DDEMan1FormatReceived",
-       [](TPickerDde& self, M& m) {
-         m.OnFormatReceived = [&self](M& s, const std::string& a) { self.DDEMan1FormatReceived(s, a); };
-       }},
-      {"OnTopicFormatReceived", "DDEMan1TopicFormatReceived",
-       [](TPickerDde& self, M& m) {
-         m.OnTopicFormatReceived = [&self](M& s, const std::string& a, const std::string& t) {
-           self.DDEMan1TopicFormatReceived(s, a, t);
-         };
-       }},
-      {"OnItemReceived", "DDEMan1ItemReceived",
-       [](TPickerDde& self, M& m) {
-         m.OnItemReceived = [&self](M& s, const std::string& a, const std::string& t) {
-           self.DDEMan1ItemReceived(s, a, t);
-         };
-       }},
-      {"OnExecuteReceived", "DDEMan1ExecuteReceived",
-       [](TPickerDde& self, M& m) {
-         m.OnExecuteReceived = [&self](auto&&... a) { self.DDEMan1ExecuteReceived(std::forward<decltype(a)>(a)...); };
-       }},
-      {"OnRequestReceived", "DDEMan1RequestReceived",
-       [](TPickerDde& self, M& m) {
-         m.OnRequestReceived = [&self](auto&&... a) { self.DDEMan1RequestReceived(std::forward<decltype(a)>(a)...); };
-       }},
-      {"OnDisconnecting", "DDEMan1Disconnecting",
-       [](TPickerDde& self, M& m) {
-         m.OnDisconnecting = [&self](M& s, const std::string& a, const std::string& t) {
-           self.DDEMan1Disconnecting(s, a, t);
-         };
-       }},
-  };
-  for (const auto& [event, handler] : FManager.StoredEvents()) {
-    const TBinding* found = nullptr;
-    for (const TBinding& b : kBindings)
-      if (event == b.Event && handler == b.Handler) found = &b;
-    if (!found) throw text::Exception("DDEMan1: no handler " + handler + " for " + event);
-    found->Bind(*this, FManager);
-  }
+  using dde::StoredHandler;
+  // The handlers the stored form may name; the manager binds each to the
+  // event that names it, refusing a missing or mismatched one.
+  FManager.BindStoredEvents({
+      StoredHandler("DDEMan1TopicReceived",
+                    dde::TDDEMLSEvent([this](M& s, const std::string& a) { DDEMan1TopicReceived(s, a); })),
+      StoredHandler("DDEMan1FormatReceived",
+                    dde::TDDEMLSEvent([this](M& s, const std::string& a) { DDEMan1FormatReceived(s, a); })),
+      StoredHandler("DDEMan1TopicFormatReceived",
+                    dde::TDDEMLSTEvent([this](M& s, const std::string& a, const std::string& t) {
+                      DDEMan1TopicFormatReceived(s, a, t);
+                    })),
+      StoredHandler("DDEMan1ItemReceived", dde::TDDEMLSTEvent([this](M& s, const std::string& a,
+                                                                     const std::string& t) {
+                      DDEMan1ItemReceived(s, a, t);
+                    })),
+      StoredHandler("DDEMan1ExecuteReceived", dde::TDDEMLExecuteEvent([this](auto&&... a) {
+                      DDEMan1ExecuteReceived(std::forward<decltype(a)>(a)...);
+                    })),
+      StoredHandler("DDEMan1RequestReceived", dde::TDDEMLReqReceivedEvent([this](auto&&... a) {
+                      DDEMan1RequestReceived(std::forward<decltype(a)>(a)...);
+                    })),
+      StoredHandler("DDEMan1Disconnecting", dde::TDDEMLSTEvent([this](M& s, const std::string& a,
+                                                                      const std::string& t) {
+                      DDEMan1Disconnecting(s, a, t);
+                    })),
+  });
 }
 
 void TPickerDde::RegisterService() {

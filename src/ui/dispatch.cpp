@@ -1,9 +1,26 @@
 #include "ui/dispatch.h"
 
+#include <vector>
+
 #include "ui/message_box.h"
 #include "ui/window.h"
 
 namespace ui {
+
+namespace {
+// The messages ProcessMessage is dispatching, innermost last.
+std::vector<MSG>& Dispatching() {
+  static std::vector<MSG> stack;
+  return stack;
+}
+}  // namespace
+
+HWND DispatchingTo(UINT message) {
+  const std::vector<MSG>& stack = Dispatching();
+  for (auto m = stack.rbegin(); m != stack.rend(); ++m)
+    if (m->message == message) return m->hwnd;
+  return nullptr;
+}
 
 void ProcessMessage(MSG& msg) {
   if (msg.hwnd && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
@@ -20,6 +37,10 @@ void ProcessMessage(MSG& msg) {
     }
   }
   TranslateMessage(&msg);
+  struct TFrame {
+    explicit TFrame(const MSG& m) { Dispatching().push_back(m); }
+    ~TFrame() { Dispatching().pop_back(); }
+  } frame(msg);
   DispatchMessageW(&msg);
 }
 
@@ -49,6 +70,37 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     }
     MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
+}
+
+bool PumpUntilHolding(const std::function<bool()>& done, UINT heldMessage, HWND heldWindow,
+                      const std::function<void(const MSG&)>& onHeld) {
+  std::vector<MSG> held;
+  bool result = false;
+  for (;;) {
+    if ((result = done())) break;
+    MSG msg;
+    bool quit = false;
+    while (!quit && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        quit = true;
+      } else if (msg.message == heldMessage && heldWindow && msg.hwnd == heldWindow) {
+        held.push_back(msg);
+        if (onHeld) onHeld(msg);
+      } else {
+        ProcessMessage(msg);
+        if (done()) break;
+      }
+    }
+    if (quit) {
+      result = done();
+      break;
+    }
+    if ((result = done())) break;
+    MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+  for (const MSG& m : held) PostMessageW(m.hwnd, m.message, m.wParam, m.lParam);
+  return result;
 }
 
 }  // namespace ui

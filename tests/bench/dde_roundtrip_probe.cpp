@@ -7,24 +7,24 @@
 // shared machine.
 //   dde_roundtrip_probe [ROUNDS [REQUESTS]]        3 rounds of 300 by default
 //   dde_roundtrip_probe --server manager|bare       (started by the probe)
-// Between requests, in both cases, the client waits for Wine's stray
-// acknowledgement (its DDEML posts one after each request reply, and one
-// still on its way fails the next request), then drains its queue for the
-// rest of about 5 ms. Neither wait is timed.
+// The client is the project's DDE client class; the time of a request is
+// that of its transaction, without the wait for Wine's stray acknowledgement
+// that the class lets go after it.
 #include <windows.h>
-#include <dde.h>
 #include <ddeml.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "dde/manager.h"
-#include "dde/platform_win.h"
+#include "dde/win/platform_win.h"
 #include "picker/picker_dde.h"
+#include "pkdpick/dde_client.h"
 
 namespace {
 
@@ -110,39 +110,6 @@ int ManagerServer() {
 
 // ---- the client ----
 
-DWORD gInst = 0;
-
-HDDEDATA CALLBACK ClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
-
-double Since(const LARGE_INTEGER& t0) {
-  LARGE_INTEGER f, t;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t);
-  return double(t.QuadPart - t0.QuadPart) * 1000.0 / double(f.QuadPart);
-}
-
-// The stray acknowledgement, up to 200 ms (none comes from a DDEML without
-// the defect).
-void AwaitStrayAck() {
-  LARGE_INTEGER t0;
-  QueryPerformanceCounter(&t0);
-  MSG msg;
-  while (!PeekMessageA(&msg, nullptr, WM_DDE_ACK, WM_DDE_ACK, PM_NOREMOVE) && Since(t0) < 200)
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_POSTMESSAGE);
-}
-
-void Drain(double ms) {
-  LARGE_INTEGER f, t0, t;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t0);
-  do {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(1);
-    QueryPerformanceCounter(&t);
-  } while (double(t.QuadPart - t0.QuadPart) * 1000.0 / double(f.QuadPart) < ms);
-}
-
 double Median(std::vector<double> v) {
   if (v.empty()) return -1;
   std::sort(v.begin(), v.end());
@@ -153,11 +120,11 @@ struct TServer {
   const char* kind = nullptr;
   const char* service = nullptr;
   PROCESS_INFORMATION process = {};
-  HCONV conv = nullptr;
+  std::unique_ptr<pkdpick::TDdeConversation> conv;
   std::vector<double> us;
 };
 
-bool Start(TServer& s) {
+bool Start(pkdpick::TDdeClient& client, TServer& s) {
   char exe[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
   std::string cmd = std::string("\"") + exe + "\" --server " + s.kind;
@@ -165,43 +132,26 @@ bool Start(TServer& s) {
   si.cb = sizeof si;
   if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &s.process)) return false;
   CloseHandle(s.process.hThread);
-  HSZ svc = DdeCreateStringHandleA(gInst, s.service, CP_WINANSI);
-  HSZ topic = DdeCreateStringHandleA(gInst, "PKD", CP_WINANSI);
-  for (int i = 0; i < 1000 && !s.conv; ++i) {
-    s.conv = DdeConnect(gInst, svc, topic, nullptr);
-    if (!s.conv) Drain(10);
-  }
-  DdeFreeStringHandle(gInst, svc);
-  DdeFreeStringHandle(gInst, topic);
-  return s.conv != nullptr;
+  s.conv = std::make_unique<pkdpick::TDdeConversation>(client);
+  for (int i = 0; i < 1000 && !s.conv->Connected(); ++i)
+    if (!s.conv->Connect(s.service, picker::kPickTopic)) pkdpick::PumpMessagesFor(10);
+  return s.conv->Connected();
 }
 
 void Stop(TServer& s) {
-  if (s.conv) DdeDisconnect(s.conv);
-  s.conv = nullptr;
+  s.conv.reset();
   if (WaitForSingleObject(s.process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(s.process.hProcess, 1);
   CloseHandle(s.process.hProcess);
 }
 
 // One timed request; false when the answer is not the value.
-bool Request(TServer& s, HSZ item) {
-  LARGE_INTEGER f, t0, t1;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t0);
-  HDDEDATA h = DdeClientTransaction(nullptr, 0, s.conv, item, CF_TEXT, XTYP_REQUEST, 5000, nullptr);
-  QueryPerformanceCounter(&t1);
-  char got[16] = "";
-  if (h) {
-    DdeGetData(h, reinterpret_cast<LPBYTE>(got), sizeof got - 1, 0);
-    DdeFreeDataHandle(h);
-  }
-  if (std::strcmp(got, kValue) != 0) {
-    std::fprintf(stderr, "%s: request answered \"%s\" (DDEML error 0x%x)\n", s.kind, got, DdeGetLastError(gInst));
+bool Request(TServer& s) {
+  const pkdpick::TDdeResult r = s.conv->Request(picker::kPickItems[0]);
+  if (r.Text() != kValue) {
+    std::fprintf(stderr, "%s: request answered \"%s\" (%s)\n", s.kind, r.Text().c_str(), pkdpick::DdeErrorName(r.Error));
     return false;
   }
-  s.us.push_back(double(t1.QuadPart - t0.QuadPart) * 1e6 / double(f.QuadPart));
-  AwaitStrayAck();
-  Drain(5);
+  s.us.push_back(r.Microseconds);
   return true;
 }
 
@@ -212,17 +162,17 @@ int main(int argc, char** argv) {
     return std::strcmp(argv[2], "bare") == 0 ? BareServer() : ManagerServer();
   const int rounds = argc > 1 ? std::atoi(argv[1]) : 3;
   const int requests = argc > 2 ? std::atoi(argv[2]) : 300;
-  if (DdeInitializeA(&gInst, ClientCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) return 2;
+  pkdpick::TDdeClient client;
+  if (!client.Ok()) return 2;
   std::vector<double> all[2];
-  HSZ item = DdeCreateStringHandleA(gInst, "KOD", CP_WINANSI);
   for (int r = 0; r < rounds; ++r) {
     TServer servers[2];
     servers[0].kind = "manager", servers[0].service = kManagerService;
     servers[1].kind = "bare", servers[1].service = kBareService;
-    if (!Start(servers[0]) || !Start(servers[1])) return 1;
+    if (!Start(client, servers[0]) || !Start(client, servers[1])) return 1;
     for (int i = 0; i < requests; ++i)
       for (int k = 0; k < 2; ++k)  // the order alternates, so that neither always goes first
-        if (!Request(servers[(i + k) % 2], item)) return 1;
+        if (!Request(servers[(i + k) % 2])) return 1;
     for (int k = 0; k < 2; ++k) {
       const std::vector<double>& us = servers[k].us;
       std::printf("round %d %-7s median %7.1f us  (min %.1f, max %.1f, %zu requests)\n", r + 1, servers[k].kind,
@@ -232,9 +182,7 @@ int main(int argc, char** argv) {
       Stop(servers[k]);
     }
   }
-  DdeFreeStringHandle(gInst, item);
   const double mm = Median(all[0]), bm = Median(all[1]);
   std::printf("manager median %.1f us, bare server median %.1f us, ratio %.3f\n", mm, bm, mm / bm);
-  DdeUninitialize(gInst);
   return 0;
 }

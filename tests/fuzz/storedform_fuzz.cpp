@@ -1,12 +1,17 @@
 // Stored form text is read from form files: malformed text must be refused
 // with an error, never crash, and what is read must write back and read again
-// to the same table.
+// to the same table. The whole form is also read into a manager that serves
+// a client at the time, its trace going to a log that cannot be written when
+// the text turns tracing on: the manager must end clean.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "dde/manager.h"
 #include "dde/storedform.h"
+#include "support/fake_platform.h"
+#include "text/cp1250.h"
 
 namespace {
 
@@ -40,6 +45,37 @@ void Check(bool ok) {
   if (!ok) std::abort();
 }
 
+const char* const kFailingLog = "/nonexistent-pkd-folder/dde.log";
+
+void ReadIntoServingManager(const std::string& form) {
+  // A log named by the text could be any file of this machine (an existing
+  // one is moved aside): such texts are left out.
+  if (text::UpperAscii(form).find("DEBUGFILENAME") != std::string::npos) return;
+  ddetest::TFakePlatform fake;
+  {
+    dde::TDDEMLManager m(nullptr, fake);
+    m.Scope = dde::ddeServerOnly;
+    m.DebugFileName = kFailingLog;
+    m.AddService("PKD_ZEL");
+    m.FindService("PKD_ZEL")->Enabled = true;
+    Check(m.InitDDEML());
+    m.SetItemText("PKD_ZEL", "PKD", "KOD", "01.11.Z");
+    fake.ClientConnect("PKD_ZEL", "PKD");
+    try {
+      m.ReadStoredForm(form);
+    } catch (const text::Exception&) {
+    }
+    if (m.Initialized() && m.IsServerScope())
+      for (int i = 0; i < m.Services().Count(); ++i)
+        if (dde::THConv c = fake.ClientConnect(m.Services().NameAt(i), "PKD")) fake.ClientRequest(c, "KOD");
+  }
+  fake.RunIdle();
+  Check(fake.Errors().empty());
+  Check(fake.LiveStringHandles() == 0);
+  Check(fake.LiveDataHandles() == 0);
+  dde::SetDebugSettingsQuietly(dde::dbNone, std::string());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -63,5 +99,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(dde::WriteServicesList(again) == written);
   } catch (const dde::EStoredFormError&) {
   }
+  ReadIntoServingManager(text);
   return 0;
 }

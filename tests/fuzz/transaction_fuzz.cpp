@@ -5,7 +5,9 @@
 // handlers that end the manager. Nothing may crash, nothing may leave the
 // callback, DDEML must never be misused (the fake records every double free,
 // unknown handle or null name), and when the manager is gone nothing it made
-// may be left behind.
+// may be left behind and its instance is ended. The trace goes nowhere, to
+// a debug window that is not there or to a log that cannot be written, and
+// changes between them on the way.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -63,6 +65,9 @@ class TInput {
   size_t FSize;
   size_t FPos = 0;
 };
+
+// A log in a folder that does not exist: every line fails to be written.
+const char* const kFailingLog = "/nonexistent-pkd-folder/dde.log";
 
 const char* const kServices[] = {"PKD_ZEL", "pkd_zel", "Other", ""};
 const char* const kTopics[] = {"PKD", "System", "system", "T", "", "Other"};
@@ -181,7 +186,7 @@ std::string HostileCommand(TInput& in) {
 
 void Step(TState& s, TInput& in) {
   TFakePlatform& fake = s.fake;
-  const uint8_t op = in.Byte() % 14;
+  const uint8_t op = in.Byte() % 15;
   // Once its instance is gone, no client reaches the server.
   const bool served = fake.IsInitialized(fake.Instance());
   if (!served && (op <= 7 || op == 10)) return;
@@ -262,6 +267,10 @@ void Step(TState& s, TInput& in) {
     case 12:
       if (s.m) s.m->SetCompareServerItemData(in.Flag());
       break;
+    case 13:
+      // The log becomes unwritable, or writable nowhere, in mid-session.
+      SetDebugSettingsQuietly(static_cast<TDDEMLDebugState>(in.Byte() % 3), kFailingLog);
+      break;
     default:
       if (s.m && in.Flag()) {
         s.m->FormatConflict = static_cast<TDDEMLFormatConflictType>(in.Byte() % 3);
@@ -294,17 +303,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     m.ExecCmds().AddCmd("End", "");
     Wire(s);
     // Tracing into a debug window that is not there runs every trace line's
-    // making without any output.
-    if (config & 128) m.SetDebugState(dbForm);
+    // making without any output; a log that cannot be written fails each.
+    m.DebugFileName = kFailingLog;
+    if (config & 128) m.SetDebugState(in.Flag() ? dbFile : dbForm);
     m.AddService("PKD_ZEL");
     m.FindService("PKD_ZEL")->Enabled = true;
     if (config & 64) m.AddService("Other");
     Check(m.InitDDEML());
+    const TInstanceId instance = m.InstanceId();
     for (int steps = 0; steps < 80 && in.More() && s.fake.Errors().empty(); ++steps) Step(s, in);
     CheckNoMisuse(s.fake);
     s.m.reset();
     s.fake.RunIdle();
     CheckNoMisuse(s.fake);
+    Check(!s.fake.IsInitialized(instance));
     // Nothing the manager made outlives it.
     Check(s.fake.LiveStringHandles() == 0);
     Check(s.fake.LiveDataHandles() == 0);

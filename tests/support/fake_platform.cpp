@@ -26,6 +26,7 @@ uint32_t TFakePlatform::Initialize(TInstanceId& instance, TDdeCallback callback,
   if (initializeResult != 0) return initializeResult;
   TInstanceId id = FNextInstance++;
   FInstances[id] = callback;
+  if (command & dde::ddeml::kAppCmdFilterInits) FFilterInits.insert(id);
   instance = id;
   FLastInstance = id;
   return 0;
@@ -39,6 +40,7 @@ bool TFakePlatform::Uninitialize(TInstanceId instance) {
   if (!uninitializeResult) return false;
   FInstances.erase(instance);
   FRegistered.erase(instance);
+  FFilterInits.erase(instance);
   // DDEML ends the server's conversations with its instance.
   if (instance == FLastInstance) {
     FConversations.clear();
@@ -62,6 +64,7 @@ bool TFakePlatform::NameService(TInstanceId instance, THsz service, uint32_t com
   }
   if (!FAtoms.count(service)) {
     Error("NameService with an unknown string handle " + Hex(service));
+    lastError = dde::ddeml::kDmlErrInvalidParameter;
     return false;
   }
   if (!nameServiceResult) return false;
@@ -374,12 +377,22 @@ THData TFakePlatform::ClientCall(uint32_t type, uint32_t format, THConv conv,
 
 THConv TFakePlatform::ClientConnect(const std::string& service, const std::string& topic,
                                     const std::string& partner) {
+  if (ConnectFiltered(service)) return 0;
   THsz hszTopic = Hsz(topic), hszService = Hsz(service);
   if (Call(dde::ddeml::kXtypConnect, 0, 0, hszTopic, hszService, 0, 0, 0) == 0) return 0;
   THConv conv = FNextConv++;
   AddConversation(conv, partner.empty() ? service : partner, service, topic);
   Call(dde::ddeml::kXtypConnectConfirm, 0, conv, hszTopic, hszService, 0, 0, 0);
   return conv;
+}
+
+bool TFakePlatform::ConnectFiltered(const std::string& service) const {
+  // A server that registered names gets connects for those only (the
+  // name-service filter is on by default); with APPCMD_FILTERINITS it gets
+  // none before it registers one.
+  auto names = FRegistered.find(FLastInstance);
+  if (names == FRegistered.end() || names->second.empty()) return FFilterInits.count(FLastInstance) != 0;
+  return !service.empty() && names->second.count(text::UpperAscii(service)) == 0;
 }
 
 THData TFakePlatform::ClientRequest(THConv conv, const std::string& item, uint32_t format) {

@@ -122,7 +122,8 @@ class TFakePlatform : public dde::IDdePlatform {
   const std::string& LastReply() const { return FLastReply; }
 
   // ---- a client, as DDEML presents it to the server's callback ----
-  // XTYP_CONNECT (hsz1 topic, hsz2 service); when accepted, a new
+  // XTYP_CONNECT (hsz1 topic, hsz2 service), unless DDEML's name filter
+  // keeps it from the server (a service it has not registered); when accepted, a new
   // conversation known to QueryConvInfo, then XTYP_CONNECT_CONFIRM. Gives the
   // conversation handle, 0 when refused. As Wine's DDEML does, the server
   // side of a conversation gives the service as the partner's service name
@@ -181,6 +182,8 @@ class TFakePlatform : public dde::IDdePlatform {
   TInstanceId FNextInstance = 0x101;
   TInstanceId FLastInstance = 0;
   std::map<TInstanceId, std::set<std::string>> FRegistered;
+  std::set<TInstanceId> FFilterInits;  // initialised with APPCMD_FILTERINITS
+  bool ConnectFiltered(const std::string& service) const;
   std::map<THsz, TAtom> FAtoms;
   THsz FNextAtom = 0xC001;
   std::map<THData, TDataHandle> FData;

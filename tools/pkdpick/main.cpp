@@ -1,29 +1,33 @@
 // pkdpick: the picker for scripts and for programs that cannot speak DDE.
-//   pkdpick [--code CODE] [--words WORDS] [--find] [--service NAME]
 // Sends Open_PKD (Find_PKD with --find) to the picker, starting pkd.exe
 // beside itself when the service is not there, waits for the user without a
-// time-out, then requests KOD, NAZWA and OPIS and prints them as JSON.
-// Exit status: 0 after "Wybierz" (or a done Find_PKD), 1 after "Anuluj",
-// 2 on any error, with a message on standard error.
+// time-out, then requests KOD, NAZWA and OPIS and prints them. The options,
+// the output and the exit status are described by --help (pick_text.cpp).
 #include <windows.h>
-// After windows.h, which they need.
-#include <dde.h>
-#include <ddeml.h>
 
 #include <string>
 #include <vector>
 
+#include "pkdpick/dde_client.h"
 #include "pkdpick/pick_text.h"
 #include "text/cp1250.h"
 #include "text/path.h"
 
 namespace {
 
-constexpr int kExitChosen = 0, kExitCancelled = 1, kExitError = 2;
+using namespace pkdpick;
+
 constexpr DWORD kStartLimitMs = 60000;      // pkd.exe's own start, catalogue included
 constexpr DWORD kRequestTimeoutMs = 10000;  // a live picker answers at once
-constexpr DWORD kStrayAckWaitMs = 250;
-const char kBusy[] = "program jest zajęty: czeka na wybór kodu dla innego programu";
+
+// Set by Ctrl+C (or Ctrl+Break); every wait of ours watches it.
+HANDLE gStop = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  SetEvent(gStop);
+  return TRUE;
+}
 
 // Text to a console is written as UTF-16, so that it reads right whatever
 // the console's code page; redirected, it is the UTF-8 bytes.
@@ -42,169 +46,68 @@ void Write(DWORD which, const std::string& utf8) {
   }
 }
 
-int Fail(const std::string& message1250) {
+int Fail(const std::string& message1250, int status = kExitError) {
   Write(STD_ERROR_HANDLE, text::Cp1250ToUtf8("pkdpick: " + message1250 + "\n"));
-  return kExitError;
+  return status;
 }
 
-// What the callback learns of the execute under way; one transaction at a
-// time, on the one thread.
-struct TPending {
-  bool Done = false;
-  bool Acknowledged = false;
-  WORD Flags = 0;  // DDE_FBUSY and the like; Wine's DDEML leaves them 0
-} gPending;
-
-HDDEDATA CALLBACK ClientCallback(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULONG_PTR, ULONG_PTR data2) {
-  if (type == XTYP_XACT_COMPLETE) {
-    gPending.Done = true;
-    gPending.Acknowledged = data != nullptr;
-    gPending.Flags = LOWORD(data2);
-  }
-  return nullptr;
+// The version resource of this program: its fixed file version.
+std::string OwnVersion() {
+  wchar_t path[MAX_PATH] = L"";
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  DWORD handle = 0;
+  std::vector<BYTE> block(GetFileVersionInfoSizeW(path, &handle));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT size = 0;
+  if (block.empty() || !GetFileVersionInfoW(path, 0, static_cast<DWORD>(block.size()), block.data()) ||
+      !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &size) || !fixed)
+    return std::string();
+  return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+         std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
 }
 
-class TClient {
- public:
-  ~TClient() {
-    if (FServer) CloseHandle(FServer);
-    // A conversation the picker has ended already would make DDEML wait
-    // for an answer to the disconnect that never comes.
-    if (FConv && Connected()) DdeDisconnect(FConv);
-    if (FInst) DdeUninitialize(FInst);
-  }
+enum TStart { stConnected, stFailed, stStopped };
 
-  // An ANSI instance: DDEML would take the command bytes of a Unicode one
-  // for UTF-16 and convert them for the picker's ANSI instance.
-  bool Init() { return DdeInitializeA(&FInst, ClientCallback, APPCMD_CLIENTONLY, 0) == DMLERR_NO_ERROR; }
-
-  bool Connect(const std::string& service) {
-    const HSZ s = Name(service), t = Name(picker::kPickTopic);
-    FConv = DdeConnect(FInst, s, t, nullptr);
-    DdeFreeStringHandle(FInst, s);
-    DdeFreeStringHandle(FInst, t);
-    if (!FConv) return false;
-    CONVINFO info = {};
-    info.cb = sizeof info;
-    DWORD pid = 0;
-    if (DdeQueryConvInfo(FConv, QID_SYNC, &info) && GetWindowThreadProcessId(info.hwndPartner, &pid)) {
-      FWindow = info.hwnd;
-      FServer = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    }
-    return true;
-  }
-
-  enum TAnswer { anAcknowledged, anRefused, anBusy, anServerDied, anConversationEnded, anNotSent };
-
-  // The execute, waited for without a time-out. Not synchronously: a client
-  // waiting in DDEML's own loop leaves the messages other programs send
-  // unanswered, and every DDE connection on the desktop (which asks all
-  // windows) would hang until the user has chosen.
-  TAnswer Execute(const std::string& command) {
-    std::string data = command;
-    DWORD id = 0;
-    gPending = TPending();
-    if (!DdeClientTransaction(reinterpret_cast<LPBYTE>(&data[0]), static_cast<DWORD>(data.size() + 1), FConv, nullptr,
-                              0, XTYP_EXECUTE, TIMEOUT_ASYNC, &id))
-      return anNotSent;
-    TAnswer answer = anAcknowledged;
-    for (;;) {
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-      if (gPending.Done) {
-        answer = gPending.Acknowledged ? anAcknowledged : (gPending.Flags & DDE_FBUSY) ? anBusy : anRefused;
-        break;
-      }
-      // The partner may end the conversation, or die without a word.
-      if (!Connected()) return anConversationEnded;
-      const DWORD count = FServer ? 1 : 0;
-      if (MsgWaitForMultipleObjects(count, &FServer, FALSE, 500, QS_ALLINPUT) == WAIT_OBJECT_0 && count)
-        return anServerDied;
-    }
-    // Wine's DDEML keeps a finished asynchronous transaction queued until it
-    // is let go, and the next transaction would wait behind it. All of the
-    // conversation's (there is this one): the identifier Wine hands out is
-    // not the one it looks for.
-    DdeAbandonTransaction(FInst, FConv, 0);
-    return answer;
-  }
-
-  bool Request(const char* item, std::string& value) {
-    const HSZ hsz = Name(item);
-    const HDDEDATA h = DdeClientTransaction(nullptr, 0, FConv, hsz, CF_TEXT, XTYP_REQUEST, kRequestTimeoutMs, nullptr);
-    DdeFreeStringHandle(FInst, hsz);
-    if (!h) return false;
-    DWORD size = 0;
-    const BYTE* bytes = DdeAccessData(h, &size);
-    value.assign(reinterpret_cast<const char*>(bytes), bytes ? size : 0);
-    DdeUnaccessData(h);
-    DdeFreeDataHandle(h);
-    value.resize(value.find('\0') == std::string::npos ? value.size() : value.find('\0'));
-    // Wine's DDEML posts a stray acknowledgement after a request's reply;
-    // left in the queue it would end the next transaction at once.
-    Drain(kStrayAckWaitMs);
-    return true;
-  }
-
-  UINT LastError() const { return DdeGetLastError(FInst); }
-
- private:
-  // Names are ASCII in practice; DDE compares them as the machine's ANSI text.
-  HSZ Name(const std::string& s) const { return DdeCreateStringHandleA(FInst, s.c_str(), CP_WINANSI); }
-
-  bool Connected() const {
-    CONVINFO info = {};
-    info.cb = sizeof info;
-    return DdeQueryConvInfo(FConv, QID_SYNC, &info) && (info.wStatus & ST_CONNECTED) && !(info.wStatus & ST_TERMINATED);
-  }
-
-  // Handles what waits in the queue until an acknowledgement for this
-  // conversation has come, or for waitMs at most.
-  void Drain(DWORD waitMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-      bool ack = false;
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ack = ack || (msg.message == WM_DDE_ACK && msg.hwnd == FWindow);
-        DispatchMessageW(&msg);
-      }
-      const DWORD elapsed = GetTickCount() - start;
-      if (ack || elapsed >= waitMs) return;
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, waitMs - elapsed, QS_ALLINPUT);
-    }
-  }
-
-  DWORD FInst = 0;
-  HCONV FConv = nullptr;
-  HWND FWindow = nullptr;
-  HANDLE FServer = nullptr;  // the picker's process
-};
-
-// Starts pkd.exe and connects once its service is there; false with the
-// reason (Windows-1250) otherwise.
-bool StartPickerAndConnect(TClient& client, const std::string& service, std::string& error) {
+// Starts pkd.exe and connects once its service is there; the reason
+// (Windows-1250) when it fails. The picker gets none of our handles: a
+// script reading our output to its end must not wait for the picker too.
+// Under Wine a started program takes its parent's standard handles unless it
+// is given others, so it is given the null device.
+TStart StartPickerAndConnect(TDdeConversation& conv, const std::string& service, bool hidden, std::string& error) {
   const std::filesystem::path folder = text::ExecutableFolder();
   const std::wstring exe = (folder / L"pkd.exe").wstring();
   std::wstring cmd = L"\"" + exe + L"\"";
+  const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
   STARTUPINFOW si = {};
   si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = si.hStdOutput = si.hStdError = nul;
+  if (hidden) {
+    // Only to preset the searches: the picker honours the show command and
+    // stays hidden, and ends when we leave it.
+    si.dwFlags |= STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+  }
   PROCESS_INFORMATION pi = {};
-  // No handle is inherited: a script reading our output to its end must not
-  // wait for the picker too.
-  if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
-    error = "nie mogę uruchomić " + text::PathTo1250(exe) + " (błąd " +
-            std::to_string(GetLastError()) + ")";
-    return false;
+  // Not on our console either (Wine attaches a program started from a console
+  // program to it): a Ctrl+C for us would end the picker's pick too.
+  const BOOL started = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE,
+                                      DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, nullptr, folder.c_str(), &si, &pi);
+  const DWORD startError = GetLastError();
+  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+  if (!started) {
+    error = "nie mogę uruchomić " + text::PathTo1250(exe) + " (błąd " + std::to_string(startError) + ")";
+    return stFailed;
   }
   CloseHandle(pi.hThread);
   const DWORD start = GetTickCount();
-  bool connected = false;
+  TStart result = stFailed;
   for (;;) {
-    if ((connected = client.Connect(service))) break;
+    if (conv.Connect(service.c_str(), picker::kPickTopic)) {
+      result = stConnected;
+      break;
+    }
     if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) {
       DWORD code = 0;
       GetExitCodeProcess(pi.hProcess, &code);
@@ -215,60 +118,89 @@ bool StartPickerAndConnect(TClient& client, const std::string& service, std::str
       error = "pkd.exe nie udostępnił usługi " + service + " w ciągu " + std::to_string(kStartLimitMs / 1000) + " s";
       break;
     }
-    MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 200, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    const HANDLE handles[2] = {pi.hProcess, gStop};
+    if (MsgWaitForMultipleObjects(2, handles, FALSE, 200, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+      result = stStopped;
+      break;
+    }
+    PumpMessagesFor(0);
   }
+  // A hidden picker that no client reached would wait for one unseen.
+  if (result != stConnected && hidden) TerminateProcess(pi.hProcess, 1);
   CloseHandle(pi.hProcess);
-  return connected;
+  return result;
 }
 
 int Run(const std::vector<std::u16string>& args) {
-  pkdpick::TOptions options;
+  TOptions options;
   std::string error;
-  if (!pkdpick::ParseArguments(args, options, error)) return Fail(error + " (pkdpick --help)");
+  if (!ParseArguments(args, options, error)) return Fail(error + " (pkdpick --help)");
   if (options.Help) {
-    Write(STD_OUTPUT_HANDLE, text::Cp1250ToUtf8(pkdpick::HelpText()));
+    Write(STD_OUTPUT_HANDLE, text::Cp1250ToUtf8(HelpText()));
+    return kExitChosen;
+  }
+  if (options.Version) {
+    Write(STD_OUTPUT_HANDLE, "pkdpick " + OwnVersion() + "\n");
     return kExitChosen;
   }
   const std::string command =
-      pkdpick::CommandText(options, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(GetConsoleWindow())));
+      CommandText(options, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(GetConsoleWindow())));
 
-  TClient client;
-  if (!client.Init()) return Fail("nie mogę uruchomić DDE");
-  if (!client.Connect(options.Service)) {
+  gStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  // Ctrl+C taken up again, should whoever started us have ignored it.
+  SetConsoleCtrlHandler(nullptr, FALSE);
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+  TDdeClient client;
+  if (!client.Ok()) return Fail("nie mogę uruchomić DDE");
+  TDdeConversation conv(client);
+  if (!conv.Connect(options.Service.c_str(), picker::kPickTopic)) {
     // Only the picker's own service is worth starting pkd.exe for.
-    if (!text::EqualNoCaseAscii(options.Service, pkdpick::kDefaultService))
+    if (options.NoStart || !text::EqualNoCaseAscii(options.Service, kDefaultService))
       return Fail("usługa DDE " + options.Service + " nie działa");
-    if (!StartPickerAndConnect(client, options.Service, error)) return Fail(error);
+    switch (StartPickerAndConnect(conv, options.Service, options.Find, error)) {
+      case stFailed:
+        return Fail(error);
+      case stStopped:
+        return Fail("przerwane", kExitInterrupted);
+      default:
+        break;
+    }
   }
-  const TClient::TAnswer answer = client.Execute(command);
-  switch (answer) {
-    case TClient::anNotSent:
-      return Fail("nie mogę wysłać polecenia do programu");
-    case TClient::anServerDied:
+  // Waited for without a time-out, and not in DDEML's own loop: a client
+  // waiting there leaves the messages other programs send unanswered, and
+  // every DDE connect on the desktop (which asks all windows) would hang
+  // until the user has chosen.
+  const TDdeResult answer = conv.ExecuteAsync(command, INFINITE, gStop);
+  switch (answer.Outcome) {
+    case doStopped:
+      // The pick stays up for its user; the picker ends once it is answered.
+      conv.Disconnect();
+      return Fail("przerwane", kExitInterrupted);
+    case doServerDied:
       return Fail("pkd.exe zakończył działanie, zanim odpowiedział");
-    case TClient::anConversationEnded:
+    case doConversationEnded:
       return Fail("program zakończył rozmowę DDE, zanim odpowiedział");
-    case TClient::anBusy:
-      return Fail(kBusy);
+    case doNotSent:
+    case doTimedOut:
+      return Fail("nie mogę wysłać polecenia do programu");
     default:
       break;
   }
-  std::string values[3];
-  const char* const* items = picker::kPickItems;
-  for (int i = 0; i < 3; ++i) {
-    if (client.Request(items[i], values[i])) continue;
-    // A picker busy with another pick refuses everything; Wine's DDEML does
-    // not tell a busy execute from a refused one, the requests do.
-    if (answer == TClient::anRefused) return Fail(kBusy);
-    char code[16];
-    wsprintfA(code, "0x%04X", client.LastError());
-    return Fail(std::string("nie dostałem wartości ") + items[i] + " (błąd DDE " + code + ")");
+  const TAnswer picked = answer.Outcome == doAnswered ? paAcknowledged : answer.Outcome == doBusy ? paBusy : paRefused;
+  std::string values[picker::kPickItemCount];
+  std::string failed;
+  for (int i = 0; i < picker::kPickItemCount && failed.empty() && picked != paBusy; ++i) {
+    const TDdeResult r = conv.Request(picker::kPickItems[i], CF_TEXT, kRequestTimeoutMs);
+    if (r.Ok())
+      values[i] = r.Text();
+    else
+      failed = std::string(picker::kPickItems[i]) + " (" + DdeErrorName(r.Error) + ")";
   }
-  if (answer == TClient::anRefused && options.Find) return Fail(std::string("program nie wykonał polecenia ") + picker::kFindPkd);
-  Write(STD_OUTPUT_HANDLE, pkdpick::JsonResult(values[0], values[1], values[2]));
-  return answer == TClient::anAcknowledged ? kExitChosen : kExitCancelled;
+  const TVerdict verdict = Decide(options, picked, failed.empty() && picked != paBusy, values[0]);
+  if (verdict.PrintResult()) Write(STD_OUTPUT_HANDLE, FormatResult(options.Format, values[0], values[1], values[2]));
+  if (verdict.Message.empty()) return verdict.Status;
+  return Fail(verdict.Status == kExitError && !failed.empty() ? verdict.Message + ": " + failed : verdict.Message,
+              verdict.Status);
 }
 
 }  // namespace

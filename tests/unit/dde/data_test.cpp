@@ -237,6 +237,25 @@ TEST_F(RWDataTest, XlTableFromTextOrFromReceivedBytes) {
   fake.FreeDataHandle(h2);
 }
 
+// A received text replaces binary content as SetText does: an XlTable link
+// served after it gets a table of the new text, not the old bytes.
+TEST_F(RWDataTest, ReceivedTextReplacesBinaryContent) {
+  THsz item = fake.CreateStringHandle(inst, "r1c1");
+  const std::string raw("\x10\x00\x04\x00\x01\x00\x01\x00", 8);
+  const std::pair<uint16_t, std::string> texts[] = {{kCfText, std::string("42\0", 3)},
+                                                    {kCfUnicodeText, std::string("4\0" "2\0\0\0", 6)}};
+  for (const auto& [format, bytes] : texts) {
+    TDDEMLRWData d(fake);
+    d.SetFromHandle(XlTableFormat(), fake.ClientData(raw, XlTableFormat()));
+    d.SetFromHandle(format, fake.ClientData(bytes, format));
+    EXPECT_FALSE(d.HasBinary()) << format;
+    THData h = d.CreateHandle(inst, item, XlTableFormat(), false);
+    EXPECT_EQ(fake.DataBytes(h).substr(8, 4), std::string("\x01\x00\x08\x00", 4)) << format;  // a float cell
+    fake.FreeDataHandle(h);
+  }
+  fake.FreeStringHandle(inst, item);
+}
+
 TEST_F(RWDataTest, XlTableFailureKeepsValueAndFreesOwnedHandle) {
   TDDEMLRWData d(fake);
   d.SetText("");

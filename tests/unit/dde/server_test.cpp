@@ -7,6 +7,9 @@
 #include <functional>
 #include <stdexcept>
 
+#include "dde/trace.h"
+#include "support/temp_dir.h"
+
 #include "unit/dde/manager_fixture.h"
 
 namespace ddetest {
@@ -60,7 +63,7 @@ TEST_F(ServerTest, ConnectRulesForNamesAndNullNames) {
     EXPECT_EQ(c.conv, made ? made->ServiceName() + "/" + made->TopicName() : "");
   }
   m->errors.clear();
-  fake.ClientConnect("Unknown", "PKD");
+  fake.Call(ddeml::kXtypConnect, 0, 0, fake.Hsz("PKD"), fake.Hsz("Unknown"), 0);
   fake.Call(ddeml::kXtypConnectConfirm, 0, 0x99, fake.Hsz("Nowhere"), fake.Hsz("PKD_ZEL"), 0);  // none waits
   EXPECT_EQ((std::vector<TErr>{{errUnknownServiceConnect, "Service : Unknown - not supported"},
                                {errConvNotFound, "PKD_ZEL/Nowhere"}}),
@@ -432,6 +435,121 @@ TEST_F(ServerTest, RegistrationsAndErrorsReachTheirEvents) {
   fake.Call(ddeml::kXtypUnregister, 0, 0, fake.Hsz("Excel"), fake.Hsz("Excel(0x1)"), 0);
   fake.Call(ddeml::kXtypError, 0, 0, 0, 0, 0, ddeml::kDmlErrFirst + 7);
   EXPECT_EQ((std::vector<std::string>{"+Excel Excel(0x1)", "-Excel", "-36 DDEML reports low resources"}), events);
+}
+
+// A log that cannot be written changes nothing DDE does: the same session
+// answers alike with the trace off and with the trace going to a file in a
+// missing folder, leaves no record or handle behind (the fixture checks),
+// and terminating or destroying the manager still ends its instance.
+TEST_F(ServerTest, AnUnwritableTraceChangesNoAnswer) {
+  m->OnConnectReceived = [&](TDDEMLManager&, const std::string&, const std::string& t, bool& allow) {
+    events.push_back("connect " + t);
+    allow = true;
+  };
+  m->OnDisconnecting = Log("disconnecting");
+  m->OnTopicClosed = Log("closed");
+  m->OnPokeReceived = Answering(true);
+  m->OnExecuteReceived = Answering(true);
+  m->OnAdviseStartReceived = Answering(true);
+  Serve();
+  auto session = [&] {
+    std::vector<std::string> answers;
+    auto note = [&](auto value) { answers.push_back(std::to_string(value)); };
+    const THConv a = Connect(), b = Connect();
+    note(a != 0 && b != 0);
+    m->SetItemText("PKD_ZEL", "PKD", "KOD", "01.11.Z");
+    note(fake.ClientRequest(a, "KOD") != 0);
+    answers.push_back(Reply());
+    note(fake.ClientRequest(a, "Topics") != 0);
+    note(fake.ClientPoke(a, "NAZWA", "x"));
+    note(Execute(a, "[Find_PKD(a,b)]"));
+    note(fake.ClientAdviseStart(b, "KOD"));
+    fake.delivered.clear();
+    m->SetItemText("PKD_ZEL", "PKD", "KOD", "02.22.Z");
+    note(fake.delivered.size());
+    for (const auto& d : fake.delivered) answers.push_back(d.bytes);
+    fake.ClientAdviseStop(b, "KOD");
+    const std::vector<THConv> wild = fake.ClientWildConnect("PKD_ZEL", "PKD");
+    note(wild.size());
+    for (THConv c : wild) fake.ClientDisconnect(c);
+    fake.ClientDisconnect(a);
+    fake.ClientDisconnect(b);
+    note(m->ConvCount());
+    answers.insert(answers.end(), events.begin(), events.end());
+    for (const TErr& e : m->errors) answers.push_back(std::to_string(e.first) + " " + e.second);
+    events.clear();
+    m->errors.clear();
+    return answers;
+  };
+  const std::vector<std::string> expected = session();
+  testing_support::TempDir dir;
+  m->DebugFileName = dir.File("missing/dde.log");
+  m->SetDebugState(dbFile);
+  EXPECT_EQ(expected, session());
+  EXPECT_LT(0, m->TraceFailureCount());
+  const TInstanceId first = m->InstanceId();
+  EXPECT_TRUE(m->TerminateDDEML());
+  EXPECT_FALSE(fake.IsInitialized(first));
+  ASSERT_TRUE(m->InitDDEML());
+  const TInstanceId second = m->InstanceId();
+  m.reset();
+  EXPECT_FALSE(fake.IsInitialized(second));
+  EXPECT_TRUE(fake.RegisteredServices(second).empty());
+  SetDebugSettingsQuietly(dbNone, "");
+}
+
+// A disconnect whose events fail still ends the conversation and closes its
+// topic: the next connect on the pair asks OnConnectReceived again.
+TEST_F(ServerTest, FailingDisconnectEventsStillEndTheConversationAndTopic) {
+  Serve();
+  for (const std::string failing : {"disconnecting", "closed"}) {
+    events.clear();
+    m->errors.clear();
+    auto logOrFail = [&, failing](const std::string& name) {
+      return [&, failing, name](TDDEMLManager&, const std::string&, const std::string&) {
+        events.push_back(name);
+        if (name == failing) throw std::runtime_error(name + " failed");
+      };
+    };
+    m->OnConnectReceived = [&](TDDEMLManager&, const std::string&, const std::string&, bool& allow) {
+      events.push_back("connect");
+      allow = true;
+    };
+    m->OnDisconnecting = logOrFail("disconnecting");
+    m->OnTopicClosed = logOrFail("closed");
+    fake.ClientDisconnect(Connect());
+    EXPECT_EQ(0, m->ConvCount()) << failing;
+    EXPECT_EQ(nullptr, m->FindService("PKD_ZEL")->FindTopic("PKD")) << failing;
+    EXPECT_EQ(TErr(errFalse, failing + " failed"), m->errors.back()) << failing;
+    m->OnDisconnecting = nullptr;
+    m->OnTopicClosed = nullptr;
+    fake.ClientDisconnect(Connect());
+    EXPECT_EQ((std::vector<std::string>{"connect", "disconnecting", "closed", "connect"}), events) << failing;
+  }
+}
+
+// A CF_UNICODETEXT link on a text item: the handler is shown text, and the
+// link gets the item's text converted, whatever the conflict setting.
+TEST_F(ServerTest, UnicodeLinkOnATextItemGetsTheTextConverted) {
+  std::vector<uint16_t> shown;
+  m->OnAdviseStartReceived = [&](TDDEMLManager&, const std::string&, const std::string&, const std::string&, int32_t,
+                                 TDDEMLClipFmtType, uint16_t format, bool& allow) {
+    shown.push_back(format);
+    allow = true;
+  };
+  Serve();
+  for (TDDEMLFormatConflictType conflict : {fctException, fctIgnore, fctNullResponse}) {
+    m->FormatConflict = conflict;
+    fake.delivered.clear();
+    const THConv conv = Connect();
+    ASSERT_TRUE(fake.ClientAdviseStart(conv, "KOD", kCfUnicodeText));
+    m->SetItemText("PKD_ZEL", "PKD", "KOD", "Ął");
+    ASSERT_EQ(1u, fake.delivered.size()) << conflict;
+    EXPECT_EQ(std::string("\x04\x01\x42\x01\x00\x00", 6), fake.delivered[0].bytes) << conflict;
+    fake.ClientDisconnect(conv);
+  }
+  EXPECT_EQ(std::vector<uint16_t>(3, kCfText), shown);
+  EXPECT_TRUE(m->errors.empty());
 }
 
 }  // namespace

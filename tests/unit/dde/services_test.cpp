@@ -12,7 +12,6 @@
 #include "dde/commands.h"
 #include "dde/formats.h"
 #include "dde/trace.h"
-#include "dde/transtype.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 
@@ -503,30 +502,6 @@ TEST(DdeNames, OrderFoldsAsciiOnlyAndPrefixesSortFirst) {
   EXPECT_NE(0, CompareDdeNames("\xB9", "\xA5"));  // Windows-1250 a-ogonek vs A-ogonek
   EXPECT_TRUE(IsSystemTopicName("sYsTeM"));
   EXPECT_FALSE(IsSystemTopicName("System "));
-}
-
-TEST(TransTypes, DdemlCodesMapToKinds) {
-  EXPECT_EQ(xtypAdvData, TransTypeOf(0x4010));
-  EXPECT_EQ(xtypAdvReq, TransTypeOf(0x2022));
-  EXPECT_EQ(xtypAdvStart, TransTypeOf(0x1030));
-  EXPECT_EQ(xtypAdvStop, TransTypeOf(0x8040));
-  EXPECT_EQ(xtypExecute, TransTypeOf(0x4050));
-  EXPECT_EQ(xtypConnect, TransTypeOf(0x1062));
-  EXPECT_EQ(xtypConnectConfirm, TransTypeOf(0x8072));
-  EXPECT_EQ(xtypXACTComplete, TransTypeOf(0x8080));
-  EXPECT_EQ(xtypPoke, TransTypeOf(0x4090));
-  EXPECT_EQ(xtypRegister, TransTypeOf(0x80A2));
-  EXPECT_EQ(xtypRequest, TransTypeOf(0x20B0));
-  EXPECT_EQ(xtypDisconnect, TransTypeOf(0x80C2));
-  EXPECT_EQ(xtypUnregister, TransTypeOf(0x80D2));
-  EXPECT_EQ(xtypWildConnect, TransTypeOf(0x20E2));
-  EXPECT_EQ(14, static_cast<int>(xtypWildConnect));
-  for (uint32_t other : {0u, 0x8002u, 0x80F2u, 0x20B1u, 0xFFFFFFFFu}) EXPECT_EQ(xtypError, TransTypeOf(other));
-  for (int k = 1; k <= 14; ++k) {
-    auto kind = static_cast<TDDEMLTransType>(k);
-    EXPECT_EQ(kind, TransTypeOf(DdemlCodeOf(kind)));
-  }
-  EXPECT_STREQ("xtypRequest", TransTypeName(xtypRequest));
 }
 
 }  // namespace

@@ -226,22 +226,31 @@ TEST_F(PickerDde, WhenTheProgramEnds) {
     closeNow = dde->Session().CloseAsked();
     Press(picker::prChosen);
   };
-  EXPECT_EQ(Execute(Connect(), "[Open_PKD(0,\"\",\"\")]"), ddeml::kDdeFAck);
+  const THConv asking = Connect();
+  EXPECT_EQ(Execute(asking, "[Open_PKD(0,\"\",\"\")]"), ddeml::kDdeFAck);
   EXPECT_FALSE(closeNow);
   EXPECT_EQ(view.log.back(), "end program");
   EXPECT_TRUE(dde->Session().CloseAsked());
+  fake.ClientDisconnect(asking);
 
-  // The pick's own client killed meanwhile: the button ends the pick, the
-  // answer goes nowhere, and the next client is served.
-  view.log.clear();
-  const THConv gone = Connect();
-  view.whileWaiting = [&] {
-    fake.ClientDisconnect(gone);
-    Press(picker::prCancelled);
-  };
-  Execute(gone, "[Open_PKD(0,\"\",\"\")]");
-  EXPECT_EQ(std::count(view.log.begin(), view.log.end(), "end program"), 0);
-  EXPECT_EQ(Request(Connect(), "KOD"), "01.11.Z");
+  // Clients that leave during a pick: the picker ends with the pick once
+  // none is left (its own client killed), and waits for the last one else.
+  for (const bool ownStays : {true, false}) {
+    view.log.clear();
+    const THConv own = Connect(), other = Connect();
+    view.whileWaiting = [&] {
+      fake.ClientDisconnect(ownStays ? other : own);
+      if (!ownStays) fake.ClientDisconnect(other);
+      Press(picker::prCancelled);
+    };
+    Execute(own, "[Open_PKD(0,\"\",\"\")]");
+    EXPECT_EQ(std::count(view.log.begin(), view.log.end(), "end program"), ownStays ? 0 : 1) << ownStays;
+    if (ownStays) {
+      EXPECT_EQ(Request(own, "KOD"), "01.11.Z");
+      fake.ClientDisconnect(own);
+      EXPECT_EQ(view.log.back(), "end program");
+    }
+  }
 }
 
 }  // namespace

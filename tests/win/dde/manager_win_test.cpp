@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "dde/manager.h"
-#include "dde/platform_win.h"
+#include "dde/win/platform_win.h"
 #include "support/pump_win.h"
 #include "support/temp_dir.h"
 #include "text/cp1250.h"

@@ -11,7 +11,7 @@
 
 #include "app/gui_helpers.h"
 #include "dde/trace.h"
-#include "dde/trace_window_win.h"
+#include "dde/win/trace_window_win.h"
 #include "ui/wintext.h"
 
 namespace dde {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/gui_helpers.h"
+#include "app/version_info.h"
 #include "catalogue/baza.h"
 #include "catalogue/entry_text.h"
 #include "pkdpick/pick_text.h"
@@ -64,7 +65,8 @@ struct TProcess {
   }
 };
 
-TProcess Start(const std::wstring& exe, const std::wstring& args, HANDLE out = nullptr, HANDLE err = nullptr) {
+TProcess Start(const std::wstring& exe, const std::wstring& args, HANDLE out = nullptr, HANDLE err = nullptr,
+               DWORD flags = 0) {
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   if (out) {
@@ -75,7 +77,7 @@ TProcess Start(const std::wstring& exe, const std::wstring& args, HANDLE out = n
   PROCESS_INFORMATION pi = {};
   std::wstring cmd = L"\"" + exe + L"\" " + args;
   TProcess p;
-  if (CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, out != nullptr, 0, nullptr, nullptr, &si, &pi)) {
+  if (CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, out != nullptr, flags, nullptr, nullptr, &si, &pi)) {
     CloseHandle(pi.hThread);
     p.Handle.Reset(pi.hProcess);
     p.Id = pi.dwProcessId;
@@ -208,24 +210,56 @@ class TPickerFolder {
     std::string Out, Err;  // as written: UTF-8
     bool Finish(DWORD ms = kLong) {
       const bool done = Process.WaitExit(ms);
-      for (auto [file, text] : {std::pair{&FOut, &Out}, std::pair{&FErr, &Err}})
-        *text = testing_support::ReadAll(*file);
+      if (FPipe) {
+        ReadPipeToEnd(1000);
+      } else {
+        Out = testing_support::ReadAll(FOut);
+      }
+      Err = testing_support::ReadAll(FErr);
       return done;
     }
+    // Reads the output pipe until every writer has closed it (true), or for
+    // ms at most (false).
+    bool ReadPipeToEnd(DWORD ms) {
+      const DWORD start = GetTickCount();
+      for (;;) {
+        DWORD n = 0;
+        if (!PeekNamedPipe(FPipe.Get(), nullptr, 0, nullptr, &n, nullptr)) return GetLastError() == ERROR_BROKEN_PIPE;
+        if (n) {
+          std::string chunk(n, '\0');
+          if (!ReadFile(FPipe.Get(), &chunk[0], n, &n, nullptr)) return GetLastError() == ERROR_BROKEN_PIPE;
+          Out.append(chunk, 0, n);
+        } else if (GetTickCount() - start >= ms) {
+          return false;
+        } else {
+          guitest::PumpFor(20);
+        }
+      }
+    }
     std::filesystem::path FOut, FErr;
+    ui::TKernelHandle FPipe;  // the read end, when the output is a pipe
   };
 
-  // pkdpick with the arguments, its output into files of the folder.
-  TPick StartPkdpick(const std::wstring& args) {
+  // pkdpick with the arguments, its output into files of the folder, or its
+  // standard output into a pipe, as a shell's $(...) reads it.
+  TPick StartPkdpick(const std::wstring& args, bool pipe = false, DWORD flags = 0) {
     TPick pick;
     pick.FOut = FDir.Path() / (L"out" + std::to_wstring(++FRuns) + L".txt");
     pick.FErr = FDir.Path() / (L"err" + std::to_wstring(FRuns) + L".txt");
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    ui::TKernelHandle out(
-        CreateFileW(pick.FOut.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+    ui::TKernelHandle out;
+    if (pipe) {
+      HANDLE read = nullptr, write = nullptr;
+      EXPECT_TRUE(CreatePipe(&read, &write, &inherit, 0));
+      SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+      pick.FPipe.Reset(read);
+      out.Reset(write);
+    } else {
+      out.Reset(CreateFileW(pick.FOut.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+    }
     ui::TKernelHandle err(
         CreateFileW(pick.FErr.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
-    pick.Process = Start(Path("pkdpick.exe"), args, out.Get(), err.Get());
+    pick.Process = Start(Path("pkdpick.exe"), args, out.Get(), err.Get(), flags);
     EXPECT_TRUE(pick.Process.Handle);
     return pick;
   }
@@ -395,7 +429,7 @@ TEST(PickerEndToEnd, OtherClientsAreBusyWhileAPickWaits) {
   for (const wchar_t* args : {L"--code 01.12.Z", L"--find --code 01.12.Z"}) {
     TPickerFolder::TPick busy = folder.StartPkdpick(args);
     ASSERT_TRUE(busy.Finish());
-    EXPECT_EQ(busy.Process.ExitCode(), 2u) << ui::Narrow(args);
+    EXPECT_EQ(busy.Process.ExitCode(), 3u) << ui::Narrow(args);
     EXPECT_EQ(busy.Err, Utf8("pkdpick: program jest zajęty: czeka na wybór kodu dla innego programu\n"));
     EXPECT_EQ(busy.Out, "");
   }
@@ -474,6 +508,8 @@ TEST(PickerEndToEnd, PkdpickReportsErrors) {
       {L"--help", 0, "przecinka", ""},  // the help says what cannot be sent
       {L"--code 01,11", 2, "", "nie może zawierać przecinka"},
       {L"--service NIE_MA_TAKIEJ", 2, "", "usługa DDE NIE_MA_TAKIEJ nie działa"},
+      {L"--no-start --code=01.11.Z", 2, "", "usługa DDE PKD_ZEL nie działa"},
+      {L"--find -- --code 01.11.Z", 2, "", "nieoczekiwany argument: --code"},
   };
 
   for (const TCase& c : cases) {
@@ -487,16 +523,114 @@ TEST(PickerEndToEnd, PkdpickReportsErrors) {
   }
   EXPECT_EQ(MainWindowOf(0), nullptr);  // none of them started the picker
 
+  // --version reads the version resource, made from the project's version
+  // as pkd.exe's.
+  TPickerFolder::TPick version = folder.StartPkdpick(L"--version");
+  ASSERT_TRUE(version.Finish());
+  EXPECT_EQ(version.Process.ExitCode(), 0u);
+  const app::TVersionInfo own(folder.Path("pkdpick.exe")), picker(folder.Path("pkd.exe"));
+  ASSERT_TRUE(own.Valid());
+  EXPECT_EQ(own.FileVersionText(), picker.FileVersionText());
+  EXPECT_EQ(version.Out, "pkdpick " + own.FileVersionText() + "\n");
+
   TPickerFolder::TPick pick = folder.StartPkdpick(L"--code 01.11.Z");
   HWND main = nullptr;
-  TProcess picker = PickerOnceItPicks(main);
+  TProcess pkd = PickerOnceItPicks(main);
   ASSERT_NE(main, nullptr);
-  ASSERT_TRUE(TerminateProcess(picker.Handle.Get(), 3));
+  ASSERT_TRUE(TerminateProcess(pkd.Handle.Get(), 3));
   ASSERT_TRUE(pick.Finish());
   EXPECT_EQ(pick.Process.ExitCode(), 2u);
   // Either the process or the conversation is seen to end first.
   EXPECT_NE(pick.Err.find(Utf8("zanim odpowiedział")), std::string::npos) << pick.Err;
   EXPECT_EQ(pick.Out, "");
+}
+
+// pkdpick --find with no picker running: the picker it starts shows no
+// window and is gone once pkdpick has left; the exit status tells whether
+// the code search found the code, by its own rules (only a code of the
+// catalogue is searched; the entry whose text begins with it is selected).
+// Standard output is a pipe, read to its end as a shell's $(...) reads it.
+TEST(PickerEndToEnd, PkdpickFindLeavesNothingBehind) {
+  TPickerFolder folder("e2e_pkdpick_find");
+  const struct {
+    const wchar_t* args;
+    DWORD status;
+    std::string out;
+    const char* err;
+  } cases[] = {
+      {L"--find --code 01.12.Z --format text", 0, Utf8("01.12.Z\tUprawa ryżu\t\n"), ""},
+      {L"--find --code=01.1 --format=env", 0, Utf8("KOD=01.1\nNAZWA=Uprawy inne niż wieloletnie\nOPIS=\n"), ""},
+      {L"--find --code 99.99", 4, "", "pkdpick: nie znaleziono kodu 99.99\n"},
+      // No code "01.11" in this catalogue: the search does not run.
+      {L"--find --code 01.11", 4, "", "pkdpick: nie znaleziono kodu 01.11\n"},
+      {L"--find --words uprawę", 4, "", "pkdpick: bez --code nie ma czego znaleźć\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ui::Narrow(c.args));
+    ASSERT_EQ(MainWindowOf(0), nullptr) << "a picker is running already";
+    TPickerFolder::TPick pick = folder.StartPkdpick(c.args, true);
+    bool shown = false;
+    EXPECT_TRUE(WaitFor([&] {
+      const HWND main = MainWindowOf(0);
+      shown = shown || (main && IsWindowVisible(main));
+      return !pick.Process.Running();
+    }));
+    // Read to its end at once: nothing else holds the pipe.
+    EXPECT_TRUE(pick.ReadPipeToEnd(5000));
+    ASSERT_TRUE(pick.Finish());
+    EXPECT_EQ(pick.Process.ExitCode(), c.status) << pick.Err;
+    EXPECT_EQ(pick.Out, c.out);
+    EXPECT_EQ(pick.Err, Utf8(c.err));
+    EXPECT_FALSE(shown);
+    EXPECT_TRUE(WaitFor([] { return MainWindowOf(0) == nullptr; }, 5000)) << "the picker still runs";
+  }
+}
+
+// pkdpick's standard output reaches its end with pkdpick, even while the
+// picker it started lives on: killed during a pick, nothing of it is left
+// open in the picker, which waits on for its user.
+TEST(PickerEndToEnd, PkdpickLeavesNoHandleWithThePicker) {
+  TPickerFolder folder("e2e_pkdpick_pipe");
+  ASSERT_EQ(MainWindowOf(0), nullptr) << "a picker is running already";
+  TPickerFolder::TPick pick = folder.StartPkdpick(L"--code 01.11.Z", true);
+  HWND main = nullptr;
+  TProcess picker = PickerOnceItPicks(main);
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(TerminateProcess(pick.Process.Handle.Get(), 9));
+  EXPECT_TRUE(pick.ReadPipeToEnd(10000));
+  EXPECT_TRUE(picker.Running());
+  EXPECT_TRUE(PickWaits(main));
+  Press(main, L"Anuluj");
+}
+
+BOOL WINAPI Swallow(DWORD) { return TRUE; }
+
+// Ctrl+C while a pick waits: pkdpick ends its conversation and leaves with
+// 130; the pick stays up for its user, and the picker ends once answered.
+TEST(PickerEndToEnd, PkdpickInterruptedLeavesThePickToItsUser) {
+  // The event goes through a console that both share; a test run from a
+  // pipe has none.
+  FreeConsole();
+  ASSERT_TRUE(AllocConsole()) << GetLastError();
+  TPickerFolder folder("e2e_pkdpick_break");
+  ASSERT_EQ(MainWindowOf(0), nullptr) << "a picker is running already";
+  // The test lets it pass.
+  SetConsoleCtrlHandler(Swallow, TRUE);
+  TPickerFolder::TPick pick = folder.StartPkdpick(L"--code 01.11.Z");
+  HWND main = nullptr;
+  TProcess picker = PickerOnceItPicks(main);
+  ASSERT_NE(main, nullptr);
+  // To the whole console: the picker that pkdpick started is no part of it.
+  ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
+  ASSERT_TRUE(pick.Finish());
+  EXPECT_EQ(pick.Process.ExitCode(), 130u);
+  EXPECT_EQ(pick.Out, "");
+  EXPECT_EQ(pick.Err, "pkdpick: przerwane\n");
+  guitest::PumpFor(500);
+  EXPECT_TRUE(PickWaits(main));
+  Press(main, L"Wybierz");
+  EXPECT_TRUE(picker.WaitExit());
+  SetConsoleCtrlHandler(Swallow, FALSE);
 }
 
 // What integrators met: a pick arriving over the About box, clients coming and
@@ -534,22 +668,22 @@ TEST(PickerEndToEnd, APickIsNeverAHangAndStaysBusyToTheEnd) {
 
   ASSERT_TRUE(picker.WaitExit());  // hidden, and left by its client
 
-  // Its client killed mid-pick: the button ends the pick, no error box
-  // comes up, and the next client is served.
+  // Its client killed mid-pick: the button ends the pick and, hidden and
+  // left, the picker ends (an error box would hold it), and the next client
+  // is served.
   TPickerFolder::TPick killed = folder.StartPkdpick(L"--code 01.12.Z");
   TProcess second = PickerOnceItPicks(main);
   ASSERT_NE(main, nullptr);
   TerminateProcess(killed.Process.Handle.Get(), 9);
   guitest::PumpFor(500);
+  EXPECT_TRUE(PickWaits(main));
   Press(main, L"Anuluj");
-  ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }));
-  guitest::PumpFor(1000);
-  EXPECT_EQ(OtherVisibleWindowOf(second.Id, main), nullptr);
-  // (A hidden picker ends with the first conversation that leaves it.)
-  TClient next({"connect\tPKD_ZEL\tPKD", "request\tKOD", "request\tNAZWA"});
-  EXPECT_EQ(next.Finish(), (std::vector<std::string>{"connect PKD_ZEL/PKD = PKD_ZEL/PKD", "request KOD = 01.12.Z",
-                                                     "request NAZWA = Uprawa ryżu"}));
-  ASSERT_TRUE(second.WaitExit());  // hidden, and left by its client
+  ASSERT_TRUE(second.WaitExit());
+  EXPECT_EQ(second.ExitCode(), 0u);
+  TPickerFolder::TPick next = folder.StartPkdpick(L"--find --code 01.12.Z");
+  ASSERT_TRUE(next.Finish());
+  EXPECT_EQ(next.Process.ExitCode(), 0u) << next.Err;
+  EXPECT_NE(next.Out.find("01.12.Z"), std::string::npos) << next.Out;
 }
 
 }  // namespace

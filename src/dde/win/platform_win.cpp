@@ -1,11 +1,11 @@
-#include "dde/platform_win.h"
+#include "dde/win/platform_win.h"
 
 #include <windows.h>
 #include <ddeml.h>
 
 #include "dde/formats.h"
 #include "dde/host.h"
-#include "dde/trace_window_win.h"
+#include "dde/win/trace_window_win.h"
 #include "text/cp1250.h"
 
 namespace dde {
@@ -153,6 +153,8 @@ bool TWin32Platform::QueryConvInfo(THConv conv, uint32_t transaction, TConvInfo&
   info.hszItem = reinterpret_cast<THsz>(ci.hszItem);
   info.hConvPartner = reinterpret_cast<THConv>(ci.hConvPartner);
   info.status = ci.wStatus;
+  // A partner whose process died sent no terminate; its window is gone.
+  if (ci.hwndPartner && !IsWindow(ci.hwndPartner)) info.status |= ST_TERMINATED;
   info.state = ci.wConvst;
   info.lastError = ci.wLastError;
   return true;

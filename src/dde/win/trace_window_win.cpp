@@ -1,4 +1,4 @@
-#include "dde/trace_window_win.h"
+#include "dde/win/trace_window_win.h"
 
 #include <commdlg.h>
 

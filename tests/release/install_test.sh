@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# Tries the release as an administrator and a user would, in a fresh private
+# 64-bit Wine prefix (build/release/wine):
+#   install_test.sh ARCH...        ARCH: x64, x86 (x86 needs the 32-bit loader)
+# For each ARCH, the MSI: a silent install (files, Start-menu shortcut,
+# Add/Remove Programs entry, the installed pkd.exe shows its window with the
+# PKD 2025 caption), a newer package of the same files replacing it (one copy
+# left, the user's settings kept), the older package then refused, and a silent
+# removal (no file, shortcut or entry left, the settings still there). The zip:
+# unpacked into a folder with Polish letters in its name, its pkd.exe shows the
+# same window. Prints "PASS release_msi_ARCH" or "FAIL ..." (and the same for
+# release_zip_ARCH) per check group; exits 1 when any failed.
+# Expects scripts/release.sh to have made build/release/.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+
+out=build/release
+state=$PWD/$out/wine
+work=$out/test
+caption="Polska Klasyfikacja Działalności 2025"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+settings_key='HKCU\Software\ZELNOR\pkd\MainForm'
+files=(CZYTAJ.txt LICENSE.txt LICENSES-THIRD-PARTY.txt pkd.exe pkd.kod pkd2007.kod pkdpick.exe)
+
+cache_value() { sed -n "s/^$2:[A-Z]*=//p" "$1/CMakeCache.txt" 2>/dev/null; }
+version=$(cache_value build/win64 CMAKE_PROJECT_VERSION)
+product=$(cache_value build/win64 PKD_PRODUCT_NAME)
+[ -n "$version" ] && [ -f "$out/pkd-$version-x64.msi" ] ||
+  { echo "FAIL release: no packages in $out (bash scripts/release.sh makes them)"; exit 1; }
+# The same files as a newer version: the third number up by one (Windows
+# Installer compares only the first three).
+IFS=. read -r v1 v2 v3 v4 <<<"$version"
+newer=$v1.$v2.$((v3 + 1)).${v4:-0}
+
+wine() { scripts/wine-run.sh --arch win64 "$state" "$@"; }
+winpath() { echo "Z:$(realpath "$1" | tr / '\\')"; }
+
+# The probe that waits for a program's window with a given caption (and a
+# filled tree), built with the 64-bit programs; it starts 32-bit ones too.
+probe=build/win64/bench/startup_probe.exe
+minimal=build/win64/bench/minimal_window.exe
+if [ ! -f "$probe" ] || [ ! -f "$minimal" ]; then
+  cmake --build --preset win64 --target startup_probe minimal_window >/dev/null || exit 1
+fi
+shows_window() {  # shows_window WINDOWS_PATH_OF_PKD_EXE
+  local log
+  log=$(wine "$(winpath "$probe")" 1 "$1" "$caption" "$(winpath "$minimal")")
+  local rc=$?
+  echo "    $(echo "$log" | head -1 | tr -d '\r')"
+  return $rc
+}
+
+# Add/Remove Programs entries of the product in both registry views, one line
+# each: "DisplayVersion Publisher".
+arp_entries() {
+  local view
+  for view in 32 64; do
+    wine reg query "$uninstall_key" /s /reg:$view | tr -d '\r' | awk -v name="$product" '
+      /^HKEY_/ { if (dn == name) print dv, pub; dn = dv = pub = "" }
+      $1 == "DisplayName" { sub(/^ *DisplayName +REG_SZ +/, ""); dn = $0 }
+      $1 == "DisplayVersion" { dv = $3 }
+      $1 == "Publisher" { pub = $3 }
+      END { if (dn == name) print dv, pub }'
+  done
+}
+
+shortcuts() {  # every Start-menu shortcut of the product, all users' and the user's
+  find "$state/prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu" \
+       "$state/prefix/drive_c/users" -path '*Start Menu/Programs/*' -name "$product.lnk" 2>/dev/null
+}
+
+failures=0
+group_ok=1
+expect() {  # expect DESCRIPTION COMMAND...: one check of the current group
+  local what=$1
+  shift
+  if "$@"; then echo "  ok: $what"; else echo "  FAILED: $what"; group_ok=0; fi
+}
+end_group() {
+  if [ $group_ok = 1 ]; then echo "PASS $1"; else echo "FAIL $1"; failures=$((failures + 1)); fi
+  group_ok=1
+}
+kept_settings() { wine reg query "$settings_key" /v NormPos >/dev/null; }
+refused() { ! wine msiexec /i "$(winpath "$1")" /qn >/dev/null; }
+
+same_files() {  # same_files DIR STAGE: exactly the package's files, equal to the staged ones
+  local f
+  [ "$(ls "$1" | sort)" = "$(printf '%s\n' "${files[@]}" | sort)" ] || return 1
+  for f in "${files[@]}"; do cmp -s "$1/$f" "$2/$f" || return 1; done
+}
+
+# A fresh prefix: the server of an earlier run that stopped halfway ends first.
+scripts/wine-run.sh --stop "$state" >/dev/null 2>&1
+rm -rf "$state" "$work"
+mkdir -p "$work"
+scripts/wine-run.sh --arch win64 --start "$state" || { echo "FAIL release: Wine did not start"; exit 1; }
+trap 'scripts/wine-run.sh --stop "$state" >/dev/null 2>&1' EXIT
+# No desktop menu entries on the host for the shortcuts the packages make.
+wine reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /t REG_SZ /d "" /f >/dev/null
+
+for arch in "$@"; do
+  stage=$out/stage/$arch/PKD
+  msi=$out/pkd-$version-$arch.msi
+  zip=$out/pkd-$version-$arch.zip
+  pf="Program Files"; [ "$arch" = x86 ] && pf="Program Files (x86)"
+  dir=$state/prefix/drive_c/$pf/ZELNOR/PKD
+  exe="C:\\$pf\\ZELNOR\\PKD\\pkd.exe"
+  echo "=== release: $msi"
+
+  expect "msiexec /i $msi /qn" wine msiexec /i "$(winpath "$msi")" /qn
+  expect "the files in C:\\$pf\\ZELNOR\\PKD" same_files "$dir" "$stage"
+  lnk=$(shortcuts)
+  expect "one Start-menu shortcut" test "$(echo "$lnk" | grep -c .)" = 1
+  expect "the shortcut starts $exe" grep -aqF "$exe" "$lnk"
+  expect "one Add/Remove Programs entry: $version ZELNOR" test "$(arp_entries)" = "$version ZELNOR"
+  expect "the installed pkd.exe shows \"$caption\"" shows_window "$exe"
+  expect "the picker kept its settings in $settings_key" kept_settings
+
+  # The same files as a newer version replace the installed one.
+  newer_msi=$work/pkd-$newer-$arch.msi
+  expect "a newer package ($newer) made" bash packaging/msi.sh "$arch" "$newer" "$product" "$stage" "$newer_msi"
+  expect "msiexec /i $newer_msi /qn" wine msiexec /i "$(winpath "$newer_msi")" /qn
+  expect "one Add/Remove Programs entry, now $newer" test "$(arp_entries)" = "$newer ZELNOR"
+  expect "the files still there" same_files "$dir" "$stage"
+  expect "still one shortcut" test "$(shortcuts | grep -c .)" = 1
+  expect "the user's settings kept by the upgrade" kept_settings
+  # An older package does not replace a newer one.
+  expect "the older package refused" refused "$msi"
+  expect "after the refusal still $newer" test "$(arp_entries)" = "$newer ZELNOR"
+
+  expect "msiexec /x $newer_msi /qn" wine msiexec /x "$(winpath "$newer_msi")" /qn
+  expect "no installed file or folder left" test ! -e "$state/prefix/drive_c/$pf/ZELNOR"
+  expect "no shortcut left" test -z "$(shortcuts)"
+  expect "no Add/Remove Programs entry left" test -z "$(arp_entries)"
+  expect "the user's settings kept by the removal" kept_settings
+  end_group "release_msi_$arch"
+
+  echo "=== release: $zip"
+  unpacked=$work/zip-$arch/Księgowość
+  mkdir -p "$unpacked"
+  expect "unzip $zip" unzip -q "$zip" -d "$unpacked"
+  expect "the zip holds the files in a folder PKD" same_files "$unpacked/PKD" "$stage"
+  expect "pkd.exe from the zip shows \"$caption\"" shows_window "$(winpath "$unpacked/PKD/pkd.exe")"
+  end_group "release_zip_$arch"
+done
+
+[ $failures = 0 ]
