@@ -51,13 +51,17 @@ if(TARGET app_process_test)
 endif()
 
 # The start-up measurement (not a test): startup_probe times pkd.exe against
-# minimal_window.exe under Wine.
+# window_floor.exe (the main window's set of windows without our layers, with
+# pkd.exe's own icon, manifest and version) and minimal_window.exe under Wine.
 if(WIN32 AND NOT PKD_FUZZ)
   add_executable(minimal_window WIN32 win/app/minimal_window.cpp)
+  add_executable(window_floor WIN32 bench/window_floor.cpp ${PKD_APP_RC})
+  target_link_libraries(window_floor PRIVATE comctl32)
   add_executable(startup_probe win/app/startup_probe.cpp)
   target_link_options(startup_probe PRIVATE -municode)
   target_link_libraries(startup_probe PRIVATE comctl32)
-  set_target_properties(minimal_window startup_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  set_target_properties(minimal_window window_floor startup_probe PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()
 
 # Focus and activation belong to one desktop: a window of a test running

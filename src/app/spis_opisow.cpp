@@ -13,14 +13,13 @@ Tform_spisOpisow::~Tform_spisOpisow() { Destroy(); }
 
 bool Tform_spisOpisow::Create(HWND owner) {
   if (!CreatePopupForm(owner, kClientWidth, kClientHeight)) return false;
-  // Read-only, hot tracking, the selection kept visible without the focus,
-  // and no expansion on selection.
-  tree_spis.Create(Handle(), 1, TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_TRACKSELECT);
-  tree_spis.SetIndent(S(19));
-  ApplyFont();
   RECT client;
   GetClientRect(Handle(), &client);
   tree_spis.SetBounds(kBevel, kBevel, client.right - 2 * kBevel, client.bottom - 2 * kBevel);
+  // Read-only, hot tracking, the selection kept visible without the focus,
+  // and no expansion on selection; created in its place and the list's font.
+  tree_spis.Create(Handle(), 1, TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_TRACKSELECT);
+  tree_spis.SetIndent(S(19));
   tree_spis.OnKeyDown = [this](WORD key, unsigned shift) { return tree_spisKeyDown(key, shift); };
   tree_spis.OnKeyPress = [this](char& key) { return tree_spisKeyPress(key); };
   tree_spis.OnDblClick = [this] { tree_spisDblClick(); };

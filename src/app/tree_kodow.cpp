@@ -45,12 +45,11 @@ Tform_TreeKodow::~Tform_TreeKodow() {
 
 bool Tform_TreeKodow::Create(const std::filesystem::path& cataloguePath) {
   FStartCatalogue = cataloguePath;
-  if (!CreateForm("", kClientWidth, kClientHeight, CreateMenus())) return false;
+  ui::TFormOptions options;
+  options.Centred = true;
+  if (!CreateForm("", kClientWidth, kClientHeight, options, CreateMenus())) return false;
   SetMinSize(kMinWidth, kMinHeight);
   CreateControls();
-  ApplyFont();
-  Relayout();
-  CenterOnScreen();
   try {
     StartUp(cataloguePath);
   } catch (const std::exception& e) {
@@ -87,44 +86,8 @@ void Tform_TreeKodow::StartDdeService() {
 }
 
 void Tform_TreeKodow::CreateControls() {
-  const HWND h = Handle();
-  // Creation order is the Tab order: code field, words field, tree, bottom panel.
-  Label2.Create(h, "Szukaj &kod:");
-  szukaj_kod.Create(h, idSzukajKod);
-  Label4.Create(h, "Wpisz szukane &słowa (oddzielone spacją)");
-  szukaj_opis.Create(h, idSzukajOpis);
-  tree_kody.Create(h, idTreeKody,
-                   TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_TRACKSELECT |
-                       TVS_SINGLEEXPAND);
-  tree_kody.SetIndent(S(19));
-  Splitter1.Create(h);
-  Panel4.Create(h, " Dodatkowy opis", SS_CENTERIMAGE | SS_NOPREFIX);
-  m_opis.Create(h, idOpis);
-  b_OK.Create(h, "Wybierz", idOK, true);
-  b_cancel.Create(h, "Anuluj", idCancel);
-  b_OK.SetVisible(false);
-  b_cancel.SetVisible(false);
-
-  AddLabelAccelerator("Szukaj &kod:", szukaj_kod);
-  AddLabelAccelerator("Wpisz szukane &słowa (oddzielone spacją)", szukaj_opis);
-  SetDefaultButton(&b_OK);
-  SetCancelButton(&b_cancel);
-
-  b_OK.OnClick = [this] { b_OKClick(); };
-  b_cancel.OnClick = [this] { b_cancelClick(); };
-  tree_kody.OnChange = [this] { TreeChange.Start(); };  // restarted by every change
-  tree_kody.OnKeyPress = [this](char& key) { return tree_kodyKeyPress(key); };
-  TreeChange.OnTimer = [this] { tree_kodyChange(); };
-  szukaj_kod.OnChange = [this] { szukaj_kodChange(); };
-  szukaj_kod.OnKeyDown = [this](WORD key, unsigned shift) { return szukaj_kodKeyDown(key, shift); };
-  szukaj_kod.OnKeyPress = [this](char& key) { return szukaj_kodKeyPress(key); };
-  Timer1.OnTimer = [this] { Timer1Timer(); };
-  szukaj_opis.OnChange = [this] { szukaj_opisChange(); };
-  szukaj_opis.OnKeyDown = [this](WORD key, unsigned shift) { return szukaj_opisKeyDown(key, shift); };
-  szukaj_opis.OnKeyPress = [this](char& key) { return szukaj_opisKeyPress(key); };
-  Timer2.OnTimer = [this] { Timer2Timer(); };
-  Splitter1.OnMoved = [this](int top) { Splitter1Moved(top); };
-
+  // The layout first: each control is created where it belongs, in the
+  // window's font, and nothing moves it again before the first paint.
   Root.Children = {&Panel1, &Panel2, &SplitterNode, &TreeNode};
   Panel1.Align = ui::alTop;
   Panel2.Align = ui::alBottom;
@@ -159,6 +122,46 @@ void Tform_TreeKodow::CreateControls() {
     b_OK.SetBounds(r.left + S(8), r.top + S(8), S(75), S(25));
     b_cancel.SetBounds(r.left + S(96), r.top + S(8), S(75), S(25));
   };
+  Relayout();
+
+  const HWND h = Handle();
+  // Creation order is the Tab order: code field, words field, tree, bottom panel.
+  Label2.Create(h, "Szukaj &kod:");
+  szukaj_kod.Create(h, idSzukajKod);
+  Label4.Create(h, "Wpisz szukane &słowa (oddzielone spacją)");
+  szukaj_opis.Create(h, idSzukajOpis);
+  tree_kody.Create(h, idTreeKody,
+                   TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_TRACKSELECT |
+                       TVS_SINGLEEXPAND);
+  tree_kody.SetIndent(S(19));
+  Splitter1.Create(h);
+  Panel4.Create(h, " Dodatkowy opis", SS_CENTERIMAGE | SS_NOPREFIX);
+  m_opis.Create(h, idOpis);
+  b_OK.SetVisible(false);  // the button row is hidden in browse mode
+  b_cancel.SetVisible(false);
+  b_OK.Create(h, "Wybierz", idOK, true);
+  b_cancel.Create(h, "Anuluj", idCancel);
+
+  AddLabelAccelerator("Szukaj &kod:", szukaj_kod);
+  AddLabelAccelerator("Wpisz szukane &słowa (oddzielone spacją)", szukaj_opis);
+  SetDefaultButton(&b_OK);
+  SetCancelButton(&b_cancel);
+
+  b_OK.OnClick = [this] { b_OKClick(); };
+  b_cancel.OnClick = [this] { b_cancelClick(); };
+  tree_kody.OnChange = [this] { TreeChange.Start(); };  // restarted by every change
+  tree_kody.OnKeyPress = [this](char& key) { return tree_kodyKeyPress(key); };
+  TreeChange.OnTimer = [this] { tree_kodyChange(); };
+  szukaj_kod.OnChange = [this] { szukaj_kodChange(); };
+  szukaj_kod.OnDropDown = [this] { FillCodeList(); };
+  szukaj_kod.OnKeyDown = [this](WORD key, unsigned shift) { return szukaj_kodKeyDown(key, shift); };
+  szukaj_kod.OnKeyPress = [this](char& key) { return szukaj_kodKeyPress(key); };
+  Timer1.OnTimer = [this] { Timer1Timer(); };
+  szukaj_opis.OnChange = [this] { szukaj_opisChange(); };
+  szukaj_opis.OnKeyDown = [this](WORD key, unsigned shift) { return szukaj_opisKeyDown(key, shift); };
+  szukaj_opis.OnKeyPress = [this](char& key) { return szukaj_opisKeyPress(key); };
+  Timer2.OnTimer = [this] { Timer2Timer(); };
+  Splitter1.OnMoved = [this](int top) { Splitter1Moved(top); };
 }
 
 // ---- Layout
@@ -214,6 +217,7 @@ void Tform_TreeKodow::DpiChanged(int oldDpi) {
 }
 
 void Tform_TreeKodow::SetButtonRowVisible(bool visible) {
+  if (visible == P_btn.Visible && visible == b_OK.Visible() && visible == b_cancel.Visible()) return;
   P_btn.Visible = visible;
   b_OK.SetVisible(visible);
   b_cancel.SetVisible(visible);
@@ -233,8 +237,12 @@ void Tform_TreeKodow::Show() {
       szukaj_kod.SetFocus();
     }
   }
-  SetForegroundWindow(Handle());
-  BringWindowToTop(Handle());
+  // A window just shown is usually in front already; asking again costs
+  // round trips to the server and the X server.
+  if (GetForegroundWindow() != Handle()) {
+    SetForegroundWindow(Handle());
+    BringWindowToTop(Handle());
+  }
 }
 
 int Tform_TreeKodow::ShowModal() {
@@ -244,7 +252,11 @@ int Tform_TreeKodow::ShowModal() {
 
 void Tform_TreeKodow::ReadSettings() {
   int height = 0;
-  if (FStorage.ReadInt("Panel2_Height", height)) Panel2.Size = height;
+  // Laid out while still hidden; the placement then shows the window.
+  if (FStorage.ReadInt("Panel2_Height", height) && height != Panel2.Size) {
+    Panel2.Size = height;
+    Relayout();
+  }
   // Shows the window in the stored state when the placement applies; the
   // stored position then replaces the centring.
   FStorage.RestorePlacement(Handle(), Dpi());
@@ -286,6 +298,9 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CREATE_RESULT_LIST:
       CreateResultList();
       return 0;
+    case WM_FILL_CODE_LIST:
+      FillCodeList();
+      return 0;
     case WM_START_DDE_SERVICE:
       StartDdeService();
       return 0;
@@ -322,6 +337,7 @@ void Tform_TreeKodow::SetBaza(std::unique_ptr<catalogue::TBaza> baza) {
 
 void Tform_TreeKodow::BuildTree() {
   FCodes.clear();
+  FCodeListFilled = true;
   szukaj_kod.Clear();
   FTree.Clear();
   if (!FBaza) {
@@ -343,7 +359,10 @@ void Tform_TreeKodow::BuildTree() {
   }
   show();
   FCodes = FTree.Codes();
-  szukaj_kod.AddItems(FCodes);
+  // Thousands of entries the list shows only when dropped down: they go in
+  // after the window has been painted.
+  FCodeListFilled = FCodes.empty();
+  if (!FCodeListFilled) PostMessageW(Handle(), WM_FILL_CODE_LIST, 0, 0);
 }
 
 std::string Tform_TreeKodow::SelectedText() const {

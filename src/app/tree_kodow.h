@@ -29,6 +29,7 @@ namespace app {
 constexpr UINT WM_CATALOGUE_MISSING = 1025;
 constexpr UINT WM_CREATE_RESULT_LIST = WM_APP + 1;
 constexpr UINT WM_START_DDE_SERVICE = WM_APP + 2;
+constexpr UINT WM_FILL_CODE_LIST = WM_APP + 3;
 
 // The main window; as the pick session's view it carries out what the
 // session decides for DDE clients.
@@ -195,6 +196,9 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
   void b_OKClick();
   void b_cancelClick();
 
+  // The code field's drop-down list, filled after the first paint (or at
+  // its first use, when that comes sooner): nobody sees it before.
+  void FillCodeList();
   void szukaj_kodChange();
   bool szukaj_kodKeyDown(WORD key, unsigned shift);
   bool szukaj_kodKeyPress(char& key);
@@ -223,6 +227,7 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
   std::vector<std::string> FCodes;  // the code field's list, as the field holds it
   ui::TFormStorage FStorage;
   bool FSettingCode = false;
+  bool FCodeListFilled = true;  // szukaj_kod's list holds FCodes
   char FKeypadChar = 0;  // the character of a keypad key the result list took
   bool FShowButtons = false;
   bool FSettingsSaved = false;

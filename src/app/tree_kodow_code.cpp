@@ -25,6 +25,12 @@ void Tform_TreeKodow::SetSearchCode(const std::string& code) {
   if (Visible()) szukaj_kod.SetFocus();
 }
 
+void Tform_TreeKodow::FillCodeList() {
+  if (FCodeListFilled) return;
+  FCodeListFilled = true;
+  szukaj_kod.AddItems(FCodes);
+}
+
 void Tform_TreeKodow::szukaj_kodChange() {
   Timer1.Stop();
   if (!FSettingCode) Timer1.Start();
@@ -88,6 +94,7 @@ bool Tform_TreeKodow::szukaj_kodKeyPress(char& key) {
       (selEnd > selStart ? current.substr(0, std::min<size_t>(selStart, current.size())) : current) + key;
   const picker::TCompletion completion = picker::Complete(FCodes, typed);
   if (!completion.Found) return false;  // the field inserts the character itself
+  FillCodeList();  // the completion selects the entry in the list
   const int oldIndex = szukaj_kod.ItemIndex();
   szukaj_kod.SetItemIndex(completion.ItemIndex);
   szukaj_kod.SetTextQuiet(completion.Text);

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "ui/wintext.h"
 
 namespace ui {
@@ -133,13 +135,11 @@ void TComboBox::Clear() {
 }
 
 void TComboBox::AddItems(const std::vector<std::string>& items) {
-  DetachHook();
   SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
   SendMessageW(Handle(), CB_INITSTORAGE, items.size(), static_cast<LPARAM>(items.size() * 16));
   for (const std::string& item : items)
     SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
   SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
-  AttachHook();
 }
 
 int TComboBox::Count() const { return static_cast<int>(SendMessageW(Handle(), CB_GETCOUNT, 0, 0)); }
@@ -184,6 +184,7 @@ void TComboBox::SetTextQuiet(const std::string& s) {
 }
 
 void TComboBox::Command(WORD code) {
+  if (code == CBN_DROPDOWN && OnDropDown) OnDropDown();
   if (FQuiet > 0) return;
   if ((code == CBN_EDITCHANGE || code == CBN_SELCHANGE) && OnChange) OnChange();
 }
@@ -194,13 +195,9 @@ void TTreeView::Create(HWND parent, int id, DWORD style) {
   CreateControl(WC_TREEVIEWW, "", WS_VISIBLE | WS_TABSTOP | style, WS_EX_CLIENTEDGE, parent, id);
 }
 
-void TTreeView::BeginUpdate() {
-  DetachHook();
-  SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
-}
+void TTreeView::BeginUpdate() { SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0); }
 
 void TTreeView::EndUpdate() {
-  AttachHook();
   SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
   InvalidateRect(Handle(), nullptr, TRUE);
 }
@@ -268,10 +265,17 @@ LRESULT TTreeView::Notify(NMHDR* header) {
 // ---- TSplitter
 
 void TSplitter::Create(HWND parent) {
-  CreateHandle(0, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent, nullptr);
+  const RECT& b = FBounds;
+  CreateHandle(0, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, b.left, b.top, b.right - b.left, b.bottom - b.top,
+               parent, nullptr);
 }
 
-void TSplitter::SetBounds(int x, int y, int w, int h) { MoveChild(Handle(), x, y, w, h); }
+void TSplitter::SetBounds(int x, int y, int w, int h) {
+  const RECT wanted = {x, y, x + std::max(w, 0), y + std::max(h, 0)};
+  if (Handle() && EqualRect(&wanted, &FBounds)) return;  // placed there last time
+  FBounds = wanted;
+  if (Handle()) MoveChild(Handle(), x, y, w, h);
+}
 
 LRESULT TSplitter::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {

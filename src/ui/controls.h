@@ -101,6 +101,8 @@ class TComboBox : public TControl {
 
   // A change by the user: an edit of the text or a choice from the list.
   std::function<void()> OnChange;
+  // The list is about to drop down (it may still be filled here).
+  std::function<void()> OnDropDown;
   void Command(WORD code) override;
 
  private:
@@ -111,7 +113,7 @@ class TComboBox : public TControl {
 class TTreeView : public TControl {
  public:
   void Create(HWND parent, int id, DWORD style);
-  // Between the two, no repaint and no key hooks: for filling the tree in one batch.
+  // Between the two, no repaint: for filling the tree in one batch.
   void BeginUpdate();
   void EndUpdate();
   void Clear();
@@ -139,6 +141,7 @@ class TSplitter : public TWindow {
   void Create(HWND parent);
   // Called while dragging with the bar's wanted top in the parent's client coordinates.
   std::function<void(int top)> OnMoved;
+  // Before Create: where it is created.
   void SetBounds(int x, int y, int w, int h);
 
  protected:
@@ -147,6 +150,7 @@ class TSplitter : public TWindow {
  private:
   int FGrabY = 0;
   bool FDragging = false;
+  RECT FBounds = {0, 0, 0, 0};
 };
 
 }  // namespace ui

@@ -34,7 +34,7 @@ bool TForm::CreateForm(const std::string& caption, int clientWidth, int clientHe
                        HMENU menu) {
   FFontWeight = options.FontWeight;
   return CreateStyled(options.ExStyle | WS_EX_CONTROLPARENT, options.Style, nullptr, caption, clientWidth,
-                      clientHeight, menu);
+                      clientHeight, menu, options.Centred);
 }
 
 bool TForm::CreatePopupForm(HWND owner, int clientWidth, int clientHeight) {
@@ -42,13 +42,36 @@ bool TForm::CreatePopupForm(HWND owner, int clientWidth, int clientHeight) {
 }
 
 bool TForm::CreateStyled(DWORD exStyle, DWORD style, HWND owner, const std::string& caption, int clientWidth,
-                         int clientHeight, HMENU menu) {
-  if (!CreateHandle(exStyle, caption, style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, owner, menu)) return false;
-  FDpi = DpiOf(Handle());
+                         int clientHeight, HMENU menu, bool centred) {
+  // Created in its size and place at once: under Wine every later move of a
+  // top-level window also goes to the X server. The screen's resolution
+  // stands for the window's until the window is there to ask.
+  FDpi = DpiOf(nullptr);
   MakeFont();
-  RECT r = {0, 0, S(clientWidth), S(clientHeight)};
-  AdjustWindowRectEx(&r, style, menu != nullptr, exStyle);
-  SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+  auto outer = [&] {
+    RECT r = {0, 0, S(clientWidth), S(clientHeight)};
+    AdjustWindowRectEx(&r, style, menu != nullptr, exStyle);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+  };
+  auto centre = [](SIZE size) {
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof mi;
+    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi);
+    const RECT& area = mi.rcMonitor;
+    return POINT{area.left + (area.right - area.left - size.cx) / 2, area.top + (area.bottom - area.top - size.cy) / 2};
+  };
+  SIZE size = outer();
+  POINT at = centred ? centre(size) : POINT{CW_USEDEFAULT, CW_USEDEFAULT};
+  if (!CreateHandle(exStyle, caption, style, at.x, at.y, size.cx, size.cy, owner, menu)) return false;
+  const int dpi = DpiOf(Handle());
+  if (dpi != FDpi) {
+    FDpi = dpi;
+    MakeFont();
+    size = outer();
+    at = centre(size);
+    SetWindowPos(Handle(), nullptr, at.x, at.y, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE | (centred ? 0 : SWP_NOMOVE));
+  }
   return true;
 }
 

@@ -23,6 +23,8 @@ struct TFormOptions {
   DWORD Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   DWORD ExStyle = 0;
   int FontWeight = FW_NORMAL;
+  // Created centred on the primary screen (as CenterOnScreen places it).
+  bool Centred = false;
 };
 
 class TForm : public TWindow {
@@ -55,6 +57,7 @@ class TForm : public TWindow {
   int Dpi() const { return FDpi; }
   int S(int designPixels) const { return MulDiv(designPixels, FDpi, 96); }
   HFONT Font() const { return FFont.Get(); }
+  HFONT ChildFont() const override { return FFont.Get(); }
 
   // Enter and Escape trigger these while they are visible and enabled.
   void SetDefaultButton(TButton* b) { FDefaultButton = b; }
@@ -71,7 +74,7 @@ class TForm : public TWindow {
 
  protected:
   bool CreateStyled(DWORD exStyle, DWORD style, HWND owner, const std::string& caption, int clientWidth,
-                    int clientHeight, HMENU menu);
+                    int clientHeight, HMENU menu, bool centred = false);
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   virtual bool CloseQuery() { return true; }
   virtual void Closed() {}   // after the close was allowed

@@ -31,6 +31,10 @@ class TFormStorage {
   bool RestorePlacement(HWND wnd, int pixelsPerInch) const;
 
  private:
+  // The key, opened for reading; nullptr when it is not there.
+  HKEY OpenForReading() const;
+  static bool ReadString(HKEY key, const std::string& name, std::string& value);
+  static bool ReadInt(HKEY key, const std::string& name, int& value);
   std::string FKeyPath;
 };
 

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "ui/message_box.h"
 #include "ui/wintext.h"
@@ -12,8 +13,17 @@ namespace ui {
 namespace {
 
 const wchar_t kClassName[] = L"PkdWindow";
-const wchar_t kControlProp[] = L"PkdControl";
-constexpr UINT_PTR kSubclassId = 0x504B44;  // "PKD"
+
+// A hooked window: the control its key stages go to (nullptr once the
+// control is gone while the window stays) and the window procedure before
+// ours. Windows belong to the thread that made them, and so does the table.
+struct THook {
+  TControl* control;
+  WNDPROC previous;
+};
+thread_local std::unordered_map<HWND, THook> tHooks;
+// The control behind each window of a control (not its combo box's edit).
+thread_local std::unordered_map<HWND, TControl*> tControls;
 
 }  // namespace
 
@@ -143,82 +153,109 @@ void TTimer::Fire() {
 // ---- TControl
 
 TControl::~TControl() {
-  if (FHooked && IsWindow(FHooked)) RemoveWindowSubclass(FHooked, &TControl::SubclassProc, kSubclassId);
-  if (FHwnd && IsWindow(FHwnd)) {
-    RemoveWindowSubclass(FHwnd, &TControl::SubclassProc, kSubclassId);
-    RemovePropW(FHwnd, kControlProp);
+  if (FHooked) Unhook(FHooked);
+  if (FHwnd) {
+    Unhook(FHwnd);
+    tControls.erase(FHwnd);
   }
 }
 
-TControl* TControl::FromHandle(HWND wnd) { return static_cast<TControl*>(GetPropW(wnd, kControlProp)); }
+TControl* TControl::FromHandle(HWND wnd) {
+  const auto found = tControls.find(wnd);
+  return found == tControls.end() ? nullptr : found->second;
+}
 
 HWND TControl::CreateControl(const wchar_t* className, const std::string& caption, DWORD style, DWORD exStyle,
                              HWND parent, int id) {
-  FHwnd = CreateWindowExW(exStyle, className, Wide(caption).c_str(), style | WS_CHILD, 0, 0, 0, 0, parent,
+  const RECT& b = FBounds;
+  if (FCreateHidden) style &= ~WS_VISIBLE;
+  FHwnd = CreateWindowExW(exStyle, className, Wide(caption).c_str(), style | WS_CHILD, b.left, b.top,
+                          b.right - b.left, b.bottom - b.top, parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   if (FHwnd) {
-    SetPropW(FHwnd, kControlProp, this);
-    AttachHook();
+    tControls[FHwnd] = this;
+    if (const TWindow* owner = TWindow::FromHandle(parent))
+      if (const HFONT font = owner->ChildFont()) SendMessageW(FHwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    Hook(FHwnd);
   }
   return FHwnd;
-}
-
-void TControl::DetachHook() {
-  if (FHwnd) RemoveWindowSubclass(FHwnd, &TControl::SubclassProc, kSubclassId);
-}
-
-void TControl::AttachHook() {
-  if (FHwnd) SetWindowSubclass(FHwnd, &TControl::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
 void TControl::HookKeys(HWND wnd) {
   if (!wnd || wnd == FHwnd) return;
   FHooked = wnd;
-  SetWindowSubclass(wnd, &TControl::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  Hook(wnd);
 }
 
-LRESULT CALLBACK TControl::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-  auto* self = reinterpret_cast<TControl*>(data);
+void TControl::Hook(HWND wnd) {
+  if (tHooks.count(wnd)) return;
+  // In the table first: the window procedure may be called while it is being set.
+  THook& hook = tHooks[wnd];
+  hook.control = this;
+  hook.previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(wnd, GWLP_WNDPROC));
+  SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TControl::HookProc));
+}
+
+void TControl::Unhook(HWND wnd) {
+  const auto found = tHooks.find(wnd);
+  if (found == tHooks.end()) return;
+  // Somebody who subclassed the window after us keeps calling our procedure,
+  // which then only passes the messages on.
+  if (IsWindow(wnd) && GetWindowLongPtrW(wnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&TControl::HookProc)) {
+    SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(found->second.previous));
+    tHooks.erase(found);
+  } else {
+    found->second.control = nullptr;
+  }
+}
+
+LRESULT CALLBACK TControl::HookProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  const auto found = tHooks.find(wnd);
+  if (found == tHooks.end()) return DefWindowProcW(wnd, msg, wp, lp);
+  const THook hook = found->second;
+  if (msg == WM_NCDESTROY) {
+    tHooks.erase(found);
+    if (hook.control) {
+      if (wnd == hook.control->FHwnd) {
+        tControls.erase(wnd);
+        hook.control->FHwnd = nullptr;
+      } else if (wnd == hook.control->FHooked) {
+        hook.control->FHooked = nullptr;
+      }
+    }
+    return CallWindowProcW(hook.previous, wnd, msg, wp, lp);
+  }
+  if (!hook.control) return CallWindowProcW(hook.previous, wnd, msg, wp, lp);
   try {
-    return self->HandleSubclassed(wnd, msg, wp, lp);
+    return hook.control->HandleHooked(wnd, msg, wp, lp, hook.previous);
   } catch (const std::exception& e) {
     ShowException(e);
     return 0;
   }
 }
 
-LRESULT TControl::HandleSubclassed(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  TControl* self = this;
+LRESULT TControl::HandleHooked(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, WNDPROC previous) {
   LRESULT result = 0;
-  if (self->Intercept(wnd, msg, wp, lp, result)) return result;
+  if (Intercept(wnd, msg, wp, lp, result)) return result;
   switch (msg) {
     case WM_KEYDOWN:
-      if (self->OnKeyDown && self->OnKeyDown(static_cast<WORD>(wp), ShiftState())) return 0;
+      if (OnKeyDown && OnKeyDown(static_cast<WORD>(wp), ShiftState())) return 0;
       break;
     case WM_CHAR:
-      if (self->OnKeyPress) {
+      if (OnKeyPress) {
         const wchar_t wide = static_cast<wchar_t>(wp);
         std::string narrow = Narrow(&wide, 1);
         // A character without a Windows-1250 form goes to the control untouched.
         if (narrow.size() == 1 && (narrow[0] != '?' || wide == L'?')) {
           char key = narrow[0];
-          if (self->OnKeyPress(key)) return 0;
+          if (OnKeyPress(key)) return 0;
           const std::wstring back = Wide(std::string(1, key));
           wp = back.empty() ? wp : static_cast<WPARAM>(back[0]);
         }
       }
       break;
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(wnd, &TControl::SubclassProc, kSubclassId);
-      if (wnd == self->FHwnd) {
-        RemovePropW(wnd, kControlProp);
-        self->FHwnd = nullptr;
-      } else if (wnd == self->FHooked) {
-        self->FHooked = nullptr;
-      }
-      break;
   }
-  return DefSubclassProc(wnd, msg, wp, lp);
+  return CallWindowProcW(previous, wnd, msg, wp, lp);
 }
 
 void MoveChild(HWND wnd, int x, int y, int w, int h) {
@@ -235,10 +272,19 @@ void MoveChild(HWND wnd, int x, int y, int w, int h) {
   SetWindowPos(wnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TControl::SetBounds(int x, int y, int w, int h) { MoveChild(FHwnd, x, y, w, h); }
+void TControl::SetBounds(int x, int y, int w, int h) {
+  const RECT wanted = {x, y, x + std::max(w, 0), y + std::max(h, 0)};
+  // Only our layout moves a control: the same bounds as last time need no
+  // look at the window (a combo box reports its closed height, not the
+  // height with its list asked for, and would be moved every time).
+  if (FHwnd && EqualRect(&wanted, &FBounds)) return;
+  FBounds = wanted;
+  if (FHwnd) MoveChild(FHwnd, x, y, w, h);
+}
 
 void TControl::SetVisible(bool visible) {
   if (FHwnd) ShowWindow(FHwnd, visible ? SW_SHOWNA : SW_HIDE);
+  else FCreateHidden = !visible;
 }
 
 bool TControl::Visible() const { return FHwnd && (GetWindowLongW(FHwnd, GWL_STYLE) & WS_VISIBLE) != 0; }

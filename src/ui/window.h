@@ -1,7 +1,10 @@
 // Windows of our own class and wrappers of the system's controls.
 // One window procedure serves every window of our class: `this` is bound at
 // WM_NCCREATE and each message goes to the virtual WndProc. System controls
-// are subclassed so that key-down and character stages can consume keys.
+// are subclassed so that key-down and character stages can consume keys; the
+// control behind a window is found in a table of the thread, not in a window
+// property (under Wine a property look-up is a round trip to the server, and
+// a subclass chain of the system's makes one for every message).
 // An exception out of any handler is shown in the exception box and the
 // program goes on.
 #pragma once
@@ -38,6 +41,8 @@ class TWindow {
   // Keyboard handling of a top-level window before the focused control sees
   // a message (dialog keys, accelerators); true when the message was used up.
   virtual bool PreTranslate(MSG& /*msg*/) { return false; }
+  // The font controls get when they are created in this window; nullptr: the system's.
+  virtual HFONT ChildFont() const { return nullptr; }
 
  protected:
   bool CreateHandle(DWORD exStyle, const std::string& caption, DWORD style, int x, int y, int w, int h,
@@ -68,6 +73,7 @@ class TControl {
   HWND Handle() const { return FHwnd; }
   static TControl* FromHandle(HWND wnd);
 
+  // Before the control is created, the two say how it is created.
   void SetBounds(int x, int y, int w, int h);
   void SetVisible(bool visible);
   bool Visible() const;
@@ -88,26 +94,29 @@ class TControl {
   virtual LRESULT Notify(NMHDR* /*header*/) { return 0; }
 
  protected:
+  // Creates the control at the bounds set before (SetBounds without a
+  // window) and in its parent's font, so that nothing moves it or sets its
+  // font again before it is first shown.
   HWND CreateControl(const wchar_t* className, const std::string& caption, DWORD style, DWORD exStyle,
                      HWND parent, int id);
   // Routes the key stages of another window (a combo box's edit) to this control.
   void HookKeys(HWND wnd);
-  // A bulk update (thousands of inserts) goes straight to the control: each
-  // message through the subclass chain costs a property lookup, which under
-  // Wine is a round trip to the server and made filling the tree take seconds.
-  void DetachHook();
-  void AttachHook();
   // Lets a derived control see its own messages first; return true when handled.
   virtual bool Intercept(HWND /*wnd*/, UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/, LRESULT& /*result*/) {
     return false;
   }
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
-  LRESULT HandleSubclassed(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+  static LRESULT CALLBACK HookProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleHooked(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, WNDPROC previous);
+  void Hook(HWND wnd);
+  void Unhook(HWND wnd);
   HWND FHwnd = nullptr;
   HWND FHooked = nullptr;
+  RECT FBounds = {0, 0, 0, 0};  // where the control is created, then where it was last placed
+  bool FCreateHidden = false;   // SetVisible(false) before it was created
 };
+
 
 // A one-shot timer of a window: started, it fires once after Interval ms and
 // stops; starting it again restarts the delay.

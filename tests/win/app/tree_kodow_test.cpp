@@ -50,6 +50,8 @@ TEST_F(MainWindow, StartUpFillsTreeCodeListAndCaptionInFileOrder) {
   EXPECT_EQ(TreeView_GetCount(w.tree_kody.Handle()), kSmall.size());
   // The empty line and the line without " - " are top-level entries; nothing is sorted.
   EXPECT_EQ(TopLevelTexts(), "A - Rolnictwo|B - Górnictwo|bez kodu||C - Przetwórstwo|");
+  // The code list is filled once the loop runs, after the first paint and before any input.
+  ASSERT_TRUE(WaitFor([&] { return w.szukaj_kod.Count() > 0; }));
   std::vector<std::string> codes;
   for (int i = 0; i < w.szukaj_kod.Count(); ++i) codes.push_back(w.szukaj_kod.Item(i));
   EXPECT_THAT(codes, ::testing::ElementsAre("A", "01", "01.1", "01.11", "01.2", "B", "05", "C"));
@@ -386,6 +388,7 @@ TEST_F(MainWindow, RealCatalogueOpensWithTheWholeTreeAndFindsASubclass) {
   ASSERT_NE(w.Baza(), nullptr);
   EXPECT_EQ(ui::WindowText(w.Handle()), w.Baza()->Tytul());
   EXPECT_EQ(TreeView_GetCount(w.tree_kody.Handle()), w.Baza()->Count());
+  ASSERT_TRUE(WaitFor([&] { return w.szukaj_kod.Count() > 0; }));  // after the first paint
   EXPECT_EQ(static_cast<size_t>(w.szukaj_kod.Count()), w.Tree().Codes().size());
   w.SetSearchCode("47.91.z");
   w.RunSearches();
