@@ -69,3 +69,10 @@ endif()
 if(TARGET app_window_test)
   set_tests_properties(app_window_test PROPERTIES RUN_SERIAL TRUE)
 endif()
+
+# The words box and the copy commands are tried on the real catalogues too.
+foreach(t app_words_test app_commands_test)
+  if(TARGET ${t} AND TARGET pkd_catalogues)
+    add_dependencies(${t} pkd_catalogues)
+  endif()
+endforeach()

@@ -38,13 +38,13 @@ winpath() { echo "Z:$(realpath "$1" | tr / '\\')"; }
 # The probe that waits for a program's window with a given caption (and a
 # filled tree), built with the 64-bit programs; it starts 32-bit ones too.
 probe=build/win64/bench/startup_probe.exe
-minimal=build/win64/bench/minimal_window.exe
-if [ ! -f "$probe" ] || [ ! -f "$minimal" ]; then
-  cmake --build --preset win64 --target startup_probe minimal_window >/dev/null || exit 1
+floor=build/win64/bench/window_floor.exe
+if [ ! -f "$probe" ] || [ ! -f "$floor" ]; then
+  cmake --build --preset win64 --target startup_probe window_floor >/dev/null || exit 1
 fi
 shows_window() {  # shows_window WINDOWS_PATH_OF_PKD_EXE
   local log
-  log=$(wine "$(winpath "$probe")" 1 "$1" "$caption" "$(winpath "$minimal")")
+  log=$(wine "$(winpath "$probe")" 1 "$1" "$caption" "$(winpath "$floor")")
   local rc=$?
   echo "    $(echo "$log" | head -1 | tr -d '\r')"
   return $rc
