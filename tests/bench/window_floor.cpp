@@ -6,6 +6,11 @@
 // DDE, no logic: what the picker costs above this is our own layers.
 // Kept in step with Tform_TreeKodow::CreateControls, CreateMenus and
 // Tform_spisOpisow::Create.
+//   window_floor [--filled]
+// With --filled the tree holds as many made-up entries as the PKD 2025 tree
+// (1,775: 22 sections, the rest below them, collapsed), its section lines as
+// long as the catalogue's: what the picker's data costs Wine to insert and
+// paint (both scroll bars included), without the catalogue or our code.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -38,6 +43,39 @@ LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(wnd, msg, wp, lp);
 }
 
+// The made-up tree: 22 collapsed sections, each line as long as the PKD 2025
+// section's, and 1,753 entries below them.
+void FillTree(HWND tree) {
+  static const wchar_t kWords[] = L"DZIA\x0141" L"ALNO\x015A\x0106 ZWI\x0104ZANA Z PRZETW\x00D3RSTWEM, HANDLEM I US\x0141UGAMI ";
+  const int wordsLength = lstrlenW(kWords);
+  SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
+  int inserted = 0;
+  for (int section = 0; section < 22; ++section) {
+    wchar_t text[200];
+    int n = wsprintfW(text, L"%c - ", L'A' + section);
+    static const int kLengths[22] = {35, 27, 28, 110, 93, 15, 31, 37, 70, 84, 179,
+                                     43, 54, 51, 74, 82, 12, 38, 55, 34, 132, 41};
+    const int length = kLengths[section];
+    for (int i = 0; n < length && n < 190; ++i) text[n++] = kWords[i % wordsLength];
+    text[n] = 0;
+    TVINSERTSTRUCTW is = {};
+    is.hParent = TVI_ROOT;
+    is.hInsertAfter = TVI_LAST;
+    is.item.mask = TVIF_TEXT | TVIF_PARAM;
+    is.item.pszText = text;
+    is.item.lParam = inserted++;
+    const HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&is)));
+    const int children = (1775 - 22) / 22 + (section < (1775 - 22) % 22 ? 1 : 0);
+    for (int c = 0; c < children; ++c) {
+      wsprintfW(text, L" %02d.%02d.Z - Pozosta\x0142" L"a dzia\x0142" L"alno\x015B\x0107 nr %d", section + 1, c, c);
+      is.hParent = root;
+      is.item.lParam = inserted++;
+      SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&is));
+    }
+  }
+  SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
+}
+
 HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id, int x, int y,
            int w, int h, HFONT font) {
   HWND c = CreateWindowExW(exStyle, cls, text, style | WS_CHILD, x, y, w, h, parent,
@@ -48,7 +86,8 @@ HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DW
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+  const bool filled = commandLine && lstrcmpA(commandLine, "--filled") == 0;
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
 
@@ -96,6 +135,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                         TVS_TRACKSELECT | TVS_SINGLEEXPAND,
                     WS_EX_CLIENTEDGE, 102, 0, 49, 476, 178, font);
   SendMessageW(tree, TVM_SETINDENT, 19, 0);
+  if (filled) FillTree(tree);
   CreateWindowExW(0, kClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 227, 476, 6, wnd, nullptr, instance,
                   nullptr);
   Child(wnd, L"STATIC", L" Dodatkowy opis", WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 0, -1, 0, 233, 476,

@@ -7,9 +7,11 @@
 // each going first as often as the others, with a pause after each program
 // for the clean-up of its run. A second picker (an earlier build, say) can be
 // measured in the same runs.
-//   startup_probe [--running] RUNS PKD_EXE CAPTION FLOOR_EXE [MINIMAL_EXE [OTHER_PKD_EXE]]
+//   startup_probe [--running] [--filled-floor] RUNS PKD_EXE CAPTION FLOOR_EXE [MINIMAL_EXE [OTHER_PKD_EXE]]
 // With --running every pkd.exe measured is a second picker: a first one is
-// started before the runs and stays open throughout.
+// started before the runs and stays open throughout. With --filled-floor the
+// floor is also measured with its tree filled (window_floor --filled), which
+// tells the cost of the picker's data to Wine from the cost of our code.
 //   startup_probe --pick RUNS PKDPICK_EXE CAPTION
 // times a pick by pkdpick with no picker running: from pkdpick's start until
 // the picker's window shows its button row, painted and answering.
@@ -90,11 +92,11 @@ void CloseAndWait(HWND wnd, HANDLE process) {
 }
 
 // Milliseconds to a shown window (and a painted tree, filled for the picker); -1 on failure.
-double RunOnce(const std::wstring& exe, const wchar_t* caption, TKind kind, LRESULT& treeCount) {
+double RunOnce(const std::wstring& exe, const wchar_t* args, const wchar_t* caption, TKind kind, LRESULT& treeCount) {
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  std::wstring cmd = L"\"" + exe + L"\"";
+  std::wstring cmd = L"\"" + exe + L"\"" + args;
   LARGE_INTEGER t0, t1;
   QueryPerformanceCounter(&t0);
   if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
@@ -147,7 +149,7 @@ double Median(std::vector<double> v) {
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: startup_probe [--running] RUNS PKD_EXE CAPTION FLOOR_EXE [MINIMAL_EXE [OTHER_PKD_EXE]]\n"
+               "usage: startup_probe [--running] [--filled-floor] RUNS PKD_EXE CAPTION FLOOR_EXE [MINIMAL_EXE [OTHER_PKD_EXE]]\n"
                "       startup_probe --pick RUNS PKDPICK_EXE CAPTION\n");
 }
 
@@ -170,6 +172,11 @@ int wmain(int argc, wchar_t** argv) {
   // --running: every start is a second picker, one started before the runs stays open throughout.
   const bool running = argc > 1 && lstrcmpW(argv[1], L"--running") == 0;
   if (running) {
+    --argc;
+    ++argv;
+  }
+  const bool filledFloor = argc > 1 && lstrcmpW(argv[1], L"--filled-floor") == 0;
+  if (filledFloor) {
     --argc;
     ++argv;
   }
@@ -196,21 +203,23 @@ int wmain(int argc, wchar_t** argv) {
   // so that every program goes first as often as the others.
   struct TProgram {
     const wchar_t* exe;
+    const wchar_t* args;
     const char* name;
     TKind kind;
     std::vector<double> times;
   };
-  std::vector<TProgram> programs = {{argv[2], running ? "second pkd.exe" : "pkd.exe", kPicker, {}},
-                                    {argv[4], "floor", kFloor, {}}};
-  if (argc >= 6) programs.push_back({argv[5], "bare window", kBare, {}});
-  if (argc == 7) programs.push_back({argv[6], "other pkd.exe", kPicker, {}});
+  std::vector<TProgram> programs = {{argv[2], L"", running ? "second pkd.exe" : "pkd.exe", kPicker, {}},
+                                    {argv[4], L"", "floor", kFloor, {}}};
+  if (filledFloor) programs.push_back({argv[4], L" --filled", "filled floor", kFloor, {}});
+  if (argc >= 6) programs.push_back({argv[5], L"", "bare window", kBare, {}});
+  if (argc == 7) programs.push_back({argv[6], L"", "other pkd.exe", kPicker, {}});
   bool complete = true;
   for (int i = 0; i < runs; ++i) {
     std::printf("run %d:", i + 1);
     for (size_t k = 0; k < programs.size(); ++k) {
       TProgram& p = programs[(k + static_cast<size_t>(i)) % programs.size()];
       LRESULT count = 0;
-      const double t = RunOnce(p.exe, p.kind == kPicker ? argv[3] : nullptr, p.kind, count);
+      const double t = RunOnce(p.exe, p.args, p.kind == kPicker ? argv[3] : nullptr, p.kind, count);
       std::printf(" %s %.1f ms%s", p.name, t,
                   p.kind == kPicker ? (" (" + std::to_string(count) + " entries)").c_str() : "");
       if (t >= 0) p.times.push_back(t);
@@ -226,6 +235,7 @@ int wmain(int argc, wchar_t** argv) {
   for (const TProgram& p : programs) std::printf(" %s %.1f ms", p.name, Median(p.times));
   const double floor = Median(programs[1].times);
   if (floor > 0) std::printf("; pkd.exe / floor %.2f", Median(programs[0].times) / floor);
+  if (filledFloor) std::printf("; pkd.exe / filled floor %.2f", Median(programs[0].times) / Median(programs[2].times));
   std::printf("\n");
   if (firstProcess) CloseAndWait(first, firstProcess);
   return complete ? 0 : 1;
