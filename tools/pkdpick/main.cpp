@@ -17,6 +17,8 @@ namespace {
 
 using namespace pkdpick;
 
+constexpr DWORD kRetryMs = 200;            // between tries to reach a starting picker
+constexpr DWORD kIdlePollMs = 5;            // between looks whether it waits for input yet
 constexpr DWORD kStartLimitMs = 60000;      // pkd.exe's own start, catalogue included
 constexpr DWORD kRequestTimeoutMs = 10000;  // a live picker answers at once
 
@@ -103,6 +105,7 @@ TStart StartPickerAndConnect(TDdeConversation& conv, const std::string& service,
   CloseHandle(pi.hThread);
   const DWORD start = GetTickCount();
   TStart result = stFailed;
+  bool idle = false;
   for (;;) {
     if (conv.Connect(service.c_str(), picker::kPickTopic)) {
       result = stConnected;
@@ -118,12 +121,28 @@ TStart StartPickerAndConnect(TDdeConversation& conv, const std::string& service,
       error = "pkd.exe nie udostępnił usługi " + service + " w ciągu " + std::to_string(kStartLimitMs / 1000) + " s";
       break;
     }
-    const HANDLE handles[2] = {pi.hProcess, gStop};
-    if (MsgWaitForMultipleObjects(2, handles, FALSE, 200, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    // The next try comes when the picker first waits for input: its window
+    // is painted and its service registered by then (asking costs no
+    // broadcast, where a try while it starts would wait for its busy window
+    // and slow its start), or 200 ms after this one.
+    const DWORD tried = GetTickCount();
+    bool stopped = false;
+    for (DWORD waited = 0; waited < kRetryMs; waited = GetTickCount() - tried) {
+      if (!idle && WaitForInputIdle(pi.hProcess, 0) != WAIT_TIMEOUT) {
+        idle = true;
+        break;
+      }
+      const HANDLE handles[2] = {pi.hProcess, gStop};
+      const DWORD woken = MsgWaitForMultipleObjects(2, handles, FALSE, idle ? kRetryMs - waited : kIdlePollMs,
+                                                    QS_ALLINPUT);
+      if (woken == WAIT_OBJECT_0 + 1) stopped = true;
+      if (woken == WAIT_OBJECT_0 || stopped) break;
+      PumpMessagesFor(0);
+    }
+    if (stopped) {
       result = stStopped;
       break;
     }
-    PumpMessagesFor(0);
   }
   // A hidden picker that no client reached would wait for one unseen.
   if (result != stConnected && hidden) TerminateProcess(pi.hProcess, 1);
