@@ -51,6 +51,8 @@ void Tform_TreeKodow::SelectCode(const std::string& code) {
   const int hit = picker::MatchCode(FTree, code);
   if (hit < 0 || !FKody.Item(hit)) return;
   const std::vector<int> path = FTree.PathTo(hit);
+  // One paint for the whole jump, not one per level.
+  ui::TTreeUpdate update(tree_kody);
   if (!tree_kody.Expanded(FKody.Item(path.front()))) FKody.CollapseAll();
   FKody.ExpandPathAndSelect(path);  // one level each, the hit included
 }

@@ -113,7 +113,8 @@ class TComboBox : public TControl {
 class TTreeView : public TControl {
  public:
   void Create(HWND parent, int id, DWORD style);
-  // Between the two, no repaint: for filling the tree in one batch.
+  // Between the two, no repaint and no scroll bar drawn: for filling the
+  // tree, or expanding and selecting, in one batch. They nest.
   void BeginUpdate();
   void EndUpdate();
   void Clear();
@@ -133,6 +134,22 @@ class TTreeView : public TControl {
   std::function<void()> OnChange;  // the selection changed
   std::function<void()> OnDblClick;
   LRESULT Notify(NMHDR* header) override;
+
+ private:
+  int FUpdating = 0;
+  bool FVisibleCleared = false;
+};
+
+// BeginUpdate for the length of a scope.
+class TTreeUpdate {
+ public:
+  explicit TTreeUpdate(TTreeView& view) : FView(view) { FView.BeginUpdate(); }
+  ~TTreeUpdate() { FView.EndUpdate(); }
+  TTreeUpdate(const TTreeUpdate&) = delete;
+  TTreeUpdate& operator=(const TTreeUpdate&) = delete;
+
+ private:
+  TTreeView& FView;
 };
 
 // A horizontal bar that resizes the control below it while dragged.

@@ -4,11 +4,7 @@ namespace ui {
 
 void TTreeBinding::Fill(size_t count, const std::function<int(size_t)>& parentOf,
                         const std::function<const std::string&(size_t)>& textOf, bool expandAll) {
-  FView.BeginUpdate();
-  struct TResume {
-    TTreeView& view;
-    ~TResume() { view.EndUpdate(); }
-  } resume{FView};
+  TTreeUpdate update(FView);
   FView.Clear();
   FItems.assign(count, nullptr);
   FHasChildren.assign(count, false);

@@ -393,6 +393,14 @@ TEST_F(MainWindow, RealCatalogueOpensWithTheWholeTreeAndFindsASubclass) {
   w.SetSearchCode("47.91.z");
   w.RunSearches();
   EXPECT_EQ(catalogue::CodeOf(w.SelectedText()), "47.91.Z");
+  // The jump four levels down is drawn once, at its end: the tree is
+  // visible again, and shows the hit.
+  EXPECT_TRUE(IsWindowVisible(w.tree_kody.Handle()));
+  RECT hit, client;
+  ASSERT_TRUE(w.tree_kody.ItemRect(w.tree_kody.Selected(), hit));
+  GetClientRect(w.tree_kody.Handle(), &client);
+  EXPECT_GE(hit.top, client.top);
+  EXPECT_LE(hit.bottom, client.bottom);
   ASSERT_TRUE(WaitFor([&] { return !w.TreeChange.Enabled(); }));
   EXPECT_EQ(w.szukaj_kod.Text(), "47.91.Z");
   EXPECT_FALSE(w.m_opis.Text().empty());
