@@ -105,6 +105,7 @@ void Tform_TreeKodow::ResultChosen(Tform_spisOpisow& list) {
 bool Tform_TreeKodow::SelectByPath(const std::string& path) {
   const int entry = picker::SelectByPath(FTree, path);
   if (entry < 0 || !FKody.Item(entry)) return false;
+  ui::TTreeUpdate update(tree_kody);  // the entry's ancestors open in one paint
   tree_kody.Select(FKody.Item(entry));
   return true;
 }
