@@ -23,7 +23,7 @@ for preset in win32 win64; do
   log=$out/build-$preset.log
   echo "release: building $preset (log: $log)"
   if ! { cmake --preset "$preset" && cmake --build --preset "$preset" -j"$jobs" --target pkd pkdpick pkd_catalogues; } >"$log" 2>&1; then
-    grep -E -A10 'error|Error' "$log" | head -80
+    bash scripts/build-error.sh "$log"
     exit 1
   fi
   v=$(cache_value "build/$preset" CMAKE_PROJECT_VERSION)

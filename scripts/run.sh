@@ -23,11 +23,11 @@ log=build/run-$preset.log
 echo "Building ($preset preset)..."
 cmake --preset "$preset" >"$log" 2>&1 || { cat "$log"; exit 1; }
 cmake --build --preset "$preset" -j"$jobs" --target pkd pkd_catalogues >>"$log" 2>&1 ||
-  { grep -E -A10 'error|Error' "$log" | head -80; exit 1; }
+  { bash scripts/build-error.sh "$log"; exit 1; }
 
 bin=$PWD/build/$preset/bin
 state=$PWD/build/$preset/wine-run
-[ -f "$bin/pkd.kod" ] || { echo "No pkd.kod: the classification data in ../shared/data is missing." >&2; exit 1; }
+[ -f "$bin/pkd.kod" ] || { echo "No pkd.kod: the classification data in data/ is missing." >&2; exit 1; }
 # The catalogue as the picker will load it, read by the kodtool built for this machine.
 build/$preset/host/tools/kodtool/kodtool dump "$bin/pkd.kod" | sed -n 1,3p
 

@@ -29,7 +29,7 @@ build_preset() {
     cat "build/$preset.log"; status=1; failed=$((failed + 1)); return 1
   fi
   if ! cmake --build --preset "$preset" -j"$jobs" >>"build/$preset.log" 2>&1; then
-    grep -E -B2 -A12 'error|Error' "build/$preset.log" | head -150
+    bash scripts/build-error.sh "build/$preset.log"
     status=1; failed=$((failed + 1)); return 1
   fi
 }
