@@ -96,6 +96,12 @@ std::string TConverter::CsvField(const std::string& internal) const {
   return r + '"';
 }
 
+void TConverter::OddUtf16() const {
+  size_t line = FLine;
+  for (size_t k = FPos; k < FBuf.size(); ++k) line += FBuf[k] == '\n';
+  throw EInputError(line, "plik UTF-16 kończy się w połowie znaku (nieparzysta liczba bajtów)");
+}
+
 bool TConverter::Fill(size_t atLeast) {
   if (FEof) return false;
   FBuf.erase(0, FPos);
@@ -108,11 +114,7 @@ bool TConverter::Fill(size_t atLeast) {
       const size_t n = FIn->Read(&FRaw[0], want);
       if (n == 0) {
         FEof = true;
-        if (!FDecoder.Finish(FBuf)) {
-          size_t line = FLine;
-          for (char c : FBuf) line += c == '\n';
-          throw EInputError(line, "plik UTF-16 kończy się w połowie znaku (nieparzysta liczba bajtów)");
-        }
+        if (!FDecoder.Finish(FBuf)) OddUtf16();
       } else {
         FDecoder.Feed(std::string_view(FRaw.data(), n), FBuf);
       }
@@ -327,7 +329,7 @@ TSummary TConverter::Run(TByteSource& in, TByteSink& out) {
   if (FInEnc == enUtf16Le) {
     FDecode16 = true;
     FDecoder.Feed(FRaw, FBuf);
-    if (FEof && !FDecoder.Finish(FBuf)) throw EInputError(1, "plik UTF-16 kończy się w połowie znaku (nieparzysta liczba bajtów)");
+    if (FEof && !FDecoder.Finish(FBuf)) OddUtf16();
   } else {
     FBuf.swap(FRaw);
   }

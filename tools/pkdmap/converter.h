@@ -61,6 +61,7 @@ class TConverter {
     bool Quoted;
   };
   bool Fill(size_t atLeast);
+  [[noreturn]] void OddUtf16() const;
   // The row at FPos: its length without the line end, and the line end's;
   // false when the buffer holds no complete row and more can come.
   bool SplitRow(size_t& length, size_t& lineEnd);
