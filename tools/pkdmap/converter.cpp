@@ -237,6 +237,27 @@ void TConverter::Prepare() {
     FAdded.push_back(od + CsvField(codes) + od + label + od + CsvField(titles));
     FExploded.push_back(std::move(rows));
   }
+  FJsonTail.clear();
+  for (const TMapping& m : mappings) {
+    std::string o = ",\"normalized\":";
+    if (m.Code.empty()) {
+      o += "null";
+    } else {
+      JsonString(m.Code, o);
+    }
+    o += ",\"kind\":\"";
+    o += KindToken(m.Kind);
+    o += "\",\"counterparts\":[";
+    for (size_t k = 0; k < m.Counterparts.size(); ++k) {
+      o += k ? ",{\"code\":" : "{\"code\":";
+      JsonString(m.Counterparts[k].Code, o);
+      o += ",\"title\":";
+      JsonString(text::Cp1250ToUtf8(m.Counterparts[k].Title), o);
+      o += '}';
+    }
+    o += ']';
+    FJsonTail.push_back(std::move(o));
+  }
   const std::string target = FMap.TargetRevision();
   FHeaderAdded = od + CsvField(Internal(target)) + od + CsvField(Internal("rodzaj zmiany")) + od +
                  CsvField(Internal("nazwa w " + target));
@@ -273,29 +294,13 @@ void TConverter::WriteCsvRow(std::string_view row, std::string_view lineEnd, siz
 }
 
 void TConverter::WriteJsonRow(std::string_view code, size_t mapping) {
-  const TMapping& m = FMap.Mappings()[mapping];
   std::string& o = FOutBuf;
   o += "{\"line\":";
   o += std::to_string(FLine);
   o += ",\"code\":";
   JsonString(ToValidUtf8(code, FInEnc), o);
-  o += ",\"normalized\":";
-  if (m.Code.empty()) {
-    o += "null";
-  } else {
-    JsonString(m.Code, o);
-  }
-  o += ",\"kind\":\"";
-  o += KindToken(m.Kind);
-  o += "\",\"counterparts\":[";
-  for (size_t k = 0; k < m.Counterparts.size(); ++k) {
-    o += k ? ",{\"code\":" : "{\"code\":";
-    JsonString(m.Counterparts[k].Code, o);
-    o += ",\"title\":";
-    JsonString(text::Cp1250ToUtf8(m.Counterparts[k].Title), o);
-    o += '}';
-  }
-  o += "],\"fields\":[";
+  o += FJsonTail[mapping];
+  o += ",\"fields\":[";
   for (size_t k = 0; k < FFields.size(); ++k) {
     if (k) o += ',';
     JsonString(ToValidUtf8(FieldValue(FFields[k]), FInEnc), o);

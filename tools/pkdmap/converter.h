@@ -98,6 +98,7 @@ class TConverter {
   std::vector<std::string> FAdded;
   std::vector<std::vector<std::string>> FExploded;
   std::string FHeaderAdded;
+  std::vector<std::string> FJsonTail;  // from "normalized" to the counterparts' end
 };
 
 // The summary for standard error (Windows-1250).

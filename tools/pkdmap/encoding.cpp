@@ -151,14 +151,21 @@ void TUtf16Decoder::Feed(std::string_view bytes, std::string& out) {
     FHasOdd = false;
     i = 1;
   }
+  // ASCII straight into room made for the worst case (three bytes a unit).
+  size_t used = out.size();
+  out.resize(used + (bytes.size() - i) / 2 * 3 + 3);  // + a surrogate left from the last piece
   for (; i + 1 < bytes.size(); i += 2) {
     const char32_t unit = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
     if (unit < 0x80 && !FHigh) {
-      out += static_cast<char>(unit);
+      out[used++] = static_cast<char>(unit);
     } else {
-      Put(unit, out);
+      std::string piece;
+      Put(unit, piece);
+      out.replace(used, piece.size(), piece);
+      used += piece.size();
     }
   }
+  out.resize(used);
   if (i < bytes.size()) {
     FOdd = static_cast<unsigned char>(bytes[i]);
     FHasOdd = true;
@@ -186,6 +193,39 @@ void Encode(std::string_view rowText, TEncoding from, TEncoding to, std::string&
     }
     return;
   }
+  if (to == enUtf16Le) {
+    // At most two bytes of UTF-16 for each byte of UTF-8.
+    size_t used = out.size();
+    out.resize(used + 2 * rowText.size());
+    for (size_t i = 0; i < rowText.size();) {
+      const unsigned char c = static_cast<unsigned char>(rowText[i]);
+      if (c < 0x80) {
+        out[used++] = static_cast<char>(c);
+        out[used++] = 0;
+        ++i;
+        continue;
+      }
+      char32_t cp;
+      size_t len = DecodeUtf8(rowText, i, cp);
+      if (len == 0) {
+        cp = 0xFFFD;
+        len = 1;
+      }
+      i += len;
+      std::string piece;
+      if (IsSurrogate(cp)) {
+        // An unpaired surrogate goes back as the unit it came from.
+        piece += static_cast<char>(cp & 0xFF);
+        piece += static_cast<char>(cp >> 8);
+      } else {
+        PutUtf16(cp, piece);
+      }
+      out.replace(used, piece.size(), piece);
+      used += piece.size();
+    }
+    out.resize(used);
+    return;
+  }
   for (size_t i = 0; i < rowText.size();) {
     char32_t cp;
     size_t len = DecodeUtf8(rowText, i, cp);
@@ -194,18 +234,8 @@ void Encode(std::string_view rowText, TEncoding from, TEncoding to, std::string&
       len = 1;
     }
     i += len;
-    if (to == enUtf16Le) {
-      // An unpaired surrogate goes back as the unit it came from.
-      if (IsSurrogate(cp)) {
-        out += static_cast<char>(cp & 0xFF);
-        out += static_cast<char>(cp >> 8);
-      } else {
-        PutUtf16(cp, out);
-      }
-    } else {
-      char c;
-      out += text::ByteFor1250(cp, c) ? c : '?';
-    }
+    char c;
+    out += text::ByteFor1250(cp, c) ? c : '?';
   }
 }
 

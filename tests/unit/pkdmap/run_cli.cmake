@@ -1,0 +1,17 @@
+# Runs pkdmap as a user would and checks its exit status and both outputs:
+#   cmake -DCMD=<command|args> [-DINPUT=file] -DRC=n [-DOUT=regex] [-DERR=regex] -P run_cli.cmake
+string(REPLACE "|" ";" CMD "${CMD}")
+if(DEFINED INPUT)
+  execute_process(COMMAND ${CMD} INPUT_FILE ${INPUT} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+else()
+  execute_process(COMMAND ${CMD} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+endif()
+if(NOT rc STREQUAL RC)
+  message(FATAL_ERROR "exit status ${rc}, expected ${RC}\nstdout: ${out}\nstderr: ${err}")
+endif()
+if(DEFINED OUT AND NOT out MATCHES "${OUT}")
+  message(FATAL_ERROR "stdout does not match ${OUT}:\n${out}")
+endif()
+if(DEFINED ERR AND NOT err MATCHES "${ERR}")
+  message(FATAL_ERROR "stderr does not match ${ERR}:\n${err}")
+endif()
