@@ -4,7 +4,7 @@
 # build (the product), pkd-VERSION-x64.msi and pkd-VERSION-x64.zip from the
 # 64-bit one. VERSION and the product name are the project's, as in the
 # programs' version resource (project(pkd VERSION ...) in CMakeLists.txt).
-# Each package holds pkd.exe, pkdpick.exe, pkd.kod, pkd2007.kod, CZYTAJ.txt
+# Each package holds pkd.exe, pkdpick.exe, pkdmap.exe, pkd.kod, pkd2007.kod, CZYTAJ.txt
 # and the licences; the zip holds them in a folder PKD.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,7 +22,7 @@ version=""
 for preset in win32 win64; do
   log=$out/build-$preset.log
   echo "release: building $preset (log: $log)"
-  if ! { cmake --preset "$preset" && cmake --build --preset "$preset" -j"$jobs" --target pkd pkdpick pkd_catalogues; } >"$log" 2>&1; then
+  if ! { cmake --preset "$preset" && cmake --build --preset "$preset" -j"$jobs" --target pkd pkdpick pkdmap pkd_catalogues; } >"$log" 2>&1; then
     bash scripts/build-error.sh "$log"
     exit 1
   fi
@@ -50,7 +50,7 @@ for pair in win32:x86:i686 win64:x64:x86_64; do
   rm -rf "$out/stage/$arch"
   mkdir -p "$stage"
   # The symbols are of no use to the user and make up most of the files.
-  for exe in pkd.exe pkdpick.exe; do
+  for exe in pkd.exe pkdpick.exe pkdmap.exe; do
     "$triple-w64-mingw32-strip" -o "$stage/$exe" "$bin/$exe"
   done
   cp "$bin/pkd.kod" "$bin/pkd2007.kod" "$stage/"

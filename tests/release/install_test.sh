@@ -20,7 +20,7 @@ work=$out/test
 caption="Polska Klasyfikacja Działalności 2025"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 settings_key='HKCU\Software\ZELNOR\pkd\MainForm'
-files=(CZYTAJ.txt LICENSE.txt LICENSES-THIRD-PARTY.txt pkd.exe pkd.kod pkd2007.kod pkdpick.exe)
+files=(CZYTAJ.txt LICENSE.txt LICENSES-THIRD-PARTY.txt pkd.exe pkd.kod pkd2007.kod pkdpick.exe pkdmap.exe)
 
 cache_value() { sed -n "s/^$2:[A-Z]*=//p" "$1/CMakeCache.txt" 2>/dev/null; }
 version=$(cache_value build/win64 CMAKE_PROJECT_VERSION)

@@ -108,22 +108,15 @@ bool TConverter::Fill(size_t atLeast) {
   FPos = 0;
   const size_t want = atLeast > kChunk ? atLeast : kChunk;
   const size_t start = FBuf.size();
+  if (FRead.size() < want) FRead.resize(want);
   while (!FEof && FBuf.size() - start < want) {
+    const size_t n = FIn->Read(&FRead[0], want);
+    FEof = n == 0;
     if (FDecode16) {
-      FRaw.resize(want);
-      const size_t n = FIn->Read(&FRaw[0], want);
-      if (n == 0) {
-        FEof = true;
-        if (!FDecoder.Finish(FBuf)) OddUtf16();
-      } else {
-        FDecoder.Feed(std::string_view(FRaw.data(), n), FBuf);
-      }
+      if (n) FDecoder.Feed(std::string_view(FRead.data(), n), FBuf);
+      if (FEof && !FDecoder.Finish(FBuf)) OddUtf16();
     } else {
-      const size_t old = FBuf.size();
-      FBuf.resize(old + want);
-      const size_t n = FIn->Read(&FBuf[old], want);
-      FBuf.resize(old + n);
-      FEof = n == 0;
+      FBuf.append(FRead.data(), n);
     }
   }
   return FBuf.size() > start;
@@ -314,11 +307,10 @@ TSummary TConverter::Run(TByteSource& in, TByteSink& out) {
   TSummary summary;
 
   // The encoding from the first bytes, then the rest read through it.
+  FRead.resize(kDetectBytes);
   while (!FEof && FRaw.size() < kDetectBytes) {
-    const size_t old = FRaw.size();
-    FRaw.resize(kDetectBytes);
-    const size_t n = FIn->Read(&FRaw[old], kDetectBytes - old);
-    FRaw.resize(old + n);
+    const size_t n = FIn->Read(&FRead[0], kDetectBytes - FRaw.size());
+    FRaw.append(FRead.data(), n);
     FEof = n == 0;
   }
   FInEnc = DetectEncoding(FRaw, FEof);

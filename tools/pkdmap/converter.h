@@ -84,7 +84,8 @@ class TConverter {
   bool FEof = false;
   bool FDecode16 = false;
   TUtf16Decoder FDecoder;
-  std::string FRaw;
+  std::string FRaw;   // the first bytes, for the encoding
+  std::string FRead;  // one read
   std::string FBuf;
   size_t FPos = 0;
   size_t FLine = 1;
