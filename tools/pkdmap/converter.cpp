@@ -330,6 +330,9 @@ TSummary TConverter::Run(TByteSource& in, TByteSink& out) {
   } else {
     FBuf.swap(FRaw);
   }
+  FRaw.clear();
+  FRaw.shrink_to_fit();
+  FOut->Begin(FOptions.Format == fmJson ? enUtf8 : FOutEnc);
   if (FOptions.Format == fmCsv) FOutBuf.append(Bom(FOutEnc));
 
   FDelim = FOptions.Delimiter ? FOptions.Delimiter : FirstLineDelimiter(FBuf);

@@ -25,6 +25,9 @@ class TByteSource {
 class TByteSink {
  public:
   virtual ~TByteSink() = default;
+  // Before the first write: the encoding of what follows (a console shows
+  // it in its own characters).
+  virtual void Begin(TEncoding /*written*/) {}
   // Throws text::Exception on a write error.
   virtual void Write(std::string_view bytes) = 0;
 };

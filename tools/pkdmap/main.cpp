@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,34 @@ class TFileSink : public TByteSink {
   std::string FName;
 };
 
+#ifdef _WIN32
+// The converted rows shown in a console: as UTF-16, whatever its code page.
+// The converter writes whole rows, so no character is cut between writes.
+class TConsoleSink : public TByteSink {
+ public:
+  explicit TConsoleSink(HANDLE console) : FConsole(console) {}
+  void Begin(TEncoding written) override { FEncoding = written; }
+  void Write(std::string_view bytes) override {
+    const std::string_view bom = Bom(FEncoding);
+    if (FFirst && bytes.substr(0, bom.size()) == bom) bytes.remove_prefix(bom.size());
+    FFirst = false;
+    std::string utf16;
+    if (FEncoding == enUtf16Le) {
+      utf16.assign(bytes);
+    } else {
+      Encode(bytes, FEncoding, enUtf16Le, utf16);
+    }
+    DWORD done = 0;
+    WriteConsoleW(FConsole, utf16.data(), static_cast<DWORD>(utf16.size() / 2), &done, nullptr);
+  }
+
+ private:
+  HANDLE FConsole;
+  TEncoding FEncoding = enCp1250;
+  bool FFirst = true;
+};
+#endif
+
 std::filesystem::path Utf8Path(const std::string& utf8) {
 #ifdef _WIN32
   const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
@@ -149,9 +178,19 @@ int Run(const std::vector<std::string>& args) {
     const bool from2007 = options.From == 2007;
     const TCodeMap map(from2007 ? baza2007 : baza2025, from2007 ? baza2025 : baza2007);
     TFileSource source(in, inName);
-    TFileSink sink(out, outName);
+    TFileSink fileSink(out, outName);
+    TByteSink* sink = &fileSink;
+#ifdef _WIN32
+    const HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    std::unique_ptr<TConsoleSink> consoleSink;
+    if (out == stdout && console && console != INVALID_HANDLE_VALUE && GetConsoleMode(console, &mode)) {
+      consoleSink = std::make_unique<TConsoleSink>(console);
+      sink = consoleSink.get();
+    }
+#endif
     TConverter converter(map, options);
-    const TSummary summary = converter.Run(source, sink);
+    const TSummary summary = converter.Run(source, *sink);
     if (std::fflush(out) != 0) throw text::Exception("nie mogę zapisać " + outName + ": " + SystemError());
     WriteText(stderr, SummaryText(map, summary));
   } catch (const EInputError& e) {

@@ -1,5 +1,5 @@
 # Runs pkdmap as a user would and checks its exit status and both outputs:
-#   cmake -DCMD=<command|args> [-DINPUT=file] -DRC=n [-DOUT=regex] [-DERR=regex] -P run_cli.cmake
+#   cmake -DCMD=<command|args> [-DINPUT=file] -DRC=n [-DOUT=regex] [-DERR=regex] [-DMERGED=ON] -P run_cli.cmake
 string(REPLACE "|" ";" CMD "${CMD}")
 if(DEFINED INPUT)
   execute_process(COMMAND ${CMD} INPUT_FILE ${INPUT} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -11,6 +11,10 @@ if(NOT rc STREQUAL RC)
 endif()
 if(DEFINED OUT AND NOT out MATCHES "${OUT}")
   message(FATAL_ERROR "stdout does not match ${OUT}:\n${out}")
+endif()
+# Under Wine the wrapper hands both outputs over as one.
+if(MERGED)
+  set(err "${out}")
 endif()
 if(DEFINED ERR AND NOT err MATCHES "${ERR}")
   message(FATAL_ERROR "stderr does not match ${ERR}:\n${err}")
