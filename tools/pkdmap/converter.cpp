@@ -1,5 +1,6 @@
 #include "pkdmap/converter.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "text/cp1250.h"
@@ -301,6 +302,18 @@ void TConverter::WriteJsonRow(std::string_view code, size_t mapping) {
   o += "]}\n";
 }
 
+void TConverter::CheckGuess(std::string_view row) {
+  // Windows-1250 was only a guess from plain ASCII; the first row with other
+  // bytes confirms it, or shows UTF-8, whose rows would then get added
+  // columns in another encoding than their own.
+  if (std::none_of(row.begin(), row.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) return;
+  FGuessed = false;
+  if (DetectEncoding(row, true) != enCp1250) {
+    throw EInputError(FLine, "pierwsze znaki spoza ASCII są w UTF-8, a początek pliku wskazywał Windows-1250: "
+                             "podaj --encoding utf8 albo --encoding cp1250");
+  }
+}
+
 TSummary TConverter::Run(TByteSource& in, TByteSink& out) {
   FIn = &in;
   FOut = &out;
@@ -314,6 +327,8 @@ TSummary TConverter::Run(TByteSource& in, TByteSink& out) {
     FEof = n == 0;
   }
   FInEnc = DetectEncoding(FRaw, FEof);
+  FGuessed = !FOptions.EncodingGiven && FInEnc == enCp1250 &&
+             std::all_of(FRaw.begin(), FRaw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   if (FOptions.EncodingGiven) {
     const TEncoding given = FOptions.Encoding;
     const bool bom8 = FInEnc == enUtf8Bom, bom16 = FInEnc == enUtf16Le;
@@ -350,6 +365,7 @@ TSummary TConverter::Run(TByteSource& in, TByteSink& out) {
     }
     const std::string_view row(FBuf.data() + FPos, length);
     const std::string_view le(FBuf.data() + FPos + length, lineEnd);
+    if (FGuessed) CheckGuess(row);
     bool header = false;
     if (first) {
       first = false;

@@ -69,7 +69,7 @@ class TConverter {
   // false when the buffer holds no complete row and more can come.
   bool SplitRow(size_t& length, size_t& lineEnd);
   std::string FieldValue(const TField& f) const;
-  void DetectDelimiter();
+  void CheckGuess(std::string_view row);
   void Prepare();
   void Emit(std::string_view internal);
   void WriteCsvRow(std::string_view row, std::string_view lineEnd, size_t mapping, bool header);
@@ -85,6 +85,7 @@ class TConverter {
   TEncoding FInEnc = enCp1250;
   TEncoding FOutEnc = enCp1250;
   bool FEof = false;
+  bool FGuessed = false;  // Windows-1250 taken for a file that began in ASCII
   bool FDecode16 = false;
   TUtf16Decoder FDecoder;
   std::string FRaw;   // the first bytes, for the encoding

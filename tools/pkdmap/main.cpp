@@ -169,6 +169,12 @@ int Run(const std::vector<std::string>& args) {
   }
   if (!options.Output.empty() && options.Output != "-") {
     outName = text::Utf8To1250(options.Output);
+    // Opening the result would empty the input before it is read.
+    std::error_code ec;
+    if (in != stdin && std::filesystem::equivalent(Utf8Path(options.Input), Utf8Path(options.Output), ec)) {
+      std::fclose(in);
+      return Fail("plik wynikowy " + outName + " jest plikiem wejściowym");
+    }
     out = OpenFile(Utf8Path(options.Output), true);
     if (!out) return Fail("nie mogę utworzyć " + outName + ": " + SystemError());
   }

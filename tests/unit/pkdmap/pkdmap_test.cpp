@@ -306,6 +306,8 @@ TEST(PkdmapConverter, FaultsNameTheirLine) {
       {"Firma;Kod\nx;01.11.Z\n", "Kod PKD", 1, "nie ma kolumny „Kod PKD”"},
       {std::string("\xFF\xFE", 2) + Utf16("01.11.Z\n0") + "1", "1", 2, "UTF-16"},
       {std::string("\xFF\xFE", 2) + "0", "1", 1, "UTF-16"},
+      // Windows-1250 guessed from 64 KB of ASCII; UTF-8 comes later.
+      {std::string(70000, 'x').replace(0, 1, "\n") + "\n" + text::Cp1250ToUtf8("Łódź;01.11.Z\n"), "2", 3, "--encoding"},
   };
   for (const auto& k : cases) {
     TOptions o;
