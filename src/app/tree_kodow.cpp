@@ -87,6 +87,7 @@ void Tform_TreeKodow::StartDdeService() {
   // A client that dies says no goodbye; DDEML keeps its conversation.
   ClientWatch.OnTimer = [this] {
     if (FDde) FDde->Session().CheckClients();
+    ClientWatch.Start();  // again, unless that closed the window
   };
   ClientWatch.Start();
 }

@@ -68,9 +68,13 @@ struct TProcess {
 };
 
 TProcess Start(const std::wstring& exe, const std::wstring& args, HANDLE out = nullptr, HANDLE err = nullptr,
-               DWORD flags = 0) {
+               DWORD flags = 0, bool hidden = false) {
   STARTUPINFOW si = {};
   si.cb = sizeof si;
+  if (hidden) {
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+  }
   if (out) {
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = out;
@@ -348,6 +352,7 @@ class TClient {
     return Lines();
   }
   bool Running() const { return FProcess.Running(); }
+  void Kill() { TerminateProcess(FProcess.Handle.Get(), 9); }
 
  private:
   testing_support::TempDir FDir;
@@ -814,6 +819,24 @@ TEST(PickerEndToEnd, APickOverAnOpenMenuClosesIt) {
     // Hidden after the pick, it ends with its client.
     ASSERT_TRUE(picker.WaitExit());
   }
+}
+
+// A client that dies says no goodbye. A picker started hidden whose only
+// client was killed after Find_PKD ends; one whose client lives stays.
+TEST(PickerEndToEnd, AHiddenPickerLeftByAKilledClientEnds) {
+  TPickerFolder folder("e2e_killed_client");
+  TProcess picker = Start(folder.Path("pkd.exe"), L"", nullptr, nullptr, 0, true);
+  HWND main = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (main = MainWindowOf(picker.Id)) != nullptr; }));
+  const std::vector<std::string> script = {"connect\tPKD_ZEL\tPKD", "execute\t[Find_PKD(\"01.12.Z\",\"\")]",
+                                           "wait\t60000"};
+  TClient client(script);
+  ASSERT_TRUE(client.WaitLines(2));
+  EXPECT_EQ(client.Lines()[1], "execute = 0x8000");
+  EXPECT_FALSE(picker.WaitExit(3000));  // its client lives
+  EXPECT_FALSE(IsWindowVisible(main));
+  client.Kill();
+  EXPECT_TRUE(picker.WaitExit(10000));
 }
 
 }  // namespace
