@@ -2,7 +2,9 @@
 
 #include <dde.h>
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "ui/dispatch.h"
 
@@ -11,7 +13,10 @@ namespace dde {
 namespace {
 
 constexpr UINT kHandleDeferred = WM_APP + 0x45;
-thread_local TLongExecutes* current = nullptr;
+// The instances of this thread, newest last, and the one hook that serves
+// the newest.
+thread_local std::vector<TLongExecutes*> instances;
+thread_local HHOOK hook = nullptr;
 
 bool InMenuLoop() {
   GUITHREADINFO info = {};
@@ -21,7 +26,7 @@ bool InMenuLoop() {
 
 }  // namespace
 
-TLongExecutes::TLongExecutes(std::function<bool()> wanted) : FWanted(std::move(wanted)), FOuter(current) {
+TLongExecutes::TLongExecutes(std::function<bool()> wanted) : FWanted(std::move(wanted)) {
   static const wchar_t kClass[] = L"PkdDdeDeferredExecutes";
   WNDCLASSW wc = {};
   wc.lpfnWndProc = WindowProc;
@@ -30,14 +35,17 @@ TLongExecutes::TLongExecutes(std::function<bool()> wanted) : FWanted(std::move(w
   RegisterClassW(&wc);  // fails harmlessly once registered
   FWindow = CreateWindowW(kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
   if (FWindow) SetWindowLongPtrW(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  FHook = SetWindowsHookExW(WH_MSGFILTER, MenuFilter, nullptr, GetCurrentThreadId());
-  current = this;
+  if (!hook) hook = SetWindowsHookExW(WH_MSGFILTER, MenuFilter, nullptr, GetCurrentThreadId());
+  instances.push_back(this);
 }
 
 TLongExecutes::~TLongExecutes() {
-  if (FHook) UnhookWindowsHookEx(FHook);
   if (FWindow) DestroyWindow(FWindow);
-  current = FOuter;
+  instances.erase(std::remove(instances.begin(), instances.end(), this), instances.end());
+  if (instances.empty() && hook) {
+    UnhookWindowsHookEx(hook);
+    hook = nullptr;
+  }
   // What was never handled is answered by nobody; its client times out, as
   // with a server that ended.
 }
@@ -52,7 +60,8 @@ void TLongExecutes::WaitUntil(const std::function<bool()>& done) {
 
 LRESULT CALLBACK TLongExecutes::MenuFilter(int code, WPARAM wp, LPARAM lp) {
   // The menu loop drops a message its filter says it has handled.
-  if (code == MSGF_MENU && current && current->Defer(*reinterpret_cast<const MSG*>(lp))) return TRUE;
+  if (code == MSGF_MENU && !instances.empty() && instances.back()->Defer(*reinterpret_cast<const MSG*>(lp)))
+    return TRUE;
   return CallNextHookEx(nullptr, code, wp, lp);
 }
 

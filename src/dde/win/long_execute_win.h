@@ -29,9 +29,6 @@ class TLongExecutes {
   // then; the client is answered at once, so that it need not wait.
   static void WaitUntil(const std::function<bool()>& done);
 
-  // Executes kept from a menu loop and not yet handled.
-  size_t Deferred() const { return FDeferred.size(); }
-
  private:
   static LRESULT CALLBACK MenuFilter(int code, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -39,11 +36,9 @@ class TLongExecutes {
   void HandleNext();
 
   std::function<bool()> FWanted;
-  HHOOK FHook = nullptr;
   // Message-only: what is posted to it runs once the menu loop has ended.
   HWND FWindow = nullptr;
   std::deque<MSG> FDeferred;
-  TLongExecutes* FOuter = nullptr;  // the instance this thread had before
 };
 
 }  // namespace dde
