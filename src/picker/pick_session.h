@@ -1,8 +1,9 @@
 // The picker as a DDE server: idle, or picking for one client (its owner
-// window and presets), and every decision of the protocol — what Open_PKD, Find_PKD, a request
-// and a disconnect do in each state, when the program ends, and when other
-// clients are answered busy. It drives the window through TPickView and holds
-// no window of its own, so all of it is tested without one.
+// window and presets), and every decision of the protocol — what Open_PKD,
+// Find_PKD, a request and a disconnect do in each state, when the program
+// ends, and when other clients are answered busy. It drives the window
+// through TPickView and holds no window of its own, so all of it is tested
+// without one.
 #pragma once
 
 #include <cstdint>
@@ -87,9 +88,9 @@ class TPickSession {
   // A conversation ended: a hidden picker ends (its client has had its
   // chance to ask for the values).
   void Disconnected();
-  // The clients may have changed without a word (a client killed): looked
-  // at whenever a conversation ends and now and then by the window. A hidden
-  // picker whose kept conversations all lost their clients ends.
+  // The clients may have changed without a word (a client killed), so the
+  // window asks now and then: a hidden picker whose kept conversations all
+  // lost their clients ends.
   void CheckClients();
   // The window is asked to close: true to close now. During a pick the
   // window stays until the user has answered it; hidden then, the program
