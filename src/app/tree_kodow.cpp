@@ -35,6 +35,7 @@ Tform_TreeKodow::Tform_TreeKodow()
     : Timer1(*this, 300),
       Timer2(*this, 300),
       TreeChange(*this, 100),
+      ClientWatch(*this, 1000),
       FStorage(ui::TFormStorage::DefaultKeyPath("MainForm")),
       FDde(std::make_unique<picker::TPickerDde>(FDdePlatform, *this)) {}
 
@@ -83,6 +84,12 @@ void Tform_TreeKodow::StartDdeService() {
   });
   FDde->Session().SetMessageBoxes(ui::OpenMessageBoxes());
   FDde->RegisterService();
+  // A client that dies says no goodbye; DDEML keeps its conversation.
+  ClientWatch.OnTimer = [this] {
+    if (FDde) FDde->Session().CheckClients();
+    ClientWatch.Start();  // again, unless that closed the window
+  };
+  ClientWatch.Start();
 }
 
 void Tform_TreeKodow::CreateControls() {
@@ -314,6 +321,7 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       Timer1.Stop();
       Timer2.Stop();
       TreeChange.Stop();
+      ClientWatch.Stop();
       if (!FSettingsSaved) SaveSettings(true);
       ui::SetMessageBoxObserver(nullptr);
       FDde.reset();  // ends the conversations and the service with the window

@@ -10,6 +10,7 @@
 
 #include "app/spis_opisow.h"
 #include "catalogue/baza.h"
+#include "dde/win/long_execute_win.h"
 #include "dde/win/platform_win.h"
 #include "picker/code_tree.h"
 #include "picker/old_code.h"
@@ -150,6 +151,7 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
   ui::TTimer Timer1;      // the code search's debounce
   ui::TTimer Timer2;      // the word search's debounce
   ui::TTimer TreeChange;  // the tree's delay before it reacts to a selection
+  ui::TTimer ClientWatch;  // a hidden picker looks for clients that died
 
   // Layout nodes: panels of the layout that own no window of their own.
   ui::TLayoutNode Root, Panel1, TreeNode, SplitterNode, Panel2, p_opis, Panel4Node, MemoNode, P_btn;
@@ -236,6 +238,8 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
   // session; gone with the window.
   dde::TWin32Platform FDdePlatform;
   std::unique_ptr<picker::TPickerDde> FDde;
+  // A pick arriving in a menu loop ends the menu and starts after it.
+  dde::TLongExecutes FLongExecutes{[this] { return FDde && !FDde->Session().Busy(); }};
 };
 
 }  // namespace app

@@ -2,9 +2,6 @@
 // window. The decisions are the session's (picker/pick_session.h).
 #include "app/tree_kodow.h"
 
-#include <dde.h>
-
-#include "ui/dispatch.h"
 #include "ui/message_box.h"
 
 namespace app {
@@ -35,19 +32,9 @@ void Tform_TreeKodow::RunSearches() {
 }
 
 void Tform_TreeKodow::WaitUntil(const std::function<bool()>& done) {
-  // Only a quit message ends the wait otherwise; a close request waits for
-  // the buttons (the session holds it back). A client that ends its
-  // conversation while its execute waits here would have DDEML free that
-  // conversation under the execute it is still to answer (Wine's then
-  // crashes): that conversation ends once the pick has been answered. Its
-  // window is the one the execute came to. The client is answered at once,
-  // as a server answers a terminate, so that its disconnect need not wait
-  // for the user.
-  ui::PumpUntilHolding([this, &done] { return done() || !Handle(); }, WM_DDE_TERMINATE,
-                       ui::DispatchingTo(WM_DDE_EXECUTE), [](const MSG& m) {
-                         PostMessageW(reinterpret_cast<HWND>(m.wParam), WM_DDE_TERMINATE,
-                                      reinterpret_cast<WPARAM>(m.hwnd), 0);
-                       });
+  // A close request waits for the buttons (the session holds it back); the
+  // client's own terminate waits for the answer to its execute.
+  dde::TLongExecutes::WaitUntil([this, &done] { return done() || !Handle(); });
 }
 
 void Tform_TreeKodow::EndPick() {

@@ -48,7 +48,6 @@ bool TPickSession::OpenPkd(const std::string* params, int count) {
   const bool wasBusy = Busy();
   FState = psPicking;
   FResult = prNone;
-  FCloseAsked = false;
   UpdateBusy(wasBusy);
   // Pick mode ends on every path: a failing step must not leave the window
   // with its buttons, its owner or the busy mark.
@@ -60,15 +59,11 @@ bool TPickSession::OpenPkd(const std::string* params, int count) {
       S.FState = psIdle;
       S.FOwner = 0;
       S.UpdateBusy(before);
-      if (S.FCloseAsked) {
-        S.FCloseAsked = false;
-        S.FView.EndProgram();
-      } else if (!S.FView.Visible() && S.ConnectedClients && S.ConnectedClients() == 0) {
-        // Its client left while the user chose (killed, or pkdpick
-        // interrupted; a dead one says no goodbye): hidden and left, as
-        // after a disconnect now.
-        S.FView.EndProgram();
-      }
+      // Its client left while the user chose (killed, or pkdpick
+      // interrupted; a dead one says no goodbye): hidden and left, as after
+      // a disconnect now. A close asked meanwhile waits the same way, for
+      // the client to take its values and go.
+      if (S.Deserted(true)) S.FView.EndProgram();
     }
   } end{*this};
 
@@ -104,10 +99,16 @@ void TPickSession::Disconnected() {
   if (FState == psIdle && !FView.Visible()) FView.EndProgram();
 }
 
-bool TPickSession::CloseAsked() {
-  if (FState == psIdle) return true;
-  FCloseAsked = true;
-  return false;
+void TPickSession::CheckClients() {
+  if (Deserted(false)) FView.EndProgram();
+}
+
+bool TPickSession::Deserted(bool evenWithoutConversations) const {
+  if (FState != psIdle || FView.Visible() || !Clients) return false;
+  const TClients c = Clients();
+  // Without conversations a hidden picker waits for its first client (as
+  // pkdpick --find starts it); after a pick its client was there.
+  return c.Live == 0 && (evenWithoutConversations || c.Kept > 0);
 }
 
 void TPickSession::SetMessageBoxes(int open) {

@@ -1,9 +1,9 @@
 // The picker as a DDE server: idle, or picking for one client (its owner
-// window and presets) with a close of the program perhaps asked meanwhile,
-// and every decision of the protocol — what Open_PKD, Find_PKD, a request
-// and a disconnect do in each state, when the program ends, and when other
-// clients are answered busy. It drives the window through TPickView and holds
-// no window of its own, so all of it is tested without one.
+// window and presets), and every decision of the protocol — what Open_PKD,
+// Find_PKD, a request and a disconnect do in each state, when the program
+// ends, and when other clients are answered busy. It drives the window
+// through TPickView and holds no window of its own, so all of it is tested
+// without one.
 #pragma once
 
 #include <cstdint>
@@ -70,9 +70,14 @@ class TPickSession {
 
   // Called with the new value whenever Busy() changes.
   std::function<void(bool busy)> OnBusyChanged;
-  // How many clients are connected and alive now; a pick whose clients are
-  // all gone when it ends ends the program (unset: never).
-  std::function<int()> ConnectedClients;
+  // The conversations the server keeps, and how many of them have a live
+  // client: one that died says no goodbye, so its conversation stays.
+  struct TClients {
+    int Kept = 0;
+    int Live = 0;
+  };
+  // A hidden picker left by all its clients ends (unset: never).
+  std::function<TClients()> Clients;
 
   // One execute command as the manager hands it over (its name in any case,
   // its first `count` parameters as written, quotes kept); gives Succeed.
@@ -80,11 +85,18 @@ class TPickSession {
   bool Execute(const std::string& name, const std::string* params, int count);
   // The value of a request item on a topic; false when the request fails.
   bool Request(const std::string& topic, const std::string& item, std::string& value) const;
-  // A conversation ended.
+  // A conversation ended: a hidden picker ends (its client has had its
+  // chance to ask for the values).
   void Disconnected();
-  // The window is asked to close: true to close now; during a pick the close
-  // waits until the pick has been answered.
-  bool CloseAsked();
+  // The clients may have changed without a word (a client killed), so the
+  // window asks now and then: a hidden picker whose kept conversations all
+  // lost their clients ends.
+  void CheckClients();
+  // The window is asked to close: true to close now. During a pick the
+  // window stays until the user has answered it; hidden then, the program
+  // ends as a hidden picker does, once the client has left, so that the
+  // client can still ask for the values.
+  bool CloseAsked() const { return FState == psIdle; }
   // "Wybierz" and "Anuluj"; outside a pick they do nothing here.
   void Choose(TPickResult result);
   // A message box opened or closed: while one is up, every client is
@@ -105,11 +117,12 @@ class TPickSession {
   void FindPkd(const std::string* params, int count);
   void Preset(const std::string* code, const std::string* words);
   void UpdateBusy(bool before);
+  // Idle, hidden and left by every client.
+  bool Deserted(bool evenWithoutConversations) const;
 
   TPickView& FView;
   TPickState FState = psIdle;
   TPickResult FResult = prNone;
-  bool FCloseAsked = false;
   int FMessageBoxes = 0;
   uintptr_t FOwner = 0;
   std::string FCode, FWords;

@@ -14,18 +14,19 @@ TPickerDde::TPickerDde(dde::IDdePlatform& platform, TPickView& view)
   FManager.ReadStoredForm(PickerStoredForm());
   BindStoredEvents();
   FSession.OnBusyChanged = [this](bool) { SetStatus(); };
-  FSession.ConnectedClients = [this] {
+  FSession.Clients = [this] {
     // A client that died sends no goodbye: it counts only while DDEML
     // still knows its conversation and its partner lives.
-    int live = 0;
-    for (int i = 0; i < FManager.ConvCount(); ++i) {
+    TPickSession::TClients c;
+    c.Kept = FManager.ConvCount();
+    for (int i = 0; i < c.Kept; ++i) {
       dde::TConvInfo info;
       const dde::THConv handle = FManager.Conv(i)->Handle();
       if (handle && FManager.Platform().QueryConvInfo(handle, dde::ddeml::kQidSync, info) &&
           !(info.status & dde::ddeml::kStTerminated))
-        ++live;
+        ++c.Live;
     }
-    return live;
+    return c;
   };
 }
 
@@ -34,7 +35,7 @@ TPickerDde::~TPickerDde() {
   // hear of them any more.
   FManager.OnDisconnecting = nullptr;
   FSession.OnBusyChanged = nullptr;
-  FSession.ConnectedClients = nullptr;
+  FSession.Clients = nullptr;
 }
 
 void TPickerDde::BindStoredEvents() {

@@ -218,20 +218,26 @@ TEST_F(PickerDde, WhenTheProgramEnds) {
   fake.ClientDisconnect(Connect());
   EXPECT_EQ(view.log, std::vector<std::string>{"end program"});
 
-  // A close asked during a pick waits for the button, then ends the program
-  // once the pick has been answered; outside a pick it closes at once.
-  view.log.clear();
-  bool closeNow = true;
-  view.whileWaiting = [&] {
-    closeNow = dde->Session().CloseAsked();
-    Press(picker::prChosen);
-  };
-  const THConv asking = Connect();
-  EXPECT_EQ(Execute(asking, "[Open_PKD(0,\"\",\"\")]"), ddeml::kDdeFAck);
-  EXPECT_FALSE(closeNow);
-  EXPECT_EQ(view.log.back(), "end program");
-  EXPECT_TRUE(dde->Session().CloseAsked());
-  fake.ClientDisconnect(asking);
+  // A close asked during a pick waits for the button; the hidden picker then
+  // ends once its client has taken the values and gone, whichever button.
+  for (const TPickResult button : {picker::prChosen, picker::prCancelled}) {
+    view.log.clear();
+    bool closeNow = true;
+    view.whileWaiting = [&] {
+      closeNow = dde->Session().CloseAsked();
+      Press(button);
+    };
+    const THConv asking = Connect();
+    EXPECT_EQ(Execute(asking, "[Open_PKD(0,\"\",\"\")]"), button == picker::prChosen ? ddeml::kDdeFAck : 0u);
+    EXPECT_FALSE(closeNow);
+    EXPECT_EQ(view.log.back(), "hide");
+    EXPECT_EQ(Request(asking, "KOD"), "01.11.Z");
+    EXPECT_EQ(Request(asking, "NAZWA"), "Uprawa zbóż");
+    EXPECT_EQ(view.log.back(), "hide");
+    fake.ClientDisconnect(asking);
+    EXPECT_EQ(view.log.back(), "end program");
+    EXPECT_TRUE(dde->Session().CloseAsked());
+  }
 
   // Clients that leave during a pick: the picker ends with the pick once
   // none is left (its own client killed), and waits for the last one else.
@@ -250,6 +256,46 @@ TEST_F(PickerDde, WhenTheProgramEnds) {
       fake.ClientDisconnect(own);
       EXPECT_EQ(view.log.back(), "end program");
     }
+  }
+}
+
+// A client that dies says no goodbye: its conversation stays. A hidden
+// picker left only with such conversations ends when it next looks at its
+// clients; one still waiting for its first client, or shown, stays.
+TEST_F(PickerDde, AHiddenPickerWhoseClientsDiedEnds) {
+  const struct {
+    const char* name;
+    bool visible;
+    int clients;  // connected, each sends Find_PKD
+    int killed;   // of them
+    bool ends;
+  } cases[] = {
+      {"no client yet", false, 0, 0, false},
+      {"one alive", false, 1, 0, false},
+      {"one killed", false, 1, 1, true},
+      {"one of two killed", false, 2, 1, false},
+      {"both killed", false, 2, 2, true},
+      {"shown, killed", true, 1, 1, false},
+  };
+  for (const auto& c : cases) {
+    view.log.clear();
+    view.visible = c.visible;
+    std::vector<THConv> convs;
+    for (int i = 0; i < c.clients; ++i) {
+      convs.push_back(Connect());
+      EXPECT_EQ(Execute(convs.back(), "[Find_PKD(\"01.11.Z\",\"\")]"), ddeml::kDdeFAck);
+    }
+    for (int i = 0; i < c.killed; ++i) fake.ForgetConversation(convs[i]);
+    dde->Session().CheckClients();
+    EXPECT_EQ(std::count(view.log.begin(), view.log.end(), "end program"), c.ends ? 1 : 0) << c.name;
+    // The next case starts without conversations: the dead ones ended
+    // without a word, the live ones as DDEML would end them.
+    view.visible = true;
+    for (int i = c.killed; i < c.clients; ++i) fake.ClientDisconnect(convs[i]);
+    dde.reset();
+    fake.RunIdle();
+    dde = std::make_unique<picker::TPickerDde>(fake, view);
+    dde->RegisterService();
   }
 }
 

@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <fstream>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/gui_helpers.h"
@@ -66,9 +68,13 @@ struct TProcess {
 };
 
 TProcess Start(const std::wstring& exe, const std::wstring& args, HANDLE out = nullptr, HANDLE err = nullptr,
-               DWORD flags = 0) {
+               DWORD flags = 0, bool hidden = false) {
   STARTUPINFOW si = {};
   si.cb = sizeof si;
+  if (hidden) {
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+  }
   if (out) {
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = out;
@@ -171,6 +177,54 @@ void Press(HWND main, const wchar_t* caption) {
   const HWND button = ChildWithText(main, caption);
   ASSERT_NE(button, nullptr);
   PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+// Real input, as the user gives it: through the system's input queue to
+// whatever window is under the pointer or has the focus.
+void SendKeys(std::initializer_list<std::pair<WORD, bool>> keys) {  // key, down
+  std::vector<INPUT> in;
+  for (const auto& k : keys) {
+    INPUT i = {};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = k.first;
+    i.ki.dwFlags = k.second ? 0 : KEYEVENTF_KEYUP;
+    in.push_back(i);
+  }
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
+void ClickAt(POINT screen, bool right = false) {
+  SetCursorPos(screen.x, screen.y);
+  guitest::PumpFor(100);
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+  SendInput(2, in, sizeof(INPUT));
+}
+
+POINT CentreOf(HWND wnd) {
+  RECT r = {};
+  GetWindowRect(wnd, &r);
+  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// The thread of main runs a menu loop (a popup menu, or the menu bar
+// entered by the keyboard).
+bool InMenuLoop(HWND main) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info) && (info.flags & GUI_INMENUMODE);
+}
+
+// A popup menu of pid on the screen.
+HWND VisibleMenuOf(DWORD pid) {
+  for (HWND wnd : Windows()) {
+    wchar_t name[16] = L"";
+    GetClassNameW(wnd, name, 16);
+    if (ProcessOf(wnd) == pid && IsWindowVisible(wnd) && std::wstring(name) == L"#32768") return wnd;
+  }
+  return nullptr;
 }
 
 // ---- The picker's folder and its clients
@@ -298,6 +352,7 @@ class TClient {
     return Lines();
   }
   bool Running() const { return FProcess.Running(); }
+  void Kill() { TerminateProcess(FProcess.Handle.Get(), 9); }
 
  private:
   testing_support::TempDir FDir;
@@ -371,7 +426,8 @@ TEST(PickerEndToEnd, AnswersRequestsAndPicksAndEndsWhenLeftHidden) {
   TClient client({"connect\tPKD_ZEL\tPKD",
                   "execute\t[Open_PKD(" + ownerNumber + ",\"01.11.Z\",\"uprawę \"\"ozimych\"\"\")]" + kExecuteNoTimeOut,
                   "wait\t2000", "request\tKOD", "execute\t[Find_PKD(\"01.12.Z\",\"uprawę\")]", "wait\t2000",
-                  "execute\t[Open_PKD(0,\"01.12.Z\",\"\")]" + std::string(kExecuteNoTimeOut), "wait\t15000"});
+                  "execute\t[Open_PKD(0,\"01.12.Z\",\"\")]" + std::string(kExecuteNoTimeOut), "wait\t2000",
+                  "request\tNAZWA", "disconnect", "wait\t15000"});
   // The buttons show before the owner is set; the boxes' texts (asked of
   // the picker's thread) come once it waits.
   ASSERT_TRUE(WaitFor([&] { return PickWaits(main); }));
@@ -405,6 +461,11 @@ TEST(PickerEndToEnd, AnswersRequestsAndPicksAndEndsWhenLeftHidden) {
   Press(main, L"Wybierz");
   ASSERT_TRUE(client.WaitLines(5));
   EXPECT_EQ(client.Lines()[4], "execute = 0x8000");
+  // The close waits for the client to take the values and go.
+  EXPECT_FALSE(picker.WaitExit(1000));
+  ASSERT_TRUE(client.WaitLines(7));
+  EXPECT_EQ(client.Lines()[5], "request NAZWA = Uprawa ryżu");
+  EXPECT_EQ(client.Lines()[6], "disconnect = ok");
   ASSERT_TRUE(picker.WaitExit());
   EXPECT_TRUE(client.Running());
   EXPECT_EQ(picker.ExitCode(), 0u);
@@ -684,6 +745,98 @@ TEST(PickerEndToEnd, APickIsNeverAHangAndStaysBusyToTheEnd) {
   ASSERT_TRUE(next.Finish());
   EXPECT_EQ(next.Process.ExitCode(), 0u) << next.Err;
   EXPECT_NE(next.Out.find("01.12.Z"), std::string::npos) << next.Out;
+}
+
+// The user closes the picker while pkdpick's pick waits, then answers it:
+// pkdpick still gets its values (with "Anuluj" too: it is not told busy),
+// and the picker ends after it, by whichever way the close was asked.
+TEST(PickerEndToEnd, AClosedPickerLetsItsClientTakeTheChoice) {
+  TPickerFolder folder("e2e_close_during_pick");
+  const struct {
+    const char* close;
+    const wchar_t* button;
+    DWORD status;
+  } cases[] = {
+      {"WM_CLOSE", L"Wybierz", 0},
+      {"Alt+F4", L"Anuluj", 1},
+      {"system menu", L"Wybierz", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.close);
+    ASSERT_EQ(MainWindowOf(0), nullptr) << "a picker is running already";
+    TPickerFolder::TPick pick = folder.StartPkdpick(L"--code 01.11.Z");
+    HWND main = nullptr;
+    TProcess picker = PickerOnceItPicks(main);
+    ASSERT_NE(main, nullptr);
+    if (std::string(c.close) == "WM_CLOSE") {
+      PostMessageW(main, WM_CLOSE, 0, 0);
+    } else if (std::string(c.close) == "Alt+F4") {
+      SetForegroundWindow(main);
+      ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; }, 5000));
+      SendKeys({{VK_MENU, true}, {VK_F4, true}, {VK_F4, false}, {VK_MENU, false}});
+    } else {
+      PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+    guitest::PumpFor(1000);
+    ASSERT_TRUE(PickWaits(main));
+    Press(main, c.button);
+    ASSERT_TRUE(pick.Finish());
+    EXPECT_EQ(pick.Process.ExitCode(), c.status) << pick.Err;
+    EXPECT_EQ(pick.Out, pkdpick::JsonResult("01.11.Z", "Uprawa zbóż", kOpis0111));
+    EXPECT_TRUE(picker.WaitExit());
+    EXPECT_EQ(picker.ExitCode(), 0u);
+  }
+}
+
+// A pick arriving while the user has a menu open: the menu closes, and
+// "Wybierz" clicked with the mouse takes the pick. The tree's context menu
+// opened by a right click, and the menu bar entered with F10.
+TEST(PickerEndToEnd, APickOverAnOpenMenuClosesIt) {
+  TPickerFolder folder("e2e_menu");
+  for (const char* menu : {"context menu", "menu bar"}) {
+    SCOPED_TRACE(menu);
+    HWND main = nullptr;
+    TProcess picker = folder.StartPicker(main);
+    ASSERT_NE(main, nullptr);
+    const HWND tree = DirectChildOfClass(main, L"SysTreeView32");
+    ASSERT_NE(tree, nullptr);
+    SetForegroundWindow(main);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; }, 5000));
+    if (std::string(menu) == "context menu") {
+      ClickAt(CentreOf(tree), true);
+    } else {
+      SendKeys({{VK_F10, true}, {VK_F10, false}});
+    }
+    ASSERT_TRUE(WaitFor([&] { return InMenuLoop(main); }, 5000));
+
+    TPickerFolder::TPick pick = folder.StartPkdpick(L"--code 01.11.Z");
+    ASSERT_TRUE(WaitFor([&] { return PickWaits(main) && !InMenuLoop(main) && !VisibleMenuOf(picker.Id); }));
+    guitest::PumpFor(500);
+    ClickAt(CentreOf(ChildWithText(main, L"Wybierz")));
+    ASSERT_TRUE(pick.Finish());
+    EXPECT_EQ(pick.Process.ExitCode(), 0u) << pick.Err;
+    EXPECT_EQ(pick.Out, pkdpick::JsonResult("01.11.Z", "Uprawa zbóż", kOpis0111));
+    // Hidden after the pick, it ends with its client.
+    ASSERT_TRUE(picker.WaitExit());
+  }
+}
+
+// A client that dies says no goodbye. A picker started hidden whose only
+// client was killed after Find_PKD ends; one whose client lives stays.
+TEST(PickerEndToEnd, AHiddenPickerLeftByAKilledClientEnds) {
+  TPickerFolder folder("e2e_killed_client");
+  TProcess picker = Start(folder.Path("pkd.exe"), L"", nullptr, nullptr, 0, true);
+  HWND main = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (main = MainWindowOf(picker.Id)) != nullptr; }));
+  const std::vector<std::string> script = {"connect\tPKD_ZEL\tPKD", "execute\t[Find_PKD(\"01.12.Z\",\"\")]",
+                                           "wait\t60000"};
+  TClient client(script);
+  ASSERT_TRUE(client.WaitLines(2));
+  EXPECT_EQ(client.Lines()[1], "execute = 0x8000");
+  EXPECT_FALSE(picker.WaitExit(3000));  // its client lives
+  EXPECT_FALSE(IsWindowVisible(main));
+  client.Kill();
+  EXPECT_TRUE(picker.WaitExit(10000));
 }
 
 }  // namespace
