@@ -336,12 +336,16 @@ void TDdeConversation::AfterAnswer(TDdeResult&, UINT type) {
 }
 
 void TDdeConversation::AwaitStrayAck() {
+  // The window may not have been known at the connect; without it, any
+  // acknowledgement counts rather than none, which would cost the whole wait.
+  CONVINFO info;
+  if (!FWindow && ConvInfo(FConv, info)) FWindow = info.hwnd;
   const DWORD start = GetTickCount();
   for (;;) {
     bool ack = false;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ack = ack || (msg.message == WM_DDE_ACK && msg.hwnd == FWindow);
+      ack = ack || (msg.message == WM_DDE_ACK && (!FWindow || msg.hwnd == FWindow));
       DispatchMessageW(&msg);
     }
     const DWORD elapsed = GetTickCount() - start;
