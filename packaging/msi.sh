@@ -57,7 +57,11 @@ q "INSERT INTO \`AppSearch\` (\`Property\`, \`Signature_\`) VALUES ('PKDINSTALLE
 # install with one. An INSTALLDIR given on the command line wins over the
 # remembered one; Add/Remove Programs learns the folder once it is final.
 ca() { q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('$1', $2, '$3', '$4')"; }
-ca PkdRefuseDowngrade 19 '' 'Zainstalowana jest już nowsza wersja programu [ProductName]: [PKDINSTALLED64][PKDINSTALLED32]. Wersja [ProductVersion] nie zastąpi jej; aby ją zainstalować, najpierw odinstaluj tamtą.'
+# The downgrade's message is formatted into a property first: a verbose log
+# lists it then even where the installer logs no error text (Wine's shows it
+# only in a message box).
+ca PkdDowngradeMessage 51 PKDDOWNGRADEMESSAGE 'Zainstalowana jest już nowsza wersja programu [ProductName]: [PKDINSTALLED64][PKDINSTALLED32]. Wersja [ProductVersion] nie zastąpi jej; aby ją zainstalować, najpierw odinstaluj tamtą.'
+ca PkdRefuseDowngrade 19 '' '[PKDDOWNGRADEMESSAGE]'
 ca PkdRememberDir 51 INSTALLDIR '[PKDREMEMBEREDDIR]'
 ca PkdInstallLocation 51 ARPINSTALLLOCATION '[INSTALLDIR]'
 step() {  # step TABLE ACTION CONDITION SEQUENCE
@@ -65,6 +69,7 @@ step() {  # step TABLE ACTION CONDITION SEQUENCE
 }
 for table in InstallUISequence InstallExecuteSequence; do
   step $table AppSearch '' 50
+  step $table PkdDowngradeMessage WIX_DOWNGRADE_DETECTED 59
   step $table PkdRefuseDowngrade WIX_DOWNGRADE_DETECTED 60
   step $table PkdRememberDir 'PKDREMEMBEREDDIR AND NOT INSTALLDIR' 990
 done

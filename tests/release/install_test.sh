@@ -92,7 +92,9 @@ end_group() {
 kept_settings() { wine reg query "$settings_key" /v NormPos >/dev/null; }
 # refused MSI LOG: the package fails, and says why in its log.
 refused() { ! wine msiexec /i "$(winpath "$1")" /qn /l*v "$(winpath "$2")" >/dev/null; }
-logged() { iconv -f UTF-16LE -t UTF-8 "$2" 2>/dev/null | tr -d '\r' | grep -qF "$1" || grep -aqF "$1" "$2"; }
+# logged TEXT LOG: the downgrade's message, as the installer formatted it,
+# holds TEXT (a verbose log lists the property that holds it).
+logged() { tr -d '\r' <"$2" | grep -a "PKDDOWNGRADEMESSAGE = Zainstalowana" | grep -aqF "$1"; }
 cp1250() { printf '%s' "$1" | iconv -f UTF-8 -t CP1250; }
 
 same_files() {  # same_files DIR STAGE: exactly the package's files, equal to the staged ones
