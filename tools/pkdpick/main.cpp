@@ -150,8 +150,8 @@ TStart StartPickerAndConnect(TDdeConversation& conv, const std::string& service,
   const std::filesystem::path folder = text::ExecutableFolder();
   const std::wstring exe = (folder / L"pkd.exe").wstring();
   std::wstring cmd = L"\"" + exe + L"\"";
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+  const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                                  OPEN_EXISTING, 0, nullptr);
   for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
     const HANDLE h = GetStdHandle(which);
@@ -170,9 +170,34 @@ TStart StartPickerAndConnect(TDdeConversation& conv, const std::string& service,
   PROCESS_INFORMATION pi = {};
   // Not on our console either (Wine attaches a program started from a console
   // program to it): a Ctrl+C for us would end the picker's pick too.
-  const BOOL started = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, nul != INVALID_HANDLE_VALUE,
-                                      DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, nullptr, folder.c_str(), &si, &pi);
+  const DWORD flags = DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP;
+  const bool inherit = nul != INVALID_HANDLE_VALUE;
+  // Only the null device is inherited, where the system can be told so.
+  STARTUPINFOEXW six = {};
+  six.StartupInfo = si;
+  six.StartupInfo.cb = sizeof six;
+  SIZE_T listSize = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &listSize);
+  std::vector<BYTE> list(listSize);
+  HANDLE only = nul;
+  bool listed = inherit && listSize &&
+                InitializeProcThreadAttributeList(reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list.data()), 1, 0,
+                                                  &listSize);
+  if (listed) {
+    six.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list.data());
+    if (!UpdateProcThreadAttribute(six.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &only, sizeof only,
+                                   nullptr, nullptr)) {
+      DeleteProcThreadAttributeList(six.lpAttributeList);
+      listed = false;
+    }
+  }
+  BOOL started = listed && CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, TRUE,
+                                          flags | EXTENDED_STARTUPINFO_PRESENT, nullptr, folder.c_str(),
+                                          &six.StartupInfo, &pi);
+  if (!started)
+    started = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, inherit, flags, nullptr, folder.c_str(), &si, &pi);
   const DWORD startError = GetLastError();
+  if (listed) DeleteProcThreadAttributeList(six.lpAttributeList);
   if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
   if (!started) {
     error = "nie mogę uruchomić " + text::PathTo1250(exe) + " (błąd " + std::to_string(startError) + ")";
