@@ -125,7 +125,7 @@ for arch in "$@"; do
   expect "the shortcut's icon is named with its target's extension: PkdIcon.exe" \
     test "$(msiinfo export "$msi" Icon | awk -F'\t' 'NR > 3 { print $1 }')" = PkdIcon.exe
   expect "the summary's code page is 1250" \
-    grep -qx "Codepage: 1250" <(python3 packaging/msifix.py summary "$msi")
+    test "$(python3 packaging/msifix.py summary "$msi" | sed -n 's/^Codepage: //p')" = 1250
   expect "the summary's Comments are in Windows-1250" \
     test "$(msiinfo suminfo "$msi" | sed -n 's/^Comments: //p')" = "$(cp1250 "Wybór kodu Polskiej Klasyfikacji Działalności")"
   for f in pkd.exe pkdpick.exe; do
@@ -190,21 +190,24 @@ for arch in "$@"; do
 done
 
 # One copy per machine whatever the width: the same version of the other
-# width replaces the installed one.
+# width replaces the installed one, in either order.
+pf_of() { if [ "$1" = x86 ]; then echo "Program Files (x86)"; else echo "Program Files"; fi; }
 if [ $# -ge 2 ]; then
-  echo "=== release: $1 then $2 of $version"
-  first=$out/pkd-$version-$1.msi second=$out/pkd-$version-$2.msi
-  pf_of() { if [ "$1" = x86 ]; then echo "Program Files (x86)"; else echo "Program Files"; fi; }
-  expect "msiexec /i $first /qn" wine msiexec /i "$(winpath "$first")" /qn
-  expect "msiexec /i $second /qn" wine msiexec /i "$(winpath "$second")" /qn
-  expect "one Add/Remove Programs entry" test "$(arp_entries)" = "$version ZELNOR"
-  expect "the $2 files in C:\\$(pf_of "$2")" same_files "$state/prefix/drive_c/$(pf_of "$2")/ZELNOR/PKD" "$out/stage/$2/PKD"
-  expect "no $1 files left" test ! -e "$state/prefix/drive_c/$(pf_of "$1")/ZELNOR"
-  lnk=$(shortcuts)
-  expect "one shortcut, to the $2 pkd.exe" test "$(echo "$lnk" | grep -c .)" = 1
-  expect "  ... naming C:\\$(pf_of "$2")\\ZELNOR\\PKD\\pkd.exe" grep -aqF "C:\\$(pf_of "$2")\\ZELNOR\\PKD\\pkd.exe" "$lnk"
-  expect "msiexec /x $second /qn" wine msiexec /x "$(winpath "$second")" /qn
-  expect "nothing left" test -z "$(arp_entries)$(shortcuts)"
+  for pair in "$1 $2" "$2 $1"; do
+    read -r a b <<<"$pair"
+    echo "=== release: $a then $b of $version"
+    first=$out/pkd-$version-$a.msi second=$out/pkd-$version-$b.msi
+    expect "msiexec /i $first /qn" wine msiexec /i "$(winpath "$first")" /qn
+    expect "msiexec /i $second /qn" wine msiexec /i "$(winpath "$second")" /qn
+    expect "one Add/Remove Programs entry" test "$(arp_entries)" = "$version ZELNOR"
+    expect "the $b files in C:\\$(pf_of "$b")" same_files "$state/prefix/drive_c/$(pf_of "$b")/ZELNOR/PKD" "$out/stage/$b/PKD"
+    expect "no $a files left" test ! -e "$state/prefix/drive_c/$(pf_of "$a")/ZELNOR"
+    lnk=$(shortcuts)
+    expect "one shortcut, to the $b pkd.exe" test "$(echo "$lnk" | grep -c .)" = 1
+    expect "  ... naming C:\\$(pf_of "$b")\\ZELNOR\\PKD\\pkd.exe" grep -aqF "C:\\$(pf_of "$b")\\ZELNOR\\PKD\\pkd.exe" "$lnk"
+    expect "msiexec /x $second /qn" wine msiexec /x "$(winpath "$second")" /qn
+    expect "nothing left" test -z "$(arp_entries)$(shortcuts)"
+  done
   end_group release_msi_cross_width
 fi
 
