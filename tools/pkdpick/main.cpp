@@ -21,7 +21,7 @@ constexpr DWORD kRetryMs = 200;            // between tries to reach a starting 
 constexpr DWORD kIdlePollMs = 5;            // between looks whether it waits for input yet
 constexpr DWORD kStartLimitMs = 60000;      // pkd.exe's own start, catalogue included
 constexpr DWORD kRequestTimeoutMs = 10000;  // a live picker answers at once
-constexpr DWORD kStopGraceMs = 150;         // for the main thread to notice Ctrl+C itself
+constexpr DWORD kStopGraceMs = 100;         // for the main thread to notice Ctrl+C itself
 
 // Set by Ctrl+C (or Ctrl+Break); every wait of ours watches it.
 HANDLE gStop = nullptr;
@@ -83,7 +83,9 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
   Sleep(kStopGraceMs);
   if (InterlockedExchange(&gLeaving, 1) == 0) {
     if (gHiddenPicker) TerminateProcess(gHiddenPicker, 1);
-    ExitProcess(static_cast<UINT>(Fail("przerwane", kExitInterrupted)));
+    // Not ExitProcess: its library clean-up would wait for the very call
+    // that holds the main thread.
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(Fail("przerwane", kExitInterrupted)));
   }
   return TRUE;
 }

@@ -209,4 +209,44 @@ TEST(PkdpickExit, AnOutputThatCannotBeWrittenIsAnError) {
   }
 }
 
+BOOL WINAPI Swallow(DWORD) { return TRUE; }
+
+// Ctrl+C is honoured at once whatever pkdpick is doing: waiting for the picker
+// it started, or for the user's choice. The event goes through a console that
+// both share; a test run from a pipe has none.
+TEST(PkdpickExit, CtrlCIsHonouredAtOnce) {
+  FreeConsole();
+  ASSERT_TRUE(AllocConsole()) << GetLastError();
+  SetConsoleCtrlHandler(Swallow, TRUE);
+  const struct {
+    const char* when;
+    DWORD afterMs;  // after pkdpick started
+  } moments[] = {{"while the picker starts", 400}, {"while the pick waits", 6000}};
+  for (const auto& m : moments) {
+    SCOPED_TRACE(m.when);
+    TFolder folder("exit_break", nullptr);
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    const std::wstring exe = folder.Path("pkdpick.exe");
+    std::wstring cmd = L"\"" + exe + L"\" --code 01.11.Z";
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    CloseHandle(pi.hThread);
+    const ui::TKernelHandle process(pi.hProcess);
+    guitest::PumpFor(m.afterMs);
+    ASSERT_EQ(WaitForSingleObject(process.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    const DWORD sent = GetTickCount();
+    ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
+    const DWORD waited = WaitForSingleObject(process.Get(), 5000);
+    const DWORD ms = GetTickCount() - sent;
+    DWORD status = 99;
+    GetExitCodeProcess(process.Get(), &status);
+    std::cout << "Ctrl+C " << m.when << ": exit " << status << " after " << ms << " ms\n";
+    EXPECT_EQ(waited, static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_EQ(status, 130u);
+    EXPECT_LT(ms, 200u);
+  }
+  SetConsoleCtrlHandler(Swallow, FALSE);
+}
+
 }  // namespace
