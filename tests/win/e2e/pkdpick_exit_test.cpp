@@ -3,6 +3,8 @@
 // that cannot be written is an error.
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <ddeml.h>
 
 #include <algorithm>
 #include <fstream>
@@ -145,6 +147,34 @@ TEST(PkdpickExit, APickerThatCannotStartIsAnErrorAtOnce) {
       std::cout << ui::Narrow(args) << " on " << c.name << ": exit " << run.Status << " after " << run.Ms
                 << " ms: " << run.Err;
     }
+    // Started by hand, the picker shows its error and offers no service
+    // meanwhile, so that a script is not told "busy" and does not try again.
+    SCOPED_TRACE(c.name);
+    TFolder folder(c.name, c.catalogue);
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    const std::wstring exe = folder.Path("pkd.exe");
+    std::wstring cmd = L"\"" + exe + L"\"";
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    CloseHandle(pi.hThread);
+    const ui::TKernelHandle picker(pi.hProcess);
+    EXPECT_TRUE(guitest::WaitFor([&] { return guitest::VisibleTopWindowOf(pi.dwProcessId, L"#32770") != nullptr; },
+                                 kLong));
+    guitest::PumpFor(1000);
+    // Its System topic answers whenever the service is registered, busy or not.
+    DWORD inst = 0;
+    ASSERT_EQ(DdeInitializeW(&inst, [](UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) -> HDDEDATA {
+      return nullptr;
+    }, APPCMD_CLIENTONLY, 0), static_cast<UINT>(DMLERR_NO_ERROR));
+    const HSZ service = DdeCreateStringHandleW(inst, L"PKD_ZEL", CP_WINUNICODE);
+    const HSZ topic = DdeCreateStringHandleW(inst, L"System", CP_WINUNICODE);
+    const HCONV conv = DdeConnect(inst, service, topic, nullptr);
+    EXPECT_EQ(conv, nullptr) << "the service is registered";
+    if (conv) DdeDisconnect(conv);
+    DdeFreeStringHandle(inst, service);
+    DdeFreeStringHandle(inst, topic);
+    DdeUninitialize(inst);
   }
 }
 
