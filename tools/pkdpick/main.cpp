@@ -323,8 +323,10 @@ int Run(const std::vector<std::u16string>& args) {
       failed = std::string(picker::kPickItems[i]) + " (" + DdeErrorName(r.Error) + ")";
   }
   const TVerdict verdict = Decide(options, picked, failed.empty() && picked != paBusy, values[0]);
-  if (verdict.PrintResult() && Print(FormatResult(options.Format, values[0], values[1], values[2]), 0) != 0)
-    return kExitError;
+  if (verdict.PrintResult()) {
+    const int printed = Print(FormatResult(options.Format, values[0], values[1], values[2]), verdict.Status);
+    if (printed != verdict.Status) return printed;
+  }
   if (verdict.Message.empty()) return verdict.Status;
   return Fail(verdict.Status == kExitError && !failed.empty() ? verdict.Message + ": " + failed : verdict.Message,
               verdict.Status);

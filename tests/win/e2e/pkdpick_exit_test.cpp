@@ -206,6 +206,7 @@ TEST(PkdpickExit, FindIsFoundOnlyByItsOwnSearch) {
   for (const auto& c : cases) {
     SCOPED_TRACE(ui::Narrow(c.args));
     const TFolder::TRun run = folder.Pkdpick(c.args);
+    std::cout << ui::Narrow(c.args) << ": exit " << run.Status << " after " << run.Ms << " ms\n";
     EXPECT_EQ(run.Status, c.status) << run.Err;
     EXPECT_EQ(run.Out, Utf8(c.out));
     EXPECT_EQ(run.Err, Utf8(c.err));
