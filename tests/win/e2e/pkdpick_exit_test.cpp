@@ -31,28 +31,32 @@ std::wstring Built(const char* name) {
 
 std::string Utf8(const std::string& cp1250) { return text::Cp1250ToUtf8(cp1250); }
 
+struct TFind {
+  std::wstring Exe;
+  std::vector<DWORD> Pids;
+};
+
+BOOL CALLBACK AddPicker(HWND wnd, LPARAM lp) {
+  TFind& f = *reinterpret_cast<TFind*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  const ui::TKernelHandle p(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  wchar_t path[MAX_PATH] = L"";
+  DWORD size = MAX_PATH;
+  if (p && QueryFullProcessImageNameW(p.Get(), 0, path, &size) && _wcsicmp(path, f.Exe.c_str()) == 0 &&
+      std::find(f.Pids.begin(), f.Pids.end(), pid) == f.Pids.end())
+    f.Pids.push_back(pid);
+  return TRUE;
+}
+
 // The processes running the folder's pkd.exe.
 std::vector<DWORD> PickersIn(const std::filesystem::path& folder) {
-  struct TFind {
-    std::wstring Exe;
-    std::vector<DWORD> Pids;
-  } find{(folder / L"pkd.exe").wstring(), {}};
-  EnumWindows(
-      [](HWND wnd, LPARAM lp) -> BOOL {
-        TFind& f = *reinterpret_cast<TFind*>(lp);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(wnd, &pid);
-        const ui::TKernelHandle p(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-        wchar_t path[MAX_PATH] = L"";
-        DWORD size = MAX_PATH;
-        if (p && QueryFullProcessImageNameW(p.Get(), 0, path, &size) && _wcsicmp(path, f.Exe.c_str()) == 0 &&
-            std::find(f.Pids.begin(), f.Pids.end(), pid) == f.Pids.end())
-          f.Pids.push_back(pid);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&find));
+  TFind find{(folder / L"pkd.exe").wstring(), {}};
+  EnumWindows(AddPicker, reinterpret_cast<LPARAM>(&find));
   return find.Pids;
 }
+
+HDDEDATA CALLBACK NoServer(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
 
 void EndPickersIn(const std::filesystem::path& folder) {
   for (DWORD pid : PickersIn(folder)) {
@@ -164,9 +168,7 @@ TEST(PkdpickExit, APickerThatCannotStartIsAnErrorAtOnce) {
     guitest::PumpFor(1000);
     // Its System topic answers whenever the service is registered, busy or not.
     DWORD inst = 0;
-    ASSERT_EQ(DdeInitializeW(&inst, [](UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) -> HDDEDATA {
-      return nullptr;
-    }, APPCMD_CLIENTONLY, 0), static_cast<UINT>(DMLERR_NO_ERROR));
+    ASSERT_EQ(DdeInitializeW(&inst, NoServer, APPCMD_CLIENTONLY, 0), static_cast<UINT>(DMLERR_NO_ERROR));
     const HSZ service = DdeCreateStringHandleW(inst, L"PKD_ZEL", CP_WINUNICODE);
     const HSZ topic = DdeCreateStringHandleW(inst, L"System", CP_WINUNICODE);
     const HCONV conv = DdeConnect(inst, service, topic, nullptr);
