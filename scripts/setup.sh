@@ -2,9 +2,9 @@
 # Installs what the build and the tests need on Debian 12, when it is missing:
 # the mingw-w64 cross compilers (i686 and x86_64), Wine (32- and 64-bit), Xvfb,
 # CMake, GoogleTest, Google Benchmark, zlib for every target, clang with its
-# fuzzer runtime, and for the release wixl and msitools (the MSI packages) and
-# zip/unzip. wine32:i386 installs on any amd64 machine, even one whose
-# kernel cannot run it; the tests find out whether it runs.
+# fuzzer runtime, and for the release wixl, msitools and python3 (the MSI
+# packages) and zip/unzip. wine32:i386 installs on any amd64 machine, even one
+# whose kernel cannot run it; the tests find out whether it runs.
 set -euo pipefail
 
 packages=(
@@ -12,7 +12,7 @@ packages=(
   googletest libbenchmark-dev zlib1g-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine32:i386 wine64 xvfb
-  wixl msitools zip unzip
+  wixl msitools python3 zip unzip
 )
 
 missing=()

@@ -12,3 +12,14 @@ if(TARGET e2e_picker_test)
   add_dependencies(e2e_picker_test pkd pkdpick dde_test_client)
   set_tests_properties(e2e_picker_test PROPERTIES RUN_SERIAL TRUE)
 endif()
+
+# pkdpick's exit status against the real pkd.exe: a picker that cannot start,
+# --find, and output that cannot be written.
+pkd_add_test(e2e_pkdpick_exit_test WIN_ONLY
+  SOURCES win/e2e/pkdpick_exit_test.cpp
+  LIBS pkd_gui_helpers pkd_text
+  TIMEOUT 300)
+if(TARGET e2e_pkdpick_exit_test)
+  add_dependencies(e2e_pkdpick_exit_test pkd pkdpick)
+  set_tests_properties(e2e_pkdpick_exit_test PROPERTIES RUN_SERIAL TRUE)
+endif()

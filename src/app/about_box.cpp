@@ -13,6 +13,7 @@ namespace app {
 const char kSupportAddress[] = "wendrak.pkd@example.org";
 const char kWebAddress[] = "https://stat.gov.pl/Klasyfikacje/";
 const char kAuthorLine[] = "© Zespół programu Wendrak (wybór kodu PKD)";
+const char kSourceLine[] = "Źródło: GUS (klasyfikacja PKD, jej objaśnienia i tabela powiązań)";
 
 namespace {
 // The panel's place; the controls on it are placed relative to it.
@@ -36,6 +37,7 @@ bool TAboutBox::Create(HWND owner) {
   Copyright.Create(h, kAuthorLine);
   Comments.Create(h, std::string("e-mail: ") + kSupportAddress);
   Label1.Create(h, kWebAddress);
+  Source.Create(h, kSourceLine, SS_NOPREFIX);
   OKButton.Create(h, "OK", IDOK, true);
   ApplyFont();
 
@@ -57,6 +59,7 @@ bool TAboutBox::Create(HWND owner) {
   Copyright.SetBounds(S(px + 8), S(py + 88), S(1), S(16));
   Comments.SetBounds(S(px + 8), S(py + 117), S(1), S(16));
   Label1.SetBounds(S(px + 8), S(py + 133), S(1), S(16));
+  Source.SetBounds(S(px + 8), S(py + 165), S(kPanelWidth - 16), S(16));
   // The mouse labels are as wide as their text, so that only the text is a link.
   Copyright.AutoSize();
   Comments.AutoSize();

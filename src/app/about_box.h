@@ -1,6 +1,6 @@
 // The About box: the program's icon, name and version from its own version
-// resource and file date, the support links and the author line, which opens
-// the devotional text (TPsalm).
+// resource and file date, the support links, the source of the classification
+// and the author line, which opens the devotional text (TPsalm).
 #pragma once
 
 #include <functional>
@@ -15,6 +15,8 @@ namespace app {
 extern const char kSupportAddress[];
 extern const char kWebAddress[];
 extern const char kAuthorLine[];
+// The credit of the classification's texts, which come from GUS.
+extern const char kSourceLine[];
 
 class TAboutBox : public ui::TDialog {
  public:
@@ -24,7 +26,7 @@ class TAboutBox : public ui::TDialog {
   void Show() override;
 
   ui::TImage ProgramIcon;
-  ui::TLabel ProductName, Version;
+  ui::TLabel ProductName, Version, Source;
   ui::TMouseLabel Copyright, Comments, Label1;
   ui::TButton OKButton;
 

@@ -63,8 +63,12 @@ bool Tform_TreeKodow::Create(const std::filesystem::path& cataloguePath) {
 void Tform_TreeKodow::StartUp(const std::filesystem::path& cataloguePath) {
   // Step 1, the registry key of the settings, was set up by the constructor.
   if (!text::FileExists(cataloguePath)) {
+    // The program ends after the notice: a service registered meanwhile
+    // would only have clients wait on a picker that cannot pick.
     PostMessageW(Handle(), WM_CATALOGUE_MISSING, 0, 0);
-  } else if (!ShowStoredRevision()) {
+    return;
+  }
+  if (!ShowStoredRevision()) {
     auto baza = std::make_unique<catalogue::TBaza>();
     baza->Load(cataloguePath);
     SetBaza(std::move(baza));

@@ -28,7 +28,7 @@ bool BeginsWithCode(std::string_view text, std::string_view code) {
 
 bool CodeSearchFound(std::string_view code, std::string_view selectedCode) {
   // No code, no search: what is selected was not found by it.
-  return !code.empty() && BeginsWithCode(selectedCode, code);
+  return !code.empty() && text::EqualNoCaseAscii(selectedCode, code);
 }
 
 TCompletion Complete(const std::vector<std::string>& codes, const std::string& typedText) {

@@ -23,10 +23,10 @@ int MatchCode(const TCodeTree& tree, const std::string& code);
 // The rule of that match: text begins with code, ASCII letters upper-cased.
 bool BeginsWithCode(std::string_view text, std::string_view code);
 // Whether a search by code for code (preset over DDE, say) has found the
-// entry that is selected after it, whose code is selectedCode: the entry's
-// text, which begins with its code, matches. So "01.11" selecting "01.11.Z"
-// has found it; a code that selected nothing leaves an entry that does not
-// match.
+// entry that is selected after it, whose code is selectedCode. Only an entry
+// of that very code proves it: the search runs only for a whole listed code,
+// so a code that merely begins the selected one (or selected nothing) leaves
+// the earlier selection in place, which proves nothing.
 bool CodeSearchFound(std::string_view code, std::string_view selectedCode);
 
 // What completion makes of a typed character: the new field text, the part

@@ -293,6 +293,8 @@ TDdeResult TDdeConversation::Async(UINT type, std::string_view item, const void*
   for (;;) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      // The reply's stray acknowledgement usually comes in the same batch.
+      if (FPending.Done && type == XTYP_REQUEST && IsStrayAck(msg)) FPending.StrayAck = true;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
@@ -327,12 +329,24 @@ TDdeResult TDdeConversation::Async(UINT type, std::string_view item, const void*
   r.Flags = FPending.Flags;
   r.Data = std::move(FPending.Data);
   r.Outcome = FPending.Answered ? doAnswered : (r.Flags & DDE_FBUSY) ? doBusy : doRefused;
-  if (r.Ok()) AfterAnswer(r, type);
+  if (r.Ok())
+    AfterAnswer(r, type, FPending.StrayAck);
+  else
+    r.Error = FClient.LastError();
   return r;
 }
 
-void TDdeConversation::AfterAnswer(TDdeResult&, UINT type) {
-  if (type == XTYP_REQUEST && RunningOnWine()) AwaitStrayAck();
+void TDdeConversation::AfterAnswer(TDdeResult&, UINT type, bool strayAckSeen) {
+  if (type == XTYP_REQUEST && RunningOnWine() && !strayAckSeen) AwaitStrayAck();
+}
+
+bool TDdeConversation::IsStrayAck(const MSG& msg) {
+  if (msg.message != WM_DDE_ACK) return false;
+  // The window may not have been known at the connect; without it, any
+  // acknowledgement counts rather than none, which would cost the whole wait.
+  CONVINFO info;
+  if (!FWindow && ConvInfo(FConv, info)) FWindow = info.hwnd;
+  return !FWindow || msg.hwnd == FWindow;
 }
 
 void TDdeConversation::AwaitStrayAck() {
@@ -341,7 +355,7 @@ void TDdeConversation::AwaitStrayAck() {
     bool ack = false;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ack = ack || (msg.message == WM_DDE_ACK && msg.hwnd == FWindow);
+      ack = ack || IsStrayAck(msg);
       DispatchMessageW(&msg);
     }
     const DWORD elapsed = GetTickCount() - start;

@@ -150,6 +150,7 @@ class TDdeConversation {
     bool Answered = false;
     WORD Flags = 0;
     std::string Data;
+    bool StrayAck = false;  // Wine's acknowledgement after the reply, already let go
   };
 
  private:
@@ -157,8 +158,10 @@ class TDdeConversation {
   TDdeResult Sync(UINT type, std::string_view item, const void* data, DWORD size, UINT format, DWORD timeoutMs);
   TDdeResult Async(UINT type, std::string_view item, const void* data, DWORD size, UINT format, DWORD timeoutMs,
                    HANDLE stop);
-  void AfterAnswer(TDdeResult& result, UINT type);
+  void AfterAnswer(TDdeResult& result, UINT type, bool strayAckSeen = false);
   void AwaitStrayAck();
+  // The stray acknowledgement: one to this side's conversation window.
+  bool IsStrayAck(const MSG& msg);
 
   TDdeClient& FClient;
   HCONV FConv = nullptr;

@@ -21,36 +21,73 @@ constexpr DWORD kRetryMs = 200;            // between tries to reach a starting 
 constexpr DWORD kIdlePollMs = 5;            // between looks whether it waits for input yet
 constexpr DWORD kStartLimitMs = 60000;      // pkd.exe's own start, catalogue included
 constexpr DWORD kRequestTimeoutMs = 10000;  // a live picker answers at once
+constexpr DWORD kStopGraceMs = 100;         // for the main thread to notice Ctrl+C itself
 
 // Set by Ctrl+C (or Ctrl+Break); every wait of ours watches it.
 HANDLE gStop = nullptr;
-
-BOOL WINAPI OnConsoleControl(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  SetEvent(gStop);
-  return TRUE;
-}
+// The hidden picker we started and no client has reached yet: it would wait
+// unseen for ever, so it does not outlive us.
+HANDLE gHiddenPicker = nullptr;
+volatile LONG gLeaving = 0;
 
 // Text to a console is written as UTF-16, so that it reads right whatever
-// the console's code page; redirected, it is the UTF-8 bytes.
-void Write(DWORD which, const std::string& utf8) {
+// the console's code page; redirected, it is the UTF-8 bytes. False when
+// not all of it was written.
+bool Write(DWORD which, const std::string& utf8) {
   const HANDLE h = GetStdHandle(which);
-  if (!h || h == INVALID_HANDLE_VALUE) return;
-  DWORD mode = 0, done = 0;
+  if (!h || h == INVALID_HANDLE_VALUE) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  DWORD mode = 0;
   if (GetConsoleMode(h, &mode)) {
     std::wstring w;
     const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     w.resize(static_cast<size_t>(n));
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &w[0], n);
-    WriteConsoleW(h, w.data(), static_cast<DWORD>(w.size()), &done, nullptr);
-  } else {
-    WriteFile(h, utf8.data(), static_cast<DWORD>(utf8.size()), &done, nullptr);
+    for (size_t at = 0; at < w.size();) {
+      DWORD done = 0;
+      if (!WriteConsoleW(h, w.data() + at, static_cast<DWORD>(w.size() - at), &done, nullptr) || done == 0)
+        return false;
+      at += done;
+    }
+    return true;
   }
+  for (size_t at = 0; at < utf8.size();) {
+    DWORD done = 0;
+    if (!WriteFile(h, utf8.data() + at, static_cast<DWORD>(utf8.size() - at), &done, nullptr) || done == 0)
+      return false;
+    at += done;
+  }
+  return true;
 }
 
 int Fail(const std::string& message1250, int status = kExitError) {
+  // Nothing is left to tell a failure to standard error by.
   Write(STD_ERROR_HANDLE, text::Cp1250ToUtf8("pkdpick: " + message1250 + "\n"));
   return status;
+}
+
+// Standard output: a result that could not be written is an error, lest a
+// script take the missing or cut choice for one made.
+int Print(const std::string& utf8, int status) {
+  if (Write(STD_OUTPUT_HANDLE, utf8)) return status;
+  return Fail("nie mogę zapisać na standardowe wyjście (błąd " + std::to_string(GetLastError()) + ")");
+}
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  SetEvent(gStop);
+  // Every wait of the main thread watches the event; a call that does not
+  // return (a connect that waits for a hung window) must not hold Ctrl+C up.
+  Sleep(kStopGraceMs);
+  if (InterlockedExchange(&gLeaving, 1) == 0) {
+    if (gHiddenPicker) TerminateProcess(gHiddenPicker, 1);
+    // Not ExitProcess: its library clean-up would wait for the very call
+    // that holds the main thread.
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(Fail("przerwane", kExitInterrupted)));
+  }
+  return TRUE;
 }
 
 // The version resource of this program: its fixed file version.
@@ -70,17 +107,58 @@ std::string OwnVersion() {
 
 enum TStart { stConnected, stFailed, stStopped };
 
+struct TErrorBox {
+  DWORD Pid = 0;
+  std::wstring Text;
+};
+
+BOOL CALLBACK FindErrorBox(HWND wnd, LPARAM lp) {
+  TErrorBox& box = *reinterpret_cast<TErrorBox*>(lp);
+  DWORD pid = 0;
+  wchar_t cls[16] = L"";
+  GetWindowThreadProcessId(wnd, &pid);
+  if (pid != box.Pid || !IsWindowVisible(wnd) || !GetClassNameW(wnd, cls, 16) || std::wstring(cls) != L"#32770")
+    return TRUE;
+  // A message box's text is its static control 0xFFFF.
+  wchar_t text[512] = L"";
+  GetDlgItemTextW(wnd, 0xFFFF, text, 512);
+  box.Text = *text ? text : L"?";
+  return FALSE;
+}
+
+// The text of the message box that a starting picker shows instead of its
+// service (a catalogue missing or damaged: its start-up failed); empty when
+// it shows none. A started picker shows no other box before its service.
+std::string StartUpError(DWORD pid) {
+  TErrorBox box;
+  box.Pid = pid;
+  EnumWindows(FindErrorBox, reinterpret_cast<LPARAM>(&box));
+  std::string out;
+  for (wchar_t c : box.Text) {
+    char b = '?';
+    if (!text::ByteFor1250(static_cast<char16_t>(c), b) || static_cast<unsigned char>(b) < 0x20) b = ' ';
+    out += b;
+  }
+  return out;
+}
+
 // Starts pkd.exe and connects once its service is there; the reason
 // (Windows-1250) when it fails. The picker gets none of our handles: a
 // script reading our output to its end must not wait for the picker too.
 // Under Wine a started program takes its parent's standard handles unless it
-// is given others, so it is given the null device.
+// is given others, so it is given the null device, inheritable and passed by
+// inheritance as Windows requires; our own standard handles are kept from it.
 TStart StartPickerAndConnect(TDdeConversation& conv, const std::string& service, bool hidden, std::string& error) {
   const std::filesystem::path folder = text::ExecutableFolder();
   const std::wstring exe = (folder / L"pkd.exe").wstring();
   std::wstring cmd = L"\"" + exe + L"\"";
-  const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+  const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                                  OPEN_EXISTING, 0, nullptr);
+  for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    const HANDLE h = GetStdHandle(which);
+    if (h && h != INVALID_HANDLE_VALUE) SetHandleInformation(h, HANDLE_FLAG_INHERIT, 0);
+  }
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
@@ -94,15 +172,41 @@ TStart StartPickerAndConnect(TDdeConversation& conv, const std::string& service,
   PROCESS_INFORMATION pi = {};
   // Not on our console either (Wine attaches a program started from a console
   // program to it): a Ctrl+C for us would end the picker's pick too.
-  const BOOL started = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE,
-                                      DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, nullptr, folder.c_str(), &si, &pi);
+  const DWORD flags = DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP;
+  const bool inherit = nul != INVALID_HANDLE_VALUE;
+  // Only the null device is inherited, where the system can be told so.
+  STARTUPINFOEXW six = {};
+  six.StartupInfo = si;
+  six.StartupInfo.cb = sizeof six;
+  SIZE_T listSize = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &listSize);
+  std::vector<BYTE> list(listSize);
+  HANDLE only = nul;
+  bool listed = inherit && listSize &&
+                InitializeProcThreadAttributeList(reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list.data()), 1, 0,
+                                                  &listSize);
+  if (listed) {
+    six.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list.data());
+    if (!UpdateProcThreadAttribute(six.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &only, sizeof only,
+                                   nullptr, nullptr)) {
+      DeleteProcThreadAttributeList(six.lpAttributeList);
+      listed = false;
+    }
+  }
+  BOOL started = listed && CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, TRUE,
+                                          flags | EXTENDED_STARTUPINFO_PRESENT, nullptr, folder.c_str(),
+                                          &six.StartupInfo, &pi);
+  if (!started)
+    started = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, inherit, flags, nullptr, folder.c_str(), &si, &pi);
   const DWORD startError = GetLastError();
+  if (listed) DeleteProcThreadAttributeList(six.lpAttributeList);
   if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
   if (!started) {
     error = "nie mogę uruchomić " + text::PathTo1250(exe) + " (błąd " + std::to_string(startError) + ")";
     return stFailed;
   }
   CloseHandle(pi.hThread);
+  if (hidden) gHiddenPicker = pi.hProcess;
   const DWORD start = GetTickCount();
   TStart result = stFailed;
   bool idle = false;
@@ -114,7 +218,13 @@ TStart StartPickerAndConnect(TDdeConversation& conv, const std::string& service,
     if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) {
       DWORD code = 0;
       GetExitCodeProcess(pi.hProcess, &code);
-      error = "pkd.exe zakończył działanie (kod " + std::to_string(code) + "), zanim udostępnił usługę " + service;
+      error = "pkd.exe nie mógł się uruchomić: zakończył działanie (kod " + std::to_string(code) +
+              "), zanim udostępnił usługę " + service;
+      break;
+    }
+    const std::string shown = StartUpError(pi.dwProcessId);
+    if (!shown.empty()) {
+      error = "pkd.exe nie mógł się uruchomić: " + shown;
       break;
     }
     if (GetTickCount() - start >= kStartLimitMs) {
@@ -146,6 +256,7 @@ TStart StartPickerAndConnect(TDdeConversation& conv, const std::string& service,
   }
   // A hidden picker that no client reached would wait for one unseen.
   if (result != stConnected && hidden) TerminateProcess(pi.hProcess, 1);
+  gHiddenPicker = nullptr;
   CloseHandle(pi.hProcess);
   return result;
 }
@@ -154,14 +265,8 @@ int Run(const std::vector<std::u16string>& args) {
   TOptions options;
   std::string error;
   if (!ParseArguments(args, options, error)) return Fail(error + " (pkdpick --help)");
-  if (options.Help) {
-    Write(STD_OUTPUT_HANDLE, text::Cp1250ToUtf8(HelpText()));
-    return kExitChosen;
-  }
-  if (options.Version) {
-    Write(STD_OUTPUT_HANDLE, "pkdpick " + OwnVersion() + "\n");
-    return kExitChosen;
-  }
+  if (options.Help) return Print(text::Cp1250ToUtf8(HelpText()), kExitChosen);
+  if (options.Version) return Print("pkdpick " + OwnVersion() + "\n", kExitChosen);
   const std::string command =
       CommandText(options, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(GetConsoleWindow())));
 
@@ -209,14 +314,19 @@ int Run(const std::vector<std::u16string>& args) {
   std::string values[picker::kPickItemCount];
   std::string failed;
   for (int i = 0; i < picker::kPickItemCount && failed.empty() && picked != paBusy; ++i) {
-    const TDdeResult r = conv.Request(picker::kPickItems[i], CF_TEXT, kRequestTimeoutMs);
+    // Asynchronous, so that Ctrl+C is watched here too.
+    const TDdeResult r = conv.RequestAsync(picker::kPickItems[i], CF_TEXT, kRequestTimeoutMs, gStop);
+    if (r.Outcome == doStopped) return Fail("przerwane", kExitInterrupted);
     if (r.Ok())
       values[i] = r.Text();
     else
       failed = std::string(picker::kPickItems[i]) + " (" + DdeErrorName(r.Error) + ")";
   }
   const TVerdict verdict = Decide(options, picked, failed.empty() && picked != paBusy, values[0]);
-  if (verdict.PrintResult()) Write(STD_OUTPUT_HANDLE, FormatResult(options.Format, values[0], values[1], values[2]));
+  if (verdict.PrintResult()) {
+    const int printed = Print(FormatResult(options.Format, values[0], values[1], values[2]), verdict.Status);
+    if (printed != verdict.Status) return printed;
+  }
   if (verdict.Message.empty()) return verdict.Status;
   return Fail(verdict.Status == kExitError && !failed.empty() ? verdict.Message + ": " + failed : verdict.Message,
               verdict.Status);
@@ -230,5 +340,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring w(argv[i]);
     args.emplace_back(w.begin(), w.end());
   }
-  return Run(args);
+  const int status = Run(args);
+  // Ctrl+C from here on changes nothing: the status stands.
+  if (InterlockedExchange(&gLeaving, 1) != 0) Sleep(INFINITE);
+  return status;
 }

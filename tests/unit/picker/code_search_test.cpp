@@ -58,17 +58,19 @@ TEST(MatchCode, PrefixOfEntryTextAsciiUpperCaseEarliestInFlatOrder) {
   EXPECT_EQ(MatchCode(t, "99"), -1);
 }
 
-// What a client that preset a code may take for found: the entry selected
-// after the search is one the search by code can have selected for it.
-TEST(CodeSearchFound, TheSelectedEntryMatchesTheCodeSearched) {
+// What a client that preset a code may take for found: only the entry of
+// that very code, since a text that is no whole code starts no search and
+// leaves whatever was selected before.
+TEST(CodeSearchFound, TheSelectedEntryIsTheCodeSearched) {
   const struct {
     const char* code;
     const char* selected;
     bool found;
   } cases[] = {
       {"01.11.Z", "01.11.Z", true},   {"01.11.z", "01.11.Z", true},  // codes fold by ASCII rules
-      {"01.11", "01.11.Z", true},     // a class selecting its subclass
-      {"1", "10", true},              // the earlier entry the search itself picks
+      {"01.11.", "01.11.Z", false},   // no whole code: the earlier selection stays
+      {"0", "01.11.Z", false},        {"01.11", "01.11.Z", false},
+      {"1", "10", false},             // the earlier entry the search picks is another code
       {"99.99", "01.11.Z", false},    // selected nothing: what stays selected is not found
       {"01.11.Z", "01.11", false},    {"01.12.Z", "01.11.Z", false},
       {"", "01.11.Z", false},         // no code, no search (words alone)

@@ -125,7 +125,10 @@ TEST(PkdpickText, ExitStatusTellsWhatHappened) {
       {false, "01.11.Z", paAcknowledged, false, "", 2, "nie dostałem wartości"},
       {true, "01.11.Z", paRefused, true, "01.11.Z", 2, "program nie wykonał polecenia Find_PKD"},
       {true, "01.11.Z", paAcknowledged, true, "01.11.Z", 0, ""},
-      {true, "01.11", paAcknowledged, true, "01.11.Z", 0, ""},
+      {true, "01.11.z", paAcknowledged, true, "01.11.Z", 0, ""},
+      // A start of a code runs no search: the selection shown is the earlier one.
+      {true, "01.11.", paAcknowledged, true, "01.11.Z", 4, "nie znaleziono kodu 01.11."},
+      {true, "0", paAcknowledged, true, "01.11.Z", 4, "nie znaleziono kodu 0"},
       {true, "99.99", paAcknowledged, true, "01.11.Z", 4, "nie znaleziono kodu 99.99"},  // the earlier selection
       {true, "", paAcknowledged, true, "01.11.Z", 4, "bez --code"},                      // words alone
   };

@@ -314,6 +314,7 @@ TEST_F(Commands, AboutBoxShowsTheVersionLineTheLinksAndUnderlinesTheAuthorLine) 
   EXPECT_NE(box.ProgramIcon.Icon(), nullptr);
   EXPECT_EQ(box.Comments.Text(), std::string("e-mail: ") + app::kSupportAddress);
   EXPECT_EQ(box.Label1.Text(), "https://stat.gov.pl/Klasyfikacje/");
+  EXPECT_EQ(box.Source.Text().rfind("Źródło: GUS", 0), 0u) << box.Source.Text();
 
   auto underlined = [](const ui::TControl& c) {
     LOGFONTW lf = {};
@@ -330,6 +331,13 @@ TEST_F(Commands, AboutBoxShowsTheVersionLineTheLinksAndUnderlinesTheAuthorLine) 
 
   // A click on a link opens it with the system; the mouse reaches the label.
   box.Show();
+  // The credit is shown whole, inside the dialog.
+  RECT source, client;
+  GetWindowRect(box.Source.Handle(), &source);
+  GetClientRect(box.Handle(), &client);
+  MapWindowPoints(box.Handle(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+  EXPECT_TRUE(IsWindowVisible(box.Source.Handle()));
+  EXPECT_LE(source.right, client.right);
   for (ui::TControl* link : {static_cast<ui::TControl*>(&box.Comments), static_cast<ui::TControl*>(&box.Label1)}) {
     PostMessageW(link->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     PostMessageW(link->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
