@@ -39,11 +39,14 @@ bool Tform_TreeKodow::GoForward() {
 
 bool Tform_TreeKodow::PreTranslate(MSG& msg) {
   // Alt with an arrow comes as a system key, whichever control has the focus.
+  // The key still goes on: the system's default handling must see a key
+  // after Alt, or releasing Alt would open the menu bar. No control here
+  // does anything with Alt+Left or Alt+Right.
   if (msg.message == WM_SYSKEYDOWN && (msg.wParam == VK_LEFT || msg.wParam == VK_RIGHT) &&
       GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0) {
     if (msg.wParam == VK_LEFT) GoBack();
     else GoForward();
-    return true;
+    return false;
   }
   return ui::TForm::PreTranslate(msg);
 }

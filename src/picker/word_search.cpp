@@ -211,9 +211,31 @@ TWordHits TWordSearch::SearchAll(const std::string& words) const {
   std::vector<std::string> foldedList = list;
   for (std::string& w : foldedList) w = text::FoldPolish1250(w);
   std::vector<size_t> exactLines, foldedLines, kept;
+  if (foldedList != list) {
+    // Words typed with Polish letters mean them: folded, they are looked up
+    // only when they find nothing as typed.
+    hits.Exact = Rows(ExactLines(list.front()), list, false);
+    if (!hits.Exact.empty()) return hits;
+    HitLines(list.front(), exactLines, foldedLines);
+    hits.Folded = Rows(foldedLines, foldedList, true);
+    return hits;
+  }
   HitLines(list.front(), exactLines, foldedLines);
   hits.Exact = Rows(exactLines, list, false, nullptr, &kept);
   hits.Folded = Rows(foldedLines, foldedList, true, &kept);
+  return hits;
+}
+
+std::vector<size_t> TWordSearch::ExactLines(const std::string& word) const {
+  // The search text is LiniaUpper, a blank, OpisUpper. The first word holds
+  // no blank (a blank anywhere would have split the text), so it occurs in
+  // the search text exactly when it occurs in one of the two halves.
+  const TFinder finder(word, FByteCounts);
+  std::vector<size_t> hits;
+  for (size_t i = 0; i < FLines.size(); ++i) {
+    const catalogue::TROpisy* r = FLines[i].Record;
+    if (r && (finder.In(r->LiniaUpper) || finder.In(r->OpisUpper))) hits.push_back(i);
+  }
   return hits;
 }
 

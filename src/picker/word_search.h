@@ -20,6 +20,8 @@ std::vector<std::string> SplitWords(const std::string& words);
 
 // The rows of one search: those found as typed, and after them those found
 // only with the Polish letters folded on both sides (text::FoldPolish1250).
+// Words typed with a Polish letter are folded only when they find nothing as
+// typed: then every row is in Folded.
 struct TWordHits {
   std::vector<std::string> Exact;
   std::vector<std::string> Folded;  // lines among Exact are not repeated here
@@ -42,7 +44,8 @@ class TWordSearch {
   // The rows found as typed and, apart, the rows found only with the Polish
   // letters folded to their base letters in the words and in the texts: the
   // first word in the search text, the further ones in the title part, all
-  // folded ("dzial" finds what "dział" finds, and "dziale" as typed).
+  // folded ("dzial" finds "dziale" as typed, then what "dział" finds). Words
+  // with a Polish letter are folded only when they find nothing as typed.
   TWordHits SearchAll(const std::string& words) const;
   // The rows found as typed; when there are none, those found folded, and
   // folded, when given, says so.
@@ -57,6 +60,8 @@ class TWordSearch {
   };
   class TFinder;
   class TFoldFinder;
+  // The lines whose search text holds the word as typed.
+  std::vector<size_t> ExactLines(const std::string& word) const;
   // The lines the first word finds as typed (exact) and folded (a superset).
   void HitLines(const std::string& word, std::vector<size_t>& exact, std::vector<size_t>& folded) const;
   // The lines whose search text (folded: its folded copy) holds the finder's word.

@@ -5,7 +5,7 @@
 // search (SearchText per line, a line-by-line backward walk; when that finds
 // nothing, the same with the Polish letters folded in the words and in the
 // texts, letter by letter; and both apart, the folded rows without the lines
-// found as typed), and the result
+// found as typed, for words without Polish letters), and the result
 // list the nodes of a plain build that looks children up by walking them; a
 // path of any node may only select an entry that one of its fields names.
 #include <unistd.h>
@@ -118,6 +118,10 @@ picker::TWordHits PlainSearchAll(const catalogue::TBaza& baza, const std::string
   picker::TWordHits hits;
   std::vector<size_t> exactLines, foldedLines;
   hits.Exact = PlainSearchOnce(baza, words, false, &exactLines);
+  // Words with a Polish letter are folded only when they find nothing as typed.
+  bool polish = false;
+  for (const std::string& w : picker::SplitWords(words)) polish = polish || Fold(w) != w;
+  if (polish && !hits.Exact.empty()) return hits;
   const std::vector<std::string> folded = PlainSearchOnce(baza, words, true, &foldedLines);
   for (size_t r = 0; r < folded.size(); ++r) {
     bool exact = false;

@@ -128,14 +128,24 @@ TEST_F(WordSearch, SearchAllGivesTheHitsAsTypedThenThoseFoundOnlyWithoutPolishLe
     std::vector<std::string> exact, folded;
   } cases[] = {
       {"ryz", {"06 - Ryzyko"}, {"01.12 - Uprawa ryżu", "01.12.Z - Uprawa ryżu\t01.12 - Uprawa ryżu"}},
-      // "ZBÓŻ" as typed in titles; "ZBOŻE" only folded; a line found both ways stands once.
+      // Without Polish letters: "ZBOZ" as typed nowhere, "ZBÓŻ" and "ZBOŻE" folded.
+      {"zboz", {}, {"A - ROLNICTWO", "01.1 - Uprawy zbóż\t01 - Uprawy rolne",
+                    "01.11 - Uprawa zbóż\t01.1 - Uprawy zbóż\t01 - Uprawy rolne",
+                    "01.11.Z - Uprawa zbóż\t01.11 - Uprawa zbóż\t01.1 - Uprawy zbóż\t01 - Uprawy rolne",
+                    "01.12 - Uprawa ryżu", "02.2 - Pozyskiwanie drewna\t02 - Leśnictwo"}},
+      // With a Polish letter the words mean it: "ZBOŻE" is not added to "ZBÓŻ".
       {"zbóż",
        {"01.1 - Uprawy zbóż\t01 - Uprawy rolne", "01.11 - Uprawa zbóż\t01.1 - Uprawy zbóż\t01 - Uprawy rolne",
         "01.11.Z - Uprawa zbóż\t01.11 - Uprawa zbóż\t01.1 - Uprawy zbóż\t01 - Uprawy rolne"},
-       {"A - ROLNICTWO", "01.12 - Uprawa ryżu", "02.2 - Pozyskiwanie drewna\t02 - Leśnictwo"}},
-      // A further word that filters the line as typed lets it through folded.
+       {}},
+      // A further word that filters every line as typed lets one through folded.
       {"zboże ryzu", {}, {"01.12 - Uprawa ryżu"}},
       {"zboże ryżu", {"01.12 - Uprawa ryżu"}, {}},
+      {"uprawy zboz", {}, {"01.1 - Uprawy zbóż\t01 - Uprawy rolne"}},  // the further word folded
+      // A line found both ways stands once, as typed.
+      {"uprawa", {"01.11 - Uprawa zbóż\t01.1 - Uprawy zbóż\t01 - Uprawy rolne",
+                  "01.11.Z - Uprawa zbóż\t01.11 - Uprawa zbóż\t01.1 - Uprawy zbóż\t01 - Uprawy rolne",
+                  "01.12 - Uprawa ryżu", "01.12.Z - Uprawa ryżu\t01.12 - Uprawa ryżu"}, {}},
       {"zboze", {}, search.Search("zboże")},
       {"lesn", {}, {"02 - Leśnictwo", "02.1 - Gospodarka leśna\t02 - Leśnictwo"}},  // no byte folding leaves alone
       {"qqq", {}, {}},

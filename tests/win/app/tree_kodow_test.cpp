@@ -373,8 +373,11 @@ TEST_F(MainWindow, DamagedStoredValuesAreIgnored) {
   EXPECT_GT(r.right - r.left, 0);
 }
 
-// Posts a double click at the middle of character pos of the note pane.
+// Posts a double click at character pos of the note pane, scrolled into view
+// as the reader would have it.
 void DoubleClickNoteAt(Tform_TreeKodow& w, size_t pos) {
+  SendMessageW(w.m_opis.Handle(), EM_SETSEL, pos, pos);
+  SendMessageW(w.m_opis.Handle(), EM_SCROLLCARET, 0, 0);
   const LRESULT at = SendMessageW(w.m_opis.Handle(), EM_POSFROMCHAR, pos, 0);
   const LPARAM point = MousePoint(static_cast<short>(LOWORD(at)) + 2, static_cast<short>(HIWORD(at)) + 4);
   PostMessageW(w.m_opis.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, point);
@@ -474,6 +477,17 @@ TEST_F(MainWindow, RealCatalogueOpensWithTheWholeTreeAndFindsASubclass) {
   ASSERT_TRUE(WaitFor([&] { return !w.TreeChange.Enabled(); }));
   EXPECT_EQ(w.szukaj_kod.Text(), "47.91.Z");
   EXPECT_FALSE(w.m_opis.Text().empty());
+
+  // Section A's note names 98.10.Z: a double click follows it, Alt+Left returns.
+  w.SetSearchCode("A");
+  w.RunSearches();
+  ASSERT_TRUE(WaitFor([&] { return !w.TreeChange.Enabled() && w.szukaj_kod.Text() == "A"; }));
+  const std::string note = w.m_opis.Text();
+  ASSERT_NE(note.find("98.10.Z"), std::string::npos);
+  DoubleClickNoteAt(w, note.find("98.10.Z") + 1);
+  ASSERT_TRUE(WaitFor([&] { return catalogue::CodeOf(w.SelectedText()) == "98.10.Z"; }));
+  PostAltKey(VK_LEFT);
+  ASSERT_TRUE(WaitFor([&] { return catalogue::CodeOf(w.SelectedText()) == "A"; }));
 }
 
 }  // namespace
