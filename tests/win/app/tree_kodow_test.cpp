@@ -444,6 +444,13 @@ TEST_F(MainWindow, CodesInTheNoteAreFollowedAndAltArrowsGoBackAndForward) {
   ASSERT_TRUE(WaitFor([&] { return selected() == "01.11"; }));
   guitest::PumpFor(50);
   EXPECT_EQ(w.ModalResult, 0);
+
+  // A search by code is a jump as well.
+  w.SetSearchCode("98");
+  w.RunSearches();
+  ASSERT_TRUE(noteShown("98"));
+  PostAltKey(VK_LEFT);
+  ASSERT_TRUE(WaitFor([&] { return selected() == "01.11"; }));
 }
 
 TEST_F(MainWindow, RealCatalogueOpensWithTheWholeTreeAndFindsASubclass) {
