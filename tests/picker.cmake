@@ -2,6 +2,7 @@ pkd_add_test(picker_test
   SOURCES unit/picker/code_tree_test.cpp unit/picker/code_search_test.cpp unit/picker/description_test.cpp
           unit/picker/word_search_test.cpp unit/picker/result_list_test.cpp
           unit/picker/pick_protocol_test.cpp unit/picker/old_code_test.cpp
+          unit/picker/note_links_test.cpp
   LIBS pkd_picker pkd_dde)
 # The result list is also tried on the real catalogue.
 if(TARGET picker_test AND TARGET pkd_catalogues)

@@ -29,8 +29,10 @@ bool Tform_spisOpisow::Create(HWND owner) {
 }
 
 void Tform_spisOpisow::FillResults(const std::vector<std::string>& rows, bool folded,
-                                   const picker::TCounterpartGroup& counterparts) {
+                                   const picker::TCounterpartGroup& counterparts,
+                                   const std::vector<std::string>& foldedOnly) {
   FResults.FillResults(rows, folded);
+  FResults.AddFolded(foldedOnly);
   FResults.AddCounterparts(counterparts.Title, counterparts.Entries);
   FNodes.Fill(
       FResults.Count(), [this](size_t i) { return FResults.Node(i).Parent; },

@@ -29,9 +29,11 @@ class Tform_spisOpisow : public ui::TForm {
   // Rebuilds the list from result rows: the heading, the hits grouped by
   // title, all expanded; one update batch. folded: the rows were found
   // without Polish letters (the heading says so); counterparts, when not
-  // empty, stand first as a group of their own.
+  // empty, stand first as a group of their own; foldedOnly, the rows found
+  // only without Polish letters, come last under a heading of their own.
   void FillResults(const std::vector<std::string>& rows, bool folded = false,
-                   const picker::TCounterpartGroup& counterparts = {});
+                   const picker::TCounterpartGroup& counterparts = {},
+                   const std::vector<std::string>& foldedOnly = {});
   // The TAB-separated path of the selected node in the main tree; empty for
   // none or the heading.
   std::string ResultPath() const;

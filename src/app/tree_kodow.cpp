@@ -148,6 +148,10 @@ void Tform_TreeKodow::CreateControls() {
   Splitter1.Create(h);
   Panel4.Create(h, " Dodatkowy opis", SS_CENTERIMAGE | SS_NOPREFIX);
   m_opis.Create(h, idOpis);
+  m_opis.OnDblClickAt = [this](size_t pos) { return FollowNoteLink(pos); };
+  m_opis.OnKeyDown = [this](WORD key, unsigned shift) {
+    return key == VK_RETURN && shift == 0 && FollowNoteLink(m_opis.Caret());
+  };
   b_OK.SetVisible(false);  // the button row is hidden in browse mode
   b_cancel.SetVisible(false);
   b_OK.Create(h, "Wybierz", idOK, true);
@@ -384,8 +388,11 @@ std::string Tform_TreeKodow::SelectedText() const {
 
 void Tform_TreeKodow::ShowDescription(const std::string& code) {
   m_opis.Clear();
+  FNoteEnd = 0;
   if (!FBaza || code.empty()) return;
-  m_opis.SetLines(picker::DescriptionForDisplay(FBaza->Opisy().Opis(code)));
+  const picker::TNotePane pane = picker::NoteForDisplay(FBaza->Opisy().Opis(code), FBaza->Correspondence(), code);
+  FNoteEnd = pane.NoteEnd;
+  m_opis.SetLines(pane.Text);
 }
 
 void Tform_TreeKodow::tree_kodyChange() {

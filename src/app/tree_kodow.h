@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "app/note_memo.h"
 #include "app/spis_opisow.h"
 #include "catalogue/baza.h"
 #include "dde/win/long_execute_win.h"
 #include "dde/win/platform_win.h"
 #include "picker/code_tree.h"
+#include "picker/note_links.h"
 #include "picker/old_code.h"
 #include "picker/pick_session.h"
 #include "picker/picker_dde.h"
@@ -99,6 +101,17 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
   // True while a DDE pick waits for the user.
   bool Picking() const;
 
+  // The note pane (tree_kodow_notes.cpp). Follows the code that the note
+  // names at character pos of the pane: selects it in the tree; false when
+  // none is there (or the catalogue lacks it).
+  bool FollowNoteLink(size_t pos);
+  // Alt+Left and Alt+Right: back and forward through the entries visited by
+  // links and by the searches; false when there is none to go to.
+  bool GoBack();
+  bool GoForward();
+  // Keys of the whole window: Alt+Left and Alt+Right, then the form's own.
+  bool PreTranslate(MSG& msg) override;
+
   // The selected entry's text; empty when nothing is selected.
   std::string SelectedText() const;
   // The tree's selected entry (its model index), -1 for none.
@@ -146,7 +159,7 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
   ui::TEdit szukaj_opis;
   ui::TTreeView tree_kody;
   ui::TSplitter Splitter1;
-  ui::TMemo m_opis;
+  TNoteMemo m_opis;
   ui::TButton b_OK, b_cancel;
   ui::TTimer Timer1;      // the code search's debounce
   ui::TTimer Timer2;      // the word search's debounce
@@ -193,6 +206,11 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
   int MinPanel2Height() const;
   void Splitter1Moved(int top);
 
+  // Selects the entry, opening its ancestors, in one paint.
+  void RevealEntry(int entry);
+  // A search or a link moved the selection here from the entry from.
+  void RecordJump(int from) { FHistory.Jump(from, SelectedEntry()); }
+
   void tree_kodyChange();
   bool tree_kodyKeyPress(char& key);
   void b_OKClick();
@@ -221,6 +239,11 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
   bool FOtherRevision = false;            // pkd2007.kod is shown
   picker::TCounterpartGroup FCounterparts;  // shown at the top of the result list
   bool FWordsFolded = false;  // the last search by words found its rows without Polish letters
+  std::vector<std::string> FWordsFoldedOnly;  // and, beside rows found as typed, these only so
+  picker::TVisitHistory FHistory;  // entries visited by links and searches
+  size_t FNoteEnd = 0;             // where the note ends in the pane, before its counterparts
+  int FPreviewFrom = -1;           // the entry selected before the result list's first preview
+  bool FPreviewed = false;
   // The word search prepared for FBaza at its first use.
   std::unique_ptr<picker::TWordSearch> FWordSearch;
   std::unique_ptr<Tform_spisOpisow> FResultList;

@@ -39,7 +39,11 @@ void Tform_TreeKodow::szukaj_kodChange() {
 void Tform_TreeKodow::Timer1Timer() {
   Timer1.Stop();
   const std::string code = szukaj_kod.Text();
-  if (picker::FindCodeExact(FCodes, code) >= 0) SelectCode(code);
+  if (picker::FindCodeExact(FCodes, code) >= 0) {
+    const int from = SelectedEntry();
+    SelectCode(code);
+    RecordJump(from);
+  }
   ShowCounterparts(code);  // a code of the other revision; or the group of an earlier one goes
 }
 
@@ -48,7 +52,10 @@ void Tform_TreeKodow::SelectCode(const std::string& code) {
     FSettingCode = false;
     return;
   }
-  const int hit = picker::MatchCode(FTree, code);
+  RevealEntry(picker::MatchCode(FTree, code));
+}
+
+void Tform_TreeKodow::RevealEntry(int hit) {
   if (hit < 0 || !FKody.Item(hit)) return;
   const std::vector<int> path = FTree.PathTo(hit);
   // One paint for the whole jump, not one per level.

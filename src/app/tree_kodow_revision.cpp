@@ -92,6 +92,7 @@ void Tform_TreeKodow::ShowRevision(bool other) {
   TreeChange.Stop();
   SetBaza(std::move(baza));
   FOtherRevision = other;
+  FHistory.Clear();  // its entries were the other tree's
   // Nothing is selected in the new tree: no code, no description.
   SetCodeText(std::string());
   ShowDescription(std::string());

@@ -29,6 +29,10 @@ bool Tform_TreeKodow::WantsDialogKey(WORD key) const {
     if (!FCounterparts.Empty() && focus && (focus == szukaj_kod.Handle() || GetParent(focus) == szukaj_kod.Handle()))
       return true;
   }
+  // Enter on a code in the note follows it, also in pick mode.
+  if (key == VK_RETURN && GetFocus() == m_opis.Handle() && m_opis.Caret() <= FNoteEnd &&
+      !picker::CodeAt(m_opis.Text(), m_opis.Caret()).empty())
+    return true;
   return ui::TForm::WantsDialogKey(key);
 }
 
@@ -46,6 +50,7 @@ void Tform_TreeKodow::Timer2Timer() {
       HideResultList();
     } else {
       FWordsFolded = false;
+      FWordsFoldedOnly.clear();
       ShowResultList(szukaj_opis, {});
     }
     return;
@@ -58,11 +63,20 @@ void Tform_TreeKodow::Timer2Timer() {
 
 void Tform_TreeKodow::SearchByWords(const std::string& words, std::vector<std::string>& rows) {
   FWordsFolded = false;
+  FWordsFoldedOnly.clear();
   if (!FBaza || words.empty()) return;
   // Prepared at the first search, not at start-up: the lines' description
   // records are looked up once per catalogue.
   if (!FWordSearch) FWordSearch = std::make_unique<picker::TWordSearch>(*FBaza);
-  rows = FWordSearch->Search(words, &FWordsFolded);
+  picker::TWordHits hits = FWordSearch->SearchAll(words);
+  if (hits.Exact.empty()) {
+    // Found only without Polish letters: the list's own heading says so.
+    FWordsFolded = !hits.Folded.empty();
+    rows = std::move(hits.Folded);
+  } else {
+    rows = std::move(hits.Exact);
+    FWordsFoldedOnly = std::move(hits.Folded);
+  }
 }
 
 void Tform_TreeKodow::ShowResultList(ui::TControl& box, const std::vector<std::string>& rows) {
@@ -77,7 +91,7 @@ void Tform_TreeKodow::ShowResultList(ui::TControl& box, const std::vector<std::s
   if (list.Owner() != Handle()) list.Hide();
   list.SetOwner(Handle());
   list.OnChoose = [this](Tform_spisOpisow& chosen) { ResultChosen(chosen); };
-  list.FillResults(rows, FWordsFolded, FCounterparts);
+  list.FillResults(rows, FWordsFolded, FCounterparts, FWordsFoldedOnly);
   // Right under the box, in screen coordinates.
   RECT r;
   GetWindowRect(box.Handle(), &r);
@@ -86,6 +100,7 @@ void Tform_TreeKodow::ShowResultList(ui::TControl& box, const std::vector<std::s
 
 void Tform_TreeKodow::HideResultList() {
   FCounterparts = {};  // they came with the list and go with it
+  FPreviewed = false;
   if (!FResultList) return;
   FResultList->Hide();
   FResultList->SetOwner(Handle());
@@ -94,8 +109,15 @@ void Tform_TreeKodow::HideResultList() {
 void Tform_TreeKodow::ResultChosen(Tform_spisOpisow& list) {
   const std::string path = list.ResultPath();
   const int action = list.Action;
+  // The jump a choice makes starts where the tree was before the previews.
+  const int before = SelectedEntry();
   if (action != raCancel && !SelectByPath(path)) return;  // a group, or a line the tree lacks
-  if (action == raPreview) return;                        // the list stays, the tree follows
+  if (!FPreviewed) FPreviewFrom = before;
+  if (action == raPreview) {
+    FPreviewed = true;
+    return;  // the list stays, the tree follows
+  }
+  if (action == raChoose) RecordJump(FPreviewFrom);
   HideResultList();
   if (action == raChoose) szukaj_opis.SetText(std::string());
   SetForegroundWindow(Handle());

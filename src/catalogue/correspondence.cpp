@@ -38,6 +38,19 @@ const std::vector<std::string>* TCorrespondence::Counterparts(std::string_view o
   return it == FCounterparts.end() ? nullptr : &it->second;
 }
 
+std::vector<std::string> TCorrespondence::Sources(std::string_view code) const {
+  // A pass over some 700 codes, once per selection shown: no index to keep.
+  std::vector<std::string> sources;
+  const std::string key = text::UpperAscii(code);
+  for (const auto& [other, list] : FCounterparts)
+    for (const std::string& c : list)
+      if (text::UpperAscii(c) == key) {
+        sources.push_back(other);
+        break;
+      }
+  return sources;
+}
+
 std::string TCorrespondence::RevisionsRecord(const std::string& other, const std::string& own) {
   return "@" + std::to_string(kRevisionsRecord) + "=" + other + "=" + own;
 }

@@ -33,6 +33,11 @@ class TCorrespondence {
   // ignored), in the order written; nullptr when it names none.
   const std::vector<std::string>* Counterparts(std::string_view otherCode) const;
   size_t Count() const { return FCounterparts.size(); }
+  // Every code of the other revision with its counterparts, by code.
+  const std::map<std::string, std::vector<std::string>>& All() const { return FCounterparts; }
+  // The codes of the other revision that name code of this one among their
+  // counterparts, in code order; empty for none.
+  std::vector<std::string> Sources(std::string_view code) const;
 
   // The two records as a catalogue writer puts them (without line ends).
   static std::string RevisionsRecord(const std::string& other, const std::string& own);

@@ -23,4 +23,17 @@ std::string DescriptionForDisplay(const std::string& opis) {
   return out;
 }
 
+TNotePane NoteForDisplay(const std::string& opis, const catalogue::TCorrespondence& correspondence,
+                         const std::string& code) {
+  TNotePane pane;
+  pane.Text = DescriptionForDisplay(opis);
+  pane.NoteEnd = pane.Text.size();
+  const std::vector<std::string> sources = code.empty() ? std::vector<std::string>() : correspondence.Sources(code);
+  if (sources.empty()) return pane;
+  if (!pane.Text.empty()) pane.Text += "\r\n\r\n";
+  pane.Text += "Odpowiedniki w " + correspondence.OtherRevision() + ":";
+  for (size_t k = 0; k < sources.size(); ++k) pane.Text += (k ? ", " : " ") + sources[k];
+  return pane;
+}
+
 }  // namespace picker

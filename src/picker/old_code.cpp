@@ -10,9 +10,16 @@ const char kRevisionArrow[] = " \xBB ";  // " » ", written as its byte for ever
 TCounterpartGroup FindCounterparts(const catalogue::TCorrespondence& correspondence, const TCodeTree& tree,
                                    const std::vector<std::string>& codes, const std::string& code) {
   TCounterpartGroup group;
-  if (code.empty() || FindCodeExact(codes, code) >= 0) return group;
+  if (code.empty()) return group;
   const std::vector<std::string>* counterparts = correspondence.Counterparts(code);
   if (!counterparts) return group;
+  if (FindCodeExact(codes, code) >= 0) {
+    // A code of both revisions: only a namesake that means something else
+    // here has a reading the user may have meant.
+    const std::string upper = text::UpperAscii(code);
+    for (const std::string& c : *counterparts)
+      if (text::UpperAscii(c) == upper) return group;
+  }
   for (const std::string& c : *counterparts) {
     for (size_t i = 0; i < tree.Count(); ++i) {
       if (tree.Entry(i).Code != c) continue;

@@ -1,6 +1,7 @@
-// A complete code of the other revision given to a catalogue that lacks it
-// (a PKD 2007 code on PKD 2025, or the other way): its counterparts in the
-// loaded catalogue, for the result list to offer.
+// A complete code of the other revision given to a catalogue (a PKD 2007 code
+// on PKD 2025, or the other way): its counterparts in the loaded catalogue,
+// for the result list to offer, when the catalogue lacks the code or has it
+// with another meaning.
 #pragma once
 
 #include <string>
@@ -22,10 +23,12 @@ struct TCounterpartGroup {
   bool Empty() const { return Entries.empty(); }
 };
 
-// The group for code when the code list (the code box's, that is every code
-// of the tree) lacks it, ignoring ASCII letter case, and the correspondence
-// names it. Counterparts the tree has no entry for are left out; the group
-// is empty when none is left, or when the catalogue has the code itself.
+// The group for code when the correspondence names it and either the code
+// list (the code box's, that is every code of the tree) lacks it, ignoring
+// ASCII letter case, or the code's namesake in the other revision does not
+// map to it (the code changed meaning: PKD 2007 25.40.Z is PKD 2025 25.30.Z).
+// Counterparts the tree has no entry for are left out; the group is empty
+// when none is left, or when the code maps to itself.
 TCounterpartGroup FindCounterparts(const catalogue::TCorrespondence& correspondence, const TCodeTree& tree,
                                    const std::vector<std::string>& codes, const std::string& code);
 

@@ -7,6 +7,7 @@ namespace picker {
 
 const char kResultHeading[] = "Wyszukane opisy";
 const char kFoldedHeadingNote[] = " (bez polskich liter)";
+const char kFoldedHeading[] = "Wyszukane bez polskich liter";
 const char kGroupMarker[] = "---- - ";
 
 namespace {
@@ -113,6 +114,29 @@ void TResultList::FillResults(const std::vector<std::string>& rows, bool folded)
   if (folded) FNodes[0].Text += kFoldedHeadingNote;
 }
 
+void TResultList::AddFolded(const std::vector<std::string>& rows) {
+  if (rows.empty() || FNodes.empty()) return;
+  TResultList folded;
+  folded.FillResults(rows);
+  // Its nodes follow all the others, so the list stays in tree order; its
+  // heading takes the place of node 0 there.
+  const int base = static_cast<int>(FNodes.size());
+  FNodes[0].Children.push_back(base);
+  for (size_t i = 0; i < folded.Count(); ++i) {
+    TResultNode n = folded.FNodes[i];
+    if (i == 0) {
+      n.Text = kFoldedHeading;
+      n.Parent = 0;
+      n.Group = true;
+      n.Heading = true;
+    } else {
+      n.Parent += base;
+    }
+    for (int& c : n.Children) c += base;
+    FNodes.push_back(std::move(n));
+  }
+}
+
 void TResultList::AddCounterparts(const std::string& title, const std::vector<std::string>& entries) {
   if (entries.empty() || FNodes.empty()) return;
   // The group and its children take the places 1 to k; the rest move down,
@@ -199,7 +223,7 @@ void TResultList::MarkGroups() {
 std::string TResultList::ResultPath(int node) const {
   std::string path;
   std::string prefix;
-  for (int n = node; n > 0 && static_cast<size_t>(n) < FNodes.size(); n = FNodes[n].Parent) {
+  for (int n = node; n > 0 && static_cast<size_t>(n) < FNodes.size() && !FNodes[n].Heading; n = FNodes[n].Parent) {
     const std::string& t = FNodes[n].Text;
     path += prefix.empty() ? t : prefix + GroupTitle(t);
     path += '\t';

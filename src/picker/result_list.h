@@ -19,6 +19,8 @@ extern const char kResultHeading[];  // "Wyszukane opisy"
 // Appended to the heading when the hits come from the search with the
 // Polish letters folded: " (bez polskich liter)".
 extern const char kFoldedHeadingNote[];
+// The node above the hits found only without Polish letters, after the others.
+extern const char kFoldedHeading[];  // "Wyszukane bez polskich liter"
 extern const char kGroupMarker[];    // "---- - ", the start of a group node's text
 
 // The text before the first " - " (leading blanks kept); empty without one.
@@ -34,6 +36,7 @@ struct TResultNode {
   std::vector<int> Children;  // in list order
   bool Group = false;         // several hits share this title; choosing it selects nothing
   bool Counterparts = false;  // a group of an old code's counterparts: its children are whole entry texts
+  bool Heading = false;       // the heading of the hits found without Polish letters: names nothing
 };
 
 class TResultList {
@@ -45,6 +48,10 @@ class TResultList {
   // folded: the rows come from the search without Polish letters, which the
   // heading then says.
   void FillResults(const std::vector<std::string>& rows, bool folded = false);
+  // Adds the rows found only without Polish letters after the hits, under a
+  // heading node of their own (kFoldedHeading), grouped among themselves as
+  // FillResults groups. Nothing for no rows.
+  void AddFolded(const std::vector<std::string>& rows);
   // Puts a group right under the heading, before the hits: titled title,
   // one child per entry text of the main tree (an old code's counterparts),
   // each chosen as a hit is. Nothing for no entries.

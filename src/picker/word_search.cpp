@@ -171,24 +171,17 @@ TWordSearch::TWordSearch(const catalogue::TBaza& baza) {
   }
 }
 
-std::vector<std::string> TWordSearch::Search(const std::string& words, bool* folded) const {
-  if (folded) *folded = false;
-  if (words.empty()) return {};
-  const std::vector<std::string> list = SplitWords(words);
-  if (list.front().empty()) return {};
-  std::vector<std::string> foldedList = list;
-  for (std::string& w : foldedList) w = text::FoldPolish1250(w);
-
-  const TFinder exact(list.front(), FByteCounts);
-  const TFoldFinder both(list.front(), FByteCounts);
-  auto count = [this](char b) { return FByteCounts[static_cast<unsigned char>(b)]; };
-  std::vector<size_t> foldedHits;
-  // Stopping at a byte an eighth more frequent than the exact search's
-  // rarest costs much less than a second pass would.
-  if (both.Usable() && count(both.RareByte()) <= count(exact.RareByte()) + count(exact.RareByte()) / 8) {
-    // One pass finds the lines of both searches at (about) the stops of the
-    // exact one.
-    std::vector<size_t> exactHits;
+void TWordSearch::HitLines(const std::string& word, std::vector<size_t>& exactHits,
+                           std::vector<size_t>& foldedHits) const {
+  const TFinder exact(word, FByteCounts);
+  const TFoldFinder both(word, FByteCounts);
+  PrepareFolded();
+  const std::string foldedWord = text::FoldPolish1250(word);
+  const TFinder folded(foldedWord, FFoldedCounts);
+  if (both.Usable() && FByteCounts[static_cast<unsigned char>(both.RareByte())] <=
+                           FFoldedCounts[static_cast<unsigned char>(folded.RareByte())]) {
+    // One pass over the texts as they are, stopping at the word's rarest
+    // byte that folding leaves alone, finds the lines of both searches.
     for (size_t i = 0; i < FLines.size(); ++i) {
       const catalogue::TROpisy* r = FLines[i].Record;
       if (!r) continue;
@@ -197,26 +190,59 @@ std::vector<std::string> TWordSearch::Search(const std::string& words, bool* fol
       if (found == 2) exactHits.push_back(i);
       if (found >= 1) foldedHits.push_back(i);
     }
-    std::vector<std::string> rows = Rows(exactHits, list, false);
-    if (!rows.empty()) return rows;
-  } else {
-    // The exact search alone, at its rarest byte (a Polish letter is one);
-    // the second one only when it finds nothing.
-    std::vector<std::string> rows = Rows(HitLines(exact), list, false);
-    if (!rows.empty()) return rows;
-    if (both.Usable()) {
-      for (size_t i = 0; i < FLines.size(); ++i) {
-        const catalogue::TROpisy* r = FLines[i].Record;
-        if (r && (both.In(r->LiniaUpper) || both.In(r->OpisUpper))) foldedHits.push_back(i);
-      }
-    } else {
-      PrepareFolded();
-      foldedHits = HitLines(TFinder(foldedList.front(), FFoldedCounts), true);
-    }
+    return;
   }
-  std::vector<std::string> rows = Rows(foldedHits, foldedList, true);
-  if (folded) *folded = !rows.empty();
-  return rows;
+  // One pass over the folded texts, at the folded word's rarest byte: a text
+  // holding the word as typed holds it folded too, so only the lines found
+  // are looked at as typed.
+  for (size_t i = 0; i < FLines.size(); ++i) {
+    if (FFolded[i].empty() || !folded.In(FFolded[i])) continue;
+    foldedHits.push_back(i);
+    const catalogue::TROpisy* r = FLines[i].Record;
+    if (exact.In(r->LiniaUpper) || exact.In(r->OpisUpper)) exactHits.push_back(i);
+  }
+}
+
+TWordHits TWordSearch::SearchAll(const std::string& words) const {
+  TWordHits hits;
+  if (words.empty()) return hits;
+  const std::vector<std::string> list = SplitWords(words);
+  if (list.front().empty()) return hits;
+  std::vector<std::string> foldedList = list;
+  for (std::string& w : foldedList) w = text::FoldPolish1250(w);
+  std::vector<size_t> exactLines, foldedLines, kept;
+  if (foldedList != list) {
+    // Words typed with Polish letters mean them: folded, they are looked up
+    // only when they find nothing as typed.
+    hits.Exact = Rows(ExactLines(list.front()), list, false);
+    if (!hits.Exact.empty()) return hits;
+    HitLines(list.front(), exactLines, foldedLines);
+    hits.Folded = Rows(foldedLines, foldedList, true);
+    return hits;
+  }
+  HitLines(list.front(), exactLines, foldedLines);
+  hits.Exact = Rows(exactLines, list, false, nullptr, &kept);
+  hits.Folded = Rows(foldedLines, foldedList, true, &kept);
+  return hits;
+}
+
+std::vector<size_t> TWordSearch::ExactLines(const std::string& word) const {
+  // The search text is LiniaUpper, a blank, OpisUpper. The first word holds
+  // no blank (a blank anywhere would have split the text), so it occurs in
+  // the search text exactly when it occurs in one of the two halves.
+  const TFinder finder(word, FByteCounts);
+  std::vector<size_t> hits;
+  for (size_t i = 0; i < FLines.size(); ++i) {
+    const catalogue::TROpisy* r = FLines[i].Record;
+    if (r && (finder.In(r->LiniaUpper) || finder.In(r->OpisUpper))) hits.push_back(i);
+  }
+  return hits;
+}
+
+std::vector<std::string> TWordSearch::Search(const std::string& words, bool* folded) const {
+  TWordHits hits = SearchAll(words);
+  if (folded) *folded = hits.Exact.empty() && !hits.Folded.empty();
+  return hits.Exact.empty() ? std::move(hits.Folded) : std::move(hits.Exact);
 }
 
 void TWordSearch::PrepareFolded() const {
@@ -238,26 +264,19 @@ void TWordSearch::PrepareFolded() const {
   FFoldedReady = true;
 }
 
-std::vector<size_t> TWordSearch::HitLines(const TFinder& finder, bool folded) const {
-  if (folded) PrepareFolded();
-  // The search text is LiniaUpper, a blank, OpisUpper. The first word holds
-  // no blank (a blank anywhere would have split the text), so it occurs in
-  // the search text exactly when it occurs in one of the two halves.
-  std::vector<size_t> hits;
-  for (size_t i = 0; i < FLines.size(); ++i) {
-    const TLine& line = FLines[i];
-    if (!line.Record) continue;
-    if (folded ? finder.In(FFolded[i]) : (finder.In(line.Record->LiniaUpper) || finder.In(line.Record->OpisUpper)))
-      hits.push_back(i);
-  }
-  return hits;
-}
-
 std::vector<std::string> TWordSearch::Rows(const std::vector<size_t>& hits, const std::vector<std::string>& list,
-                                           bool folded) const {
+                                           bool folded, const std::vector<size_t>* skip,
+                                           std::vector<size_t>* kept) const {
   std::vector<std::string> rows;
+  std::vector<size_t> lines;
   rows.reserve(hits.size());
+  size_t s = 0;
   for (const size_t i : hits) {
+    if (skip) {
+      while (s < skip->size() && (*skip)[s] < i) ++s;
+      if (s < skip->size() && (*skip)[s] == i) continue;
+    }
+    lines.push_back(i);
     const TLine& hit = FLines[i];
     std::string row = hit.Text->substr(hit.Indent);
     // Backward walk: take a line less indented (but indented) than the last
@@ -276,16 +295,22 @@ std::vector<std::string> TWordSearch::Rows(const std::vector<size_t>& hits, cons
   std::vector<const std::string*> further;
   for (size_t k = 1; k < list.size(); ++k)
     if (list[k].size() >= 2) further.push_back(&list[k]);
-  if (further.empty()) return rows;
-  std::vector<std::string> kept;
-  for (std::string& row : rows) {
-    std::string title = text::Upper1250(catalogue::TitleOf(row));
+  if (further.empty()) {
+    if (kept) *kept = std::move(lines);
+    return rows;
+  }
+  std::vector<std::string> left;
+  if (kept) kept->clear();
+  for (size_t k = 0; k < rows.size(); ++k) {
+    std::string title = text::Upper1250(catalogue::TitleOf(rows[k]));
     if (folded) title = text::FoldPolish1250(title);
     bool all = true;
     for (const std::string* word : further) all = all && Contains(title, *word);
-    if (all) kept.push_back(std::move(row));
+    if (!all) continue;
+    left.push_back(std::move(rows[k]));
+    if (kept) kept->push_back(lines[k]);
   }
-  return kept;
+  return left;
 }
 
 std::vector<std::string> SearchByWords(const catalogue::TBaza* baza, const std::string& words, bool* folded) {

@@ -4,7 +4,8 @@
 // The prepared search must give the rows of a plain transcription of the
 // search (SearchText per line, a line-by-line backward walk; when that finds
 // nothing, the same with the Polish letters folded in the words and in the
-// texts, letter by letter), and the result
+// texts, letter by letter; and both apart, the folded rows without the lines
+// found as typed, for words without Polish letters), and the result
 // list the nodes of a plain build that looks children up by walking them; a
 // path of any node may only select an entry that one of its fields names.
 #include <unistd.h>
@@ -60,8 +61,11 @@ std::string Fold(const std::string& s) {
   return out;
 }
 
-std::vector<std::string> PlainSearchOnce(const catalogue::TBaza& baza, const std::string& words, bool folded) {
+// lines, when given, gets the line of each row.
+std::vector<std::string> PlainSearchOnce(const catalogue::TBaza& baza, const std::string& words, bool folded,
+                                         std::vector<size_t>* lines = nullptr) {
   std::vector<std::string> rows;
+  std::vector<size_t> at;
   if (words.empty()) return rows;
   std::vector<std::string> list = picker::SplitWords(words);
   if (folded)
@@ -83,15 +87,20 @@ std::vector<std::string> PlainSearchOnce(const catalogue::TBaza& baza, const std
       }
     }
     rows.push_back(row);
+    at.push_back(i);
   }
   for (size_t k = 1; k < list.size(); ++k) {
     if (list[k].size() < 2) continue;
     for (size_t r = rows.size(); r-- > 0;) {
       std::string title = text::Upper1250(catalogue::TitleOf(rows[r]));
       if (folded) title = Fold(title);
-      if (title.find(list[k]) == std::string::npos) rows.erase(rows.begin() + r);
+      if (title.find(list[k]) == std::string::npos) {
+        rows.erase(rows.begin() + r);
+        at.erase(at.begin() + r);
+      }
     }
   }
+  if (lines) *lines = at;
   return rows;
 }
 
@@ -102,6 +111,24 @@ std::vector<std::string> PlainSearch(const catalogue::TBaza& baza, const std::st
   rows = PlainSearchOnce(baza, words, true);
   folded = !rows.empty();
   return rows;
+}
+
+// The rows as typed, and the rows of the other lines found folded.
+picker::TWordHits PlainSearchAll(const catalogue::TBaza& baza, const std::string& words) {
+  picker::TWordHits hits;
+  std::vector<size_t> exactLines, foldedLines;
+  hits.Exact = PlainSearchOnce(baza, words, false, &exactLines);
+  // Words with a Polish letter are folded only when they find nothing as typed.
+  bool polish = false;
+  for (const std::string& w : picker::SplitWords(words)) polish = polish || Fold(w) != w;
+  if (polish && !hits.Exact.empty()) return hits;
+  const std::vector<std::string> folded = PlainSearchOnce(baza, words, true, &foldedLines);
+  for (size_t r = 0; r < folded.size(); ++r) {
+    bool exact = false;
+    for (const size_t l : exactLines) exact = exact || l == foldedLines[r];
+    if (!exact) hits.Folded.push_back(folded[r]);
+  }
+  return hits;
 }
 
 struct TPlainNode {
@@ -190,15 +217,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   list.FillResults(rows, folded);
   if (Shape(list) != PlainList(rows, folded)) std::abort();
 
+  const picker::TWordHits all = picker::TWordSearch(baza).SearchAll(words);
+  const picker::TWordHits plainAll = PlainSearchAll(baza, words);
+  if (all.Exact != plainAll.Exact || all.Folded != plainAll.Folded) std::abort();
+  // The rows found only folded follow under their own heading, the list still in tree order.
+  picker::TResultList withFolded;
+  withFolded.FillResults(all.Exact);
+  withFolded.AddFolded(all.Folded);
+  Shape(withFolded);
+
   picker::TCodeTree tree;
   try {
     tree.Build(baza.Lines());
   } catch (const picker::EInvalidLevel&) {
   }
-  for (size_t i = 0; i < list.Count(); ++i) {
-    const std::string path = list.ResultPath(static_cast<int>(i));
-    const int entry = picker::SelectByPath(tree, path);
-    if (entry >= 0 && ("\t" + path).find("\t" + tree.Entry(entry).Text + "\t") == std::string::npos) std::abort();
+  for (const picker::TResultList* l : {&list, &withFolded}) {
+    for (size_t i = 0; i < l->Count(); ++i) {
+      const std::string path = l->ResultPath(static_cast<int>(i));
+      const int entry = picker::SelectByPath(tree, path);
+      if (entry >= 0 && ("\t" + path).find("\t" + tree.Entry(entry).Text + "\t") == std::string::npos) std::abort();
+      // A heading names nothing.
+      if (l->Node(i).Heading && !path.empty()) std::abort();
+    }
   }
   return 0;
 }

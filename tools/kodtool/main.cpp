@@ -1,7 +1,10 @@
 // kodtool: builds a compressed catalogue from the classification's TSV data,
 // and dumps a catalogue back to text exactly as the picker loads it.
-//   kodtool build IN.tsv OUT.kod [--map MAP.tsv] [--title TEXT] [--name TEXT]
+//   kodtool build IN.tsv OUT.kod [--map MAP.tsv [--other OTHER.tsv]] [--title TEXT] [--name TEXT]
 //   kodtool dump FILE
+// With --map, build names each subclass without a counterpart on stderr and
+// fails on a map row naming a subclass that IN.tsv, or OTHER.tsv (the other
+// revision) when given, lacks.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -17,6 +20,8 @@
 #include "text/path.h"
 
 namespace {
+
+const std::string kArrow = " \xBB ";  // " » " in Windows-1250
 
 // Arguments as given, and as Windows-1250 text for titles.
 struct Arg {
@@ -35,7 +40,7 @@ void Err(const std::string& cp1250) {
 }
 
 int Usage() {
-  Err("użycie:\n  kodtool build WE.tsv WY.kod [--map MAPA.tsv] [--title TYTUŁ] [--name NAGŁÓWEK]\n  kodtool dump PLIK");
+  Err("użycie:\n  kodtool build WE.tsv WY.kod [--map MAPA.tsv [--other DRUGA.tsv]] [--title TYTUŁ] [--name NAGŁÓWEK]\n  kodtool dump PLIK");
   return 2;
 }
 
@@ -49,11 +54,12 @@ std::string ReadOrThrow(const std::filesystem::path& path) {
 int Build(const std::vector<Arg>& args) {
   if (args.size() < 2) return Usage();
   kodtool::BuildOptions options;
-  std::filesystem::path mapPath;
+  std::filesystem::path mapPath, otherPath;
   for (size_t i = 2; i < args.size(); ++i) {
     const std::string& a = args[i].text;
     if (i + 1 >= args.size()) return Usage();
     if (a == "--map") mapPath = args[++i].path;
+    else if (a == "--other") otherPath = args[++i].path;
     else if (a == "--title") options.tytul = args[++i].text;
     else if (a == "--name") options.naglowek = args[++i].text;
     else return Usage();
@@ -63,7 +69,14 @@ int Build(const std::vector<Arg>& args) {
     options.mapText = ReadOrThrow(mapPath);
     if (options.mapText.empty()) throw text::Exception(text::PathTo1250(mapPath) + ": pusty plik mapy");
   }
-  const std::string catalogueText = kodtool::BuildCatalogueText(tsv, text::PathTo1250(args[0].path.filename()), options);
+  if (!otherPath.empty()) {
+    if (mapPath.empty()) return Usage();
+    options.otherTsv = ReadOrThrow(otherPath);
+  }
+  std::vector<std::string> warnings;
+  const std::string catalogueText =
+      kodtool::BuildCatalogueText(tsv, text::PathTo1250(args[0].path.filename()), options, &warnings);
+  for (const std::string& w : warnings) Err("uwaga: " + w);
   catalogue::WriteKodFile(args[1].path, catalogueText);
   return 0;
 }
@@ -94,6 +107,17 @@ int Dump(const std::vector<Arg>& args) {
       else out += c;
     }
     out += '\n';
+  }
+  // The correspondence, as the old-code answer reads it.
+  const catalogue::TCorrespondence& map = baza.Correspondence();
+  if (!map.Empty()) {
+    out += "Odpowiedniki: " + map.OtherRevision() + kArrow + map.ThisRevision() + " (" +
+           std::to_string(map.Count()) + ")\n";
+    for (const auto& [code, list] : map.All()) {
+      out += code + " =";
+      for (size_t k = 0; k < list.size(); ++k) out += (k ? ", " : " ") + list[k];
+      out += '\n';
+    }
   }
   Out(out);
   return 0;

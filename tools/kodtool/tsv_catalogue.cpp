@@ -1,6 +1,7 @@
 #include "kodtool/tsv_catalogue.h"
 
 #include <cstdio>
+#include <set>
 
 #include "catalogue/correspondence.h"
 #include "text/cp1250.h"
@@ -84,15 +85,14 @@ struct Row {
   std::string note;
 };
 
-}  // namespace
-
-std::string BuildCatalogueText(const std::string& tsv, const std::string& sourceName, const BuildOptions& options) {
+// The rows of a classification TSV; sectionV: the TSV has a section V.
+std::vector<Row> ParseRows(const std::string& tsv, const std::string& sourceName, bool& sectionV) {
   const std::vector<std::string> lines = text::SplitLines(tsv);
   if (lines.empty() || lines[0].rfind("level\tcode\ttitle", 0) != 0)
     throw text::Exception(sourceName + ": brak wiersza nagłówka \"level code title notes\"");
 
   std::vector<Row> rows;
-  bool hasSectionV = false;
+  sectionV = false;
   for (size_t i = 1; i < lines.size(); ++i) {
     if (lines[i].empty()) continue;
     const std::vector<std::string> cols = SplitTabs(lines[i]);
@@ -103,10 +103,26 @@ std::string BuildCatalogueText(const std::string& tsv, const std::string& source
     if (depth < 0) throw text::Exception(sourceName + ":" + lineNo + ": nieznany poziom \"" + text::Utf8To1250(cols[0]) + "\"");
     if (cols[1].empty()) throw text::Exception(sourceName + ":" + lineNo + ": pusty kod");
     const std::string code = Convert(cols[1], text::Utf8To1250(cols[1]), "kod");
-    if (depth == 0 && code == "V") hasSectionV = true;
+    if (depth == 0 && code == "V") sectionV = true;
     rows.push_back({depth, code, Convert(cols[2], code, "nazwa"), cols.size() > 3 ? Convert(cols[3], code, "opis") : ""});
   }
   if (rows.empty()) throw text::Exception(sourceName + ": brak wierszy klasyfikacji");
+  return rows;
+}
+
+std::set<std::string> SubclassCodes(const std::vector<Row>& rows) {
+  std::set<std::string> codes;
+  for (const Row& r : rows)
+    if (r.depth == 4) codes.insert(r.code);
+  return codes;
+}
+
+}  // namespace
+
+std::string BuildCatalogueText(const std::string& tsv, const std::string& sourceName, const BuildOptions& options,
+                               std::vector<std::string>* warnings) {
+  bool hasSectionV = false;
+  const std::vector<Row> rows = ParseRows(tsv, sourceName, hasSectionV);
 
   // The revision: from the file's name when it says, else by the sections
   // (only PKD 2025 has a section V).
@@ -116,11 +132,19 @@ std::string BuildCatalogueText(const std::string& tsv, const std::string& source
   else revision = hasSectionV ? "2025" : "2007";
   const std::string other = revision == "2025" ? "2007" : "2025";
 
-  // Counterparts in the other revision, in the map's order, without repeats:
-  // of this revision's codes for their notes, and of the other revision's
-  // codes for the correspondence records.
-  std::map<std::string, std::vector<std::string>> counterparts;
+  // A counterpart that a catalogue lacks would be offered to the user and
+  // then found nowhere, so the map is checked against both revisions.
+  const std::set<std::string> own = SubclassCodes(rows);
+  std::set<std::string> others;
+  if (!options.otherTsv.empty()) {
+    bool unused = false;
+    others = SubclassCodes(ParseRows(options.otherTsv, "PKD " + other, unused));
+  }
+
+  // The other revision's codes with their counterparts here, in the map's
+  // order, without repeats; and this revision's codes that have any.
   std::map<std::string, std::vector<std::string>> records;
+  std::set<std::string> mapped;
   auto addOnce = [](std::vector<std::string>& list, const std::string& code) {
     for (const auto& c : list)
       if (c == code) return;
@@ -131,15 +155,24 @@ std::string BuildCatalogueText(const std::string& tsv, const std::string& source
     for (size_t i = 1; i < mlines.size(); ++i) {
       if (mlines[i].empty()) continue;
       const std::vector<std::string> cols = SplitTabs(mlines[i]);
+      const std::string where = "mapa:" + std::to_string(i + 1) + ": ";
       if (cols.size() != 2 || cols[0].empty() || cols[1].empty())
-        throw text::Exception("mapa:" + std::to_string(i + 1) + ": oczekiwano dwóch kodów");
+        throw text::Exception(where + "oczekiwano dwóch kodów");
       const std::string c2007 = Convert(cols[0], cols[0], "mapa");
       const std::string c2025 = Convert(cols[1], cols[1], "mapa");
       const std::string& from = revision == "2007" ? c2007 : c2025;
       const std::string& to = revision == "2007" ? c2025 : c2007;
-      addOnce(counterparts[from], to);
+      if (!own.count(from))
+        throw text::Exception(where + "kodu " + from + " nie ma wśród podklas PKD " + revision);
+      if (!options.otherTsv.empty() && !others.count(to))
+        throw text::Exception(where + "kodu " + to + " nie ma wśród podklas PKD " + other);
+      mapped.insert(from);
       addOnce(records[to], from);
     }
+    if (warnings)
+      for (const Row& r : rows)
+        if (r.depth == 4 && !mapped.count(r.code))
+          warnings->push_back("kod " + r.code + ": podklasa bez odpowiednika w PKD " + other);
   }
 
   const std::string naglowek = options.naglowek.empty() ? "PKD " + revision : options.naglowek;
@@ -164,15 +197,7 @@ std::string BuildCatalogueText(const std::string& tsv, const std::string& source
     out += r.code;
     out += " - ";
     out += r.title;
-    std::string note = NoteToCatalogue(r.note);
-    if (r.depth == 4) {
-      const auto it = counterparts.find(r.code);
-      if (it != counterparts.end()) {
-        if (!note.empty()) note += kLineBreakMark;
-        note += "Odpowiedniki w PKD " + other + ": ";
-        for (size_t k = 0; k < it->second.size(); ++k) note += (k ? ", " : "") + it->second[k];
-      }
-    }
+    const std::string note = NoteToCatalogue(r.note);
     if (!note.empty()) {
       out += '\t';
       out += note;

@@ -53,22 +53,51 @@ TEST(BuildCatalogueText, RevisionDefaultsAndOverrides) {
   EXPECT_EQ(BuildCatalogueText(u, "x.tsv", o).rfind("@1=Mój\r\n@2=Tytuł okna\r\n@3=", 0), 0u);
 }
 
-TEST(BuildCatalogueText, CounterpartsInBothDirections) {
+TEST(BuildCatalogueText, CorrespondenceInRecordsNotesAsPublished) {
   kodtool::BuildOptions o;
   o.mapText = "code2007\tcode2025\n01.11.Z\t01.11.Z\n01.12.Z\t01.11.Z\n01.11.Z\t01.12.Z\n01.11.Z\t01.12.Z\n";
+  o.otherTsv = kHead + "subclass\t01.11.Z\tA\t\nsubclass\t01.12.Z\tB\t\n";
   const std::string y2025 = kHead + "subclass\t01.11.Z\tA\tNota\nsubclass\t01.12.Z\tB\t\nsubclass\t99.99.Z\tC\t\n";
-  const std::string t = BuildCatalogueText(y2025, "pkd2025.tsv", o);
-  EXPECT_NE(t.find("01.11.Z - A\tNota\xFFOdpowiedniki w PKD 2007: 01.11.Z, 01.12.Z\r\n"), std::string::npos) << t;
-  EXPECT_NE(t.find("01.12.Z - B\tOdpowiedniki w PKD 2007: 01.11.Z\r\n"), std::string::npos) << t;
-  EXPECT_NE(t.find("99.99.Z - C\r\n"), std::string::npos) << t;
-  // The same correspondence as records, keyed by the other revision's codes, right after the third record.
-  EXPECT_NE(t.find("@3=Źródło: GUS\r\n@4=PKD 2007=PKD 2025\r\n@5=01.11.Z=01.11.Z,01.12.Z\r\n@5=01.12.Z=01.11.Z\r\n    01.11.Z - A"),
+  std::vector<std::string> warnings;
+  const std::string t = BuildCatalogueText(y2025, "pkd2025.tsv", o, &warnings);
+  // The notes stay as published; the correspondence is only in the records,
+  // keyed by the other revision's codes, right after the third record.
+  EXPECT_NE(t.find("@3=Źródło: GUS\r\n@4=PKD 2007=PKD 2025\r\n@5=01.11.Z=01.11.Z,01.12.Z\r\n@5=01.12.Z=01.11.Z\r\n"
+                   "    01.11.Z - A\tNota\r\n    01.12.Z - B\r\n    99.99.Z - C\r\n"),
             std::string::npos) << t;
-  const std::string y2007 = kHead + "subclass\t01.11.Z\tA\t\n";
-  const std::string t2007 = BuildCatalogueText(y2007, "pkd2007.tsv", o);
-  EXPECT_NE(t2007.find("A\tOdpowiedniki w PKD 2025: 01.11.Z, 01.12.Z\r\n"), std::string::npos);
-  EXPECT_NE(t2007.find("@4=PKD 2025=PKD 2007\r\n@5=01.11.Z=01.11.Z,01.12.Z\r\n@5=01.12.Z=01.11.Z\r\n"),
+  EXPECT_EQ(t.find("Odpowiedniki"), std::string::npos);
+  EXPECT_EQ(warnings, (std::vector<std::string>{"kod 99.99.Z: podklasa bez odpowiednika w PKD 2007"}));
+  warnings.clear();
+  const std::string t2007 = BuildCatalogueText(kHead + "subclass\t01.11.Z\tA\t\nsubclass\t01.12.Z\tB\t\n", "pkd2007.tsv",
+                                               {"", "", o.mapText, ""}, &warnings);
+  EXPECT_NE(t2007.find("@4=PKD 2025=PKD 2007\r\n@5=01.11.Z=01.11.Z,01.12.Z\r\n@5=01.12.Z=01.11.Z\r\n    01.11.Z - A\r\n"),
             std::string::npos) << t2007;
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST(BuildCatalogueText, MapNamingAMissingSubclassFails) {
+  const std::string y2025 = kHead + "subclass\t01.11.Z\tA\t\n";
+  const std::string y2007 = kHead + "subclass\t01.11.Z\tA\t\nclass\t01.12\tK\t\n";
+  struct Case {
+    std::string map, other, error;
+  } cases[] = {
+      {"h\n01.11.Z\t01.11.Z\n", y2007, ""},
+      // A code of this revision that this catalogue lacks.
+      {"h\n01.11.Z\t01.11.Z\n01.11.Z\t02.22.Z\n", y2007, "mapa:3: kodu 02.22.Z nie ma wśród podklas PKD 2025"},
+      // A code of the other revision that its TSV lacks (a class is no subclass).
+      {"h\n01.12\t01.11.Z\n", y2007, "mapa:2: kodu 01.12 nie ma wśród podklas PKD 2007"},
+      // Without the other TSV its codes cannot be checked.
+      {"h\n01.12\t01.11.Z\n", "", ""},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    try {
+      BuildCatalogueText(y2025, "pkd2025.tsv", {"", "", c.map, c.other});
+    } catch (const text::Exception& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(error, c.error) << c.map;
+  }
 }
 
 TEST(BuildCatalogueText, BadInputNamesWhatIsWrong) {
@@ -98,11 +127,14 @@ class RealData : public ::testing::Test {
   void BuildAndLoad(const std::string& tsv, const std::string& name, catalogue::TBaza& b) {
     kodtool::BuildOptions o;
     o.mapText = map;
+    o.otherTsv = name == "pkd2025" ? tsv2007 : tsv2025;
     const auto path = dir.Path(name + ".kod");
-    catalogue::WriteKodFile(path, BuildCatalogueText(tsv, name + ".tsv", o));
+    warnings.clear();
+    catalogue::WriteKodFile(path, BuildCatalogueText(tsv, name + ".tsv", o, &warnings));
     b.Load(path);
   }
   std::string tsv2025, tsv2007, map;
+  std::vector<std::string> warnings;
   TempDir dir;
 };
 
@@ -117,10 +149,11 @@ TEST_F(RealData, Pkd2025RoundTrip) {
   EXPECT_EQ(catalogue::TitleOf(b.Line(b.Count() - 1)).empty(), false);
   // The first section's note survives thanks to the third header record.
   EXPECT_EQ(b.Opisy().Opis("A").rfind("Sekcja ta obejmuje działalności związane z:\xFF- eksploatacją", 0), 0u);
-  // A note with line breaks, ending with its counterparts in PKD 2007.
+  // A note with line breaks, as GUS published it: no line of ours.
   const std::string note = b.Opisy().Opis("01.13.Z");
   EXPECT_NE(note.find('\xFF'), std::string::npos);
-  EXPECT_NE(note.find("\xFFOdpowiedniki w PKD 2007: 01.13.Z, 01.19.Z, 01.28.Z"), std::string::npos) << note;
+  for (const std::string& l : b.Lines())
+    EXPECT_EQ(b.Opisy().Opis(catalogue::CodeOf(l)).find("Odpowiedniki"), std::string::npos) << l;
   // The data has no '?', so none may appear from a lost character; minus signs became hyphens.
   for (const auto& l : b.Lines()) EXPECT_EQ(l.find('?'), std::string::npos) << l;
   EXPECT_EQ(b.Opisy().Opis("66.30.Z").find('?'), std::string::npos);
@@ -133,6 +166,9 @@ TEST_F(RealData, Pkd2025RoundTrip) {
   EXPECT_EQ(b.Correspondence().OtherRevision(), "PKD 2007");
   ASSERT_NE(b.Correspondence().Counterparts("01.49.Z"), nullptr);
   EXPECT_EQ(*b.Correspondence().Counterparts("01.49.Z"), (std::vector<std::string>{"01.47.Z", "01.48.Z"}));
+  EXPECT_EQ(b.Correspondence().Sources("01.47.Z"), (std::vector<std::string>{"01.47.Z", "01.49.Z", "01.62.Z"}));
+  // The one PKD 2025 subclass the correspondence leaves out.
+  EXPECT_EQ(warnings, (std::vector<std::string>{"kod 46.89.Z: podklasa bez odpowiednika w PKD 2007"}));
 }
 
 TEST_F(RealData, Pkd2007RoundTrip) {
@@ -140,7 +176,7 @@ TEST_F(RealData, Pkd2007RoundTrip) {
   BuildAndLoad(tsv2007, "pkd2007", b);
   EXPECT_EQ(b.Count(), 1652u);
   EXPECT_EQ(b.Naglowek(), "PKD 2007");
-  EXPECT_NE(b.Opisy().Opis("01.11.Z").find("Odpowiedniki w PKD 2025: 01.11.Z"), std::string::npos);
+  EXPECT_TRUE(warnings.empty());  // every PKD 2007 subclass has a counterpart
   EXPECT_EQ(b.Correspondence().Count(), 727u);  // the PKD 2025 subclasses the correspondence names
   EXPECT_EQ(b.Correspondence().ThisRevision(), "PKD 2007");
   ASSERT_NE(b.Correspondence().Counterparts("01.47.Z"), nullptr);

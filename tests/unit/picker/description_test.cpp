@@ -20,4 +20,27 @@ TEST(DescriptionForDisplay, MarksAndEveryLineEndBecomeCrLf) {
   EXPECT_EQ(DescriptionForDisplay("Zbo\xBF" "e \xFE"), "Zbo\xBF" "e \xFE");
 }
 
+TEST(NoteForDisplay, CounterpartsFollowTheNoteSetOffAndApart) {
+  catalogue::TCorrespondence c;
+  c.ReadRecord(4, "PKD 2007=PKD 2025");
+  c.ReadRecord(5, "01.49.Z=01.47.Z,01.48.Z");
+  c.ReadRecord(5, "01.47.Z=01.47.Z");
+  const struct {
+    const char* note;
+    const char* code;
+    const char* text;
+    size_t noteEnd;
+  } cases[] = {
+      {"Nota\xFF" "druga", "01.47.Z", "Nota\r\ndruga\r\n\r\nOdpowiedniki w PKD 2007: 01.47.Z, 01.49.Z", 11},
+      {"", "01.48.Z", "Odpowiedniki w PKD 2007: 01.49.Z", 0},
+      {"Nota", "01.11.Z", "Nota", 4},  // no counterpart: the note alone
+      {"Nota", "", "Nota", 4},
+  };
+  for (const auto& k : cases) {
+    const picker::TNotePane pane = picker::NoteForDisplay(k.note, c, k.code);
+    EXPECT_EQ(pane.Text, k.text) << k.code;
+    EXPECT_EQ(pane.NoteEnd, k.noteEnd) << k.code;
+  }
+}
+
 }  // namespace

@@ -13,13 +13,14 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-TEST(FindCounterparts, OnlyForACodeTheCatalogueLacksAndTheCorrespondenceNames) {
+TEST(FindCounterparts, ForACodeTheCatalogueLacksOrReadsOtherwise) {
   catalogue::TCorrespondence c;
   c.ReadRecord(4, "PKD 2007=PKD 2025");
   c.ReadRecord(5, "01.49.Z=01.48.Z,01.47.Z");
   c.ReadRecord(5, "01.11.Z=01.11.Z");
   c.ReadRecord(5, "02.00.Z=77.77.Z");  // a counterpart the tree does not have
   c.ReadRecord(5, "01.47.Z=01.47.Z,77.77.Z");
+  c.ReadRecord(5, "01.48.Z=01.47.Z");  // a namesake that changed meaning
   picker::TCodeTree tree;
   tree.Build({"01 - Rolnictwo", " 01.11.Z - Uprawa zbóż", " 01.47.Z - Drób", " 01.48.Z - Pozostałe - inne"});
   const std::vector<std::string> codes = tree.Codes();
@@ -32,8 +33,9 @@ TEST(FindCounterparts, OnlyForACodeTheCatalogueLacksAndTheCorrespondenceNames) {
     const char* code;
     size_t entries;
   } cases[] = {
-      {"01.11.Z", 0},  // the catalogue has it: the code search's business
-      {"01.47.z", 0},  // the same, in lower case
+      {"01.11.Z", 0},  // the catalogue has it, with the same meaning
+      {"01.47.z", 0},  // the same, in lower case, also among other counterparts
+      {"01.48.z", 1},  // the catalogue has it, but the old code meant 01.47.Z
       {"02.00.Z", 0},  // no counterpart in the tree
       {"03.00.Z", 0},  // not in the correspondence
       {"01.49", 0},    // only the start of an old code
@@ -63,7 +65,11 @@ TEST(FindCounterpartsOnRealCatalogues, BothDirections) {
   } cases[] = {
       {"pkd.kod", "01.49.Z", "PKD 2007 01.49.Z » PKD 2025", {"01.47.Z", "01.48.Z"}},
       {"pkd2007.kod", "01.48.Z", "PKD 2025 01.48.Z » PKD 2007", {"01.49.Z", "03.22.Z"}},
-      {"pkd.kod", "01.47.Z", "", {}},  // in both revisions: the catalogue's own
+      {"pkd.kod", "01.47.Z", "", {}},  // in both revisions, mapped to itself: the catalogue's own
+      // In both revisions with different meanings.
+      {"pkd.kod", "25.40.Z", "PKD 2007 25.40.Z » PKD 2025", {"25.30.Z"}},
+      {"pkd.kod", "85.32.C", "PKD 2007 85.32.C » PKD 2025", {"85.32.D"}},
+      {"pkd2007.kod", "25.40.Z", "PKD 2025 25.40.Z » PKD 2007", {"25.50.Z"}},
   };
   for (const auto& k : cases) {
     const std::filesystem::path path = BuiltCatalogue(k.file);

@@ -102,6 +102,37 @@ TEST(ResultList, CounterpartsGroupComesFirstAndItsChildrenSelectTheirEntries) {
   EXPECT_EQ(alone.Count(), 3u);
 }
 
+TEST(ResultList, HitsFoundOnlyWithoutPolishLettersFollowUnderTheirOwnHeading) {
+  TResultList list;
+  list.FillResults({"01.12 - Y"});
+  // Grouped among themselves: the title X of an exact hit would not take them in.
+  list.AddFolded({"01.11 - X\t01.1 - G\t01 - D", "01.11.Z - X\t01.11 - X\t01.1 - G\t01 - D", "99 - E"});
+  list.AddCounterparts("T", {"99.99 - Q"});
+  EXPECT_THAT(Shape(list), ElementsAre("Wyszukane opisy", "  *T", "    99.99 - Q", "  01.12 - Y",
+                                       "  *Wyszukane bez polskich liter", "    *---- - X", "      01.11 - 01.1 - G",
+                                       "      01.11.Z - 01.11 - X", "    99 - E"));
+  for (size_t i = 1; i < list.Count(); ++i) {
+    const int parent = list.Node(i).Parent;
+    ASSERT_GE(parent, 0);
+    EXPECT_LT(static_cast<size_t>(parent), i);
+    EXPECT_THAT(list.Node(parent).Children, ::testing::Contains(static_cast<int>(i)));
+  }
+  const TCodeTree tree = MainTree();
+  const auto selected = [&](const std::string& text) {
+    const int entry = picker::SelectByPath(tree, list.ResultPath(Find(list, text)));
+    return entry < 0 ? std::string("-") : tree.Entry(entry).Text;
+  };
+  EXPECT_EQ(list.ResultPath(Find(list, "Wyszukane bez polskich liter")), "");
+  EXPECT_EQ(list.ResultPath(Find(list, "01.11.Z - 01.11 - X")), "01.11.Z - 01.11 - X\t01.11.Z - X\t");
+  EXPECT_EQ(selected("01.11.Z - 01.11 - X"), "01.11.Z - X");
+  EXPECT_EQ(selected("99 - E"), "99 - E");
+  EXPECT_EQ(selected("---- - X"), "-");
+
+  const size_t count = list.Count();
+  list.AddFolded({});
+  EXPECT_EQ(list.Count(), count);
+}
+
 TEST(ResultList, TitlesDecideNotCodesAndRowsWithoutParentAddNoChild) {
   TResultList list;
   // Same title and same parent title: one node, the first hit's.

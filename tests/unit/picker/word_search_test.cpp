@@ -112,13 +112,49 @@ TEST_F(WordSearch, WithoutPolishLettersOnlyWhenTheExactSearchFindsNothing) {
     EXPECT_EQ(rows, search.Search(c.sameAs)) << c.typed;
     EXPECT_EQ(folded, c.folded) << c.typed;
   }
-  // An exact hit keeps the folded ones out: "ryz" would also find the lines of "ryż".
+  // An exact hit puts the folded ones apart: "ryz" also finds the lines of "ryż".
   bool folded = true;
   EXPECT_THAT(search.Search("ryz", &folded), ElementsAre("06 - Ryzyko"));
   EXPECT_FALSE(folded);
   EXPECT_THAT(search.Search("qqq", &folded), IsEmpty());
   EXPECT_FALSE(folded);  // nothing found either way: no note in the heading
   EXPECT_THAT(search.Search(" zboze", &folded), IsEmpty());
+}
+
+TEST_F(WordSearch, SearchAllGivesTheHitsAsTypedThenThoseFoundOnlyWithoutPolishLetters) {
+  const picker::TWordSearch search(baza);
+  const struct {
+    const char* typed;
+    std::vector<std::string> exact, folded;
+  } cases[] = {
+      {"ryz", {"06 - Ryzyko"}, {"01.12 - Uprawa ryżu", "01.12.Z - Uprawa ryżu\t01.12 - Uprawa ryżu"}},
+      // Without Polish letters: "ZBOZ" as typed nowhere, "ZBÓŻ" and "ZBOŻE" folded.
+      {"zboz", {}, {"A - ROLNICTWO", "01.1 - Uprawy zbóż\t01 - Uprawy rolne",
+                    "01.11 - Uprawa zbóż\t01.1 - Uprawy zbóż\t01 - Uprawy rolne",
+                    "01.11.Z - Uprawa zbóż\t01.11 - Uprawa zbóż\t01.1 - Uprawy zbóż\t01 - Uprawy rolne",
+                    "01.12 - Uprawa ryżu", "02.2 - Pozyskiwanie drewna\t02 - Leśnictwo"}},
+      // With a Polish letter the words mean it: "ZBOŻE" is not added to "ZBÓŻ".
+      {"zbóż",
+       {"01.1 - Uprawy zbóż\t01 - Uprawy rolne", "01.11 - Uprawa zbóż\t01.1 - Uprawy zbóż\t01 - Uprawy rolne",
+        "01.11.Z - Uprawa zbóż\t01.11 - Uprawa zbóż\t01.1 - Uprawy zbóż\t01 - Uprawy rolne"},
+       {}},
+      // A further word that filters every line as typed lets one through folded.
+      {"zboże ryzu", {}, {"01.12 - Uprawa ryżu"}},
+      {"zboże ryżu", {"01.12 - Uprawa ryżu"}, {}},
+      {"uprawy zboz", {}, {"01.1 - Uprawy zbóż\t01 - Uprawy rolne"}},  // the further word folded
+      // A line found both ways stands once, as typed.
+      {"uprawa", {"01.11 - Uprawa zbóż\t01.1 - Uprawy zbóż\t01 - Uprawy rolne",
+                  "01.11.Z - Uprawa zbóż\t01.11 - Uprawa zbóż\t01.1 - Uprawy zbóż\t01 - Uprawy rolne",
+                  "01.12 - Uprawa ryżu", "01.12.Z - Uprawa ryżu\t01.12 - Uprawa ryżu"}, {}},
+      {"zboze", {}, search.Search("zboże")},
+      {"lesn", {}, {"02 - Leśnictwo", "02.1 - Gospodarka leśna\t02 - Leśnictwo"}},  // no byte folding leaves alone
+      {"qqq", {}, {}},
+  };
+  for (const auto& c : cases) {
+    const picker::TWordHits hits = search.SearchAll(c.typed);
+    EXPECT_EQ(hits.Exact, c.exact) << c.typed;
+    EXPECT_EQ(hits.Folded, c.folded) << c.typed;
+  }
 }
 
 }  // namespace

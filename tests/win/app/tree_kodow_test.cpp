@@ -373,6 +373,86 @@ TEST_F(MainWindow, DamagedStoredValuesAreIgnored) {
   EXPECT_GT(r.right - r.left, 0);
 }
 
+// Posts a double click at character pos of the note pane, scrolled into view
+// as the reader would have it.
+void DoubleClickNoteAt(Tform_TreeKodow& w, size_t pos) {
+  SendMessageW(w.m_opis.Handle(), EM_SETSEL, pos, pos);
+  SendMessageW(w.m_opis.Handle(), EM_SCROLLCARET, 0, 0);
+  const LRESULT at = SendMessageW(w.m_opis.Handle(), EM_POSFROMCHAR, pos, 0);
+  const LPARAM point = MousePoint(static_cast<short>(LOWORD(at)) + 2, static_cast<short>(HIWORD(at)) + 4);
+  PostMessageW(w.m_opis.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+  PostMessageW(w.m_opis.Handle(), WM_LBUTTONUP, 0, point);
+}
+
+// Alt with an arrow key, as the keyboard sends it to the focused window.
+void PostAltKey(WORD vk) {
+  const HWND focus = GetFocus();
+  const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+  PostMessageW(focus, WM_SYSKEYDOWN, vk, static_cast<LPARAM>(1 | (scan << 16) | (1u << 29)));
+  PostMessageW(focus, WM_SYSKEYUP, vk, static_cast<LPARAM>(1 | (scan << 16) | (1u << 29) | (3u << 30)));
+}
+
+TEST_F(MainWindow, CodesInTheNoteAreFollowedAndAltArrowsGoBackAndForward) {
+  Tform_TreeKodow& w = Open({"X - Pierwsza", "A - Rolnictwo",
+                             " 01 - Uprawy\tPodklasa ta nie obejmuje:\xFF- prac sklasyfikowanych w 98.10.Z.\xFF"
+                             "Zob. sekcji B oraz 01.11, 2025 r.",
+                             "  01.11 - Pszenica", "B - Gospodarstwa", " 98 - Domowe", "  98.10.Z - Na potrzeby własne"});
+  const auto selected = [&] { return catalogue::CodeOf(w.SelectedText()); };
+  const auto noteShown = [&](const char* code) {
+    return WaitFor([&] { return !w.TreeChange.Enabled() && w.szukaj_kod.Text() == code; });
+  };
+  w.SetSearchCode("01");
+  w.RunSearches();
+  ASSERT_TRUE(noteShown("01"));
+  const std::string note = w.m_opis.Text();
+  ASSERT_NE(note.find("98.10.Z"), std::string::npos) << note;
+
+  DoubleClickNoteAt(w, note.find("98.10.Z") + 3);
+  ASSERT_TRUE(WaitFor([&] { return selected() == "98.10.Z"; }));
+  ASSERT_TRUE(noteShown("98.10.Z"));
+  PostAltKey(VK_LEFT);
+  ASSERT_TRUE(WaitFor([&] { return selected() == "01"; }));
+  PostAltKey(VK_RIGHT);
+  ASSERT_TRUE(WaitFor([&] { return selected() == "98.10.Z"; }));
+  PostAltKey(VK_RIGHT);  // nothing ahead
+  guitest::PumpFor(50);
+  EXPECT_EQ(selected(), "98.10.Z");
+
+  // Enter with the caret in a section letter; a word or a year names nothing.
+  PostAltKey(VK_LEFT);
+  ASSERT_TRUE(noteShown("01"));
+  for (const char* none : {"sklasyfikowanych", "2025"}) {
+    DoubleClickNoteAt(w, note.find(none) + 1);
+    guitest::PumpFor(50);
+    EXPECT_EQ(selected(), "01") << none;
+  }
+  w.m_opis.SetFocus();
+  const int b = static_cast<int>(note.find("sekcji B") + 7);
+  SendMessageW(w.m_opis.Handle(), EM_SETSEL, b, b);
+  guitest::PostKey(w.m_opis.Handle(), VK_RETURN);
+  ASSERT_TRUE(WaitFor([&] { return selected() == "B"; }));
+  PostAltKey(VK_LEFT);
+  ASSERT_TRUE(WaitFor([&] { return selected() == "01"; }));
+
+  // In pick mode Enter on a code follows it and presses no button.
+  ASSERT_TRUE(noteShown("01"));
+  w.SetButtonRowVisible(true);
+  w.m_opis.SetFocus();
+  const int c = static_cast<int>(note.find("01.11"));
+  SendMessageW(w.m_opis.Handle(), EM_SETSEL, c, c);
+  guitest::PostKey(w.m_opis.Handle(), VK_RETURN);
+  ASSERT_TRUE(WaitFor([&] { return selected() == "01.11"; }));
+  guitest::PumpFor(50);
+  EXPECT_EQ(w.ModalResult, 0);
+
+  // A search by code is a jump as well.
+  w.SetSearchCode("98");
+  w.RunSearches();
+  ASSERT_TRUE(noteShown("98"));
+  PostAltKey(VK_LEFT);
+  ASSERT_TRUE(WaitFor([&] { return selected() == "01.11"; }));
+}
+
 TEST_F(MainWindow, RealCatalogueOpensWithTheWholeTreeAndFindsASubclass) {
   std::string unixPath = std::string(PKD_TEST_BINARY_DIR) + "/bin/pkd.kod";
   for (char& c : unixPath)
@@ -404,6 +484,17 @@ TEST_F(MainWindow, RealCatalogueOpensWithTheWholeTreeAndFindsASubclass) {
   ASSERT_TRUE(WaitFor([&] { return !w.TreeChange.Enabled(); }));
   EXPECT_EQ(w.szukaj_kod.Text(), "47.91.Z");
   EXPECT_FALSE(w.m_opis.Text().empty());
+
+  // Section A's note names 98.10.Z: a double click follows it, Alt+Left returns.
+  w.SetSearchCode("A");
+  w.RunSearches();
+  ASSERT_TRUE(WaitFor([&] { return !w.TreeChange.Enabled() && w.szukaj_kod.Text() == "A"; }));
+  const std::string note = w.m_opis.Text();
+  ASSERT_NE(note.find("98.10.Z"), std::string::npos);
+  DoubleClickNoteAt(w, note.find("98.10.Z") + 1);
+  ASSERT_TRUE(WaitFor([&] { return catalogue::CodeOf(w.SelectedText()) == "98.10.Z"; }));
+  PostAltKey(VK_LEFT);
+  ASSERT_TRUE(WaitFor([&] { return catalogue::CodeOf(w.SelectedText()) == "A"; }));
 }
 
 }  // namespace

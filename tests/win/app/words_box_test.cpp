@@ -12,6 +12,7 @@
 #include "app/spis_opisow.h"
 #include "app/tree_kodow.h"
 #include "catalogue/entry_text.h"
+#include "picker/description.h"
 #include "text/path.h"
 #include "ui/wintext.h"
 
@@ -390,6 +391,75 @@ TEST_F(RealPkd2025, APkd2007CodeEndsOnItsCounterpartAndWordsWithoutPolishLetters
   const std::set<std::string> folded = codes();
   EXPECT_TRUE(std::includes(folded.begin(), folded.end(), exact.begin(), exact.end()));
   EXPECT_GT(folded.size(), exact.size());
+}
+
+TEST_F(RealPkd2025, ACodeThatChangedMeaningIsSelectedAndItsOldReadingDropsDown) {
+  picker::TPickSession& session = form->Dde()->Session();
+  const std::string params[] = {"\"25.40.Z\"", "\"\""};
+  ASSERT_TRUE(session.Execute("Find_PKD", params, 2));
+  EXPECT_EQ(catalogue::CodeOf(form->SelectedText()), "25.40.Z");
+  ASSERT_TRUE(Shown());
+  EXPECT_EQ(ListTexts(),
+            "Wyszukane opisy\n"
+            " PKD 2007 25.40.Z » PKD 2025\n"
+            "  25.30.Z - Produkcja broni i amunicji\n");
+  // A client taking the code unchanged gets what it got before.
+  std::string kod, opis;
+  ASSERT_TRUE(session.Request("PKD", "KOD", kod));
+  EXPECT_EQ(kod, "25.40.Z");
+  // The note is GUS's alone; the pane shows the counterparts apart, after it.
+  const std::string params2[] = {"\"01.47.Z\"", "\"\""};
+  ASSERT_TRUE(session.Execute("Find_PKD", params2, 2));
+  ASSERT_TRUE(session.Request("PKD", "OPIS", opis));
+  EXPECT_FALSE(opis.empty());
+  EXPECT_EQ(opis.find("Odpowiedniki"), std::string::npos) << opis;
+  ASSERT_TRUE(WaitFor([&] { return !form->TreeChange.Enabled() && !form->m_opis.Text().empty(); }));
+  const std::string pane = form->m_opis.Text();
+  EXPECT_EQ(pane.rfind(picker::DescriptionForDisplay(opis), 0), 0u);
+  const std::string last = "\r\n\r\nOdpowiedniki w PKD 2007: 01.47.Z, 01.49.Z, 01.62.Z";
+  ASSERT_GE(pane.size(), last.size());
+  EXPECT_EQ(pane.substr(pane.size() - last.size()), last);
+}
+
+TEST_F(RealPkd2025, WordsWithoutPolishLettersListWhatThePolishOnesListAndMore) {
+  auto codes = [&](size_t from, size_t to) {
+    std::set<std::string> out;
+    for (size_t i = from; i < to; ++i)
+      if (!list->Results().Node(i).Heading) out.insert(catalogue::CodeOf(list->Results().Node(i).Text));
+    return out;
+  };
+  const struct {
+    const char* polish;
+    const char* plain;
+    bool more;  // codes only the plain words find: "lodzi" is also in "lodziarni" (ice-cream parlours)
+  } cases[] = {{"dział", "dzial", false}, {"łodzi", "lodzi", true}};
+  for (const auto& c : cases) {
+    Search(c.polish);
+    const std::set<std::string> polish = codes(1, list->Results().Count());
+    Search(c.plain);
+    // The hits as typed ("dziale", "odpowiedzialności") first, then the rest under a heading of their own.
+    int heading = -1;
+    for (size_t i = 0; i < list->Results().Count(); ++i)
+      if (list->Results().Node(i).Heading) heading = static_cast<int>(i);
+    ASSERT_GT(heading, 1) << c.plain;
+    EXPECT_EQ(list->Results().Node(heading).Text, "Wyszukane bez polskich liter");
+    EXPECT_EQ(list->Results().Node(heading).Parent, 0);
+    const std::set<std::string> all = codes(1, list->Results().Count());
+    EXPECT_TRUE(std::includes(all.begin(), all.end(), polish.begin(), polish.end())) << c.plain;
+    if (c.more) {
+      EXPECT_GT(all.size(), polish.size()) << c.plain;
+    }
+  }
+  // A hit under the heading is previewed as any other.
+  int heading = -1;
+  for (size_t i = 0; i < list->Results().Count(); ++i)
+    if (list->Results().Node(i).Heading) heading = static_cast<int>(i);
+  int hit = -1;
+  for (const int c : list->Results().Node(heading).Children)
+    if (hit < 0 && list->Results().Node(c).Children.empty()) hit = c;
+  ASSERT_GE(hit, 0);
+  list->tree_spis.Select(list->Nodes().Item(hit));
+  ASSERT_TRUE(WaitFor([&] { return form->SelectedText() == list->Results().Node(hit).Text; }));
 }
 
 }  // namespace
