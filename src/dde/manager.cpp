@@ -360,12 +360,18 @@ void TDDEMLManager::Settle() {
     if (FPlatform.QueryConvInfo(conv, ddeml::kQidSync, info)) FPlatform.Disconnect(conv);
   }
   for (const std::string& name : names) {
+    // Taken again meanwhile by a service of the tree: that one stays.
+    const TDDEMLService* now = FServices.Find(name);
+    if (now && now->Registered()) continue;
     const THsz hsz = FPlatform.CreateStringHandle(FInstanceId, name);
     if (hsz == 0) continue;
     if (!FPlatform.NameService(FInstanceId, hsz, ddeml::kDnsUnregister)) SetError(errNameServiceRegister, name);
     FPlatform.FreeStringHandle(FInstanceId, hsz);
   }
-  if (registerDue && IsServerScope() && FServices.Count() > 0) FServices.RegisterAll(FInstanceId, true);
+  bool registered = false;
+  for (int i = 0; i < FServices.Count(); ++i) registered = registered || FServices.At(i)->Registered();
+  // Unless the services were registered meanwhile, outside a callback.
+  if (registerDue && !registered && IsServerScope() && FServices.Count() > 0) FServices.RegisterAll(FInstanceId, true);
 }
 
 int TDDEMLManager::NextConvId() const {
