@@ -163,7 +163,7 @@ void Wire(TState& s) {
                              const TParamArray& params, int count, bool& succeed) {
     if (cmd == "SET" && count > 0) x.SetItemText(sv, t, "KOD", params[0]);  // posts advises on the way
     if (cmd == "FIND_PKD") succeed = (s.flags & 8) != 0;
-    if (cmd == "END") s.End();
+    if (cmd == "END") return s.End();
     if (cmd == "RESHAPE" && count > 0 && !params[0].empty()) Reshape(x, sv, t, static_cast<uint8_t>(params[0][0]));
   };
   if (f & 16)
@@ -182,7 +182,8 @@ void Wire(TState& s) {
   m.OnAdviseStartReceived = [&s, r](TDDEMLManager& x, const std::string& sv, const std::string& t,
                                     const std::string& i, int32_t, TDDEMLClipFmtType, uint16_t, bool& allow) {
     allow = true;
-    if (i == "End") s.End();
+    // The handler lives in the manager: nothing of it is read once it is gone.
+    if (i == "End") return s.End();
     if (i == "Help" && (r & 1)) Reshape(x, sv, t, static_cast<uint8_t>(r >> 1));
   };
   m.OnAdviseStopReceived = [r](TDDEMLManager& x, const std::string& sv, const std::string& t, const std::string&,
@@ -190,7 +191,7 @@ void Wire(TState& s) {
     if (r & 2) Reshape(x, sv, t, static_cast<uint8_t>(r >> 2));
   };
   m.OnDisconnecting = [&s, r](TDDEMLManager& x, const std::string& sv, const std::string& t) {
-    if (t == "End") s.End();
+    if (t == "End") return s.End();
     if ((r & 4) && t == "T") Reshape(x, sv, t, static_cast<uint8_t>(r >> 3));
   };
   m.OnTopicClosed = [r](TDDEMLManager& x, const std::string& sv, const std::string& t) {
@@ -198,7 +199,7 @@ void Wire(TState& s) {
   };
   if (f & 64)
     m.OnTopicOpened = [&s, r](TDDEMLManager& x, const std::string& sv, const std::string& t) {
-      if (t == "Ending") s.End();
+      if (t == "Ending") return s.End();
       if (t == "T" && (r & 16)) Reshape(x, sv, t, static_cast<uint8_t>(r >> 5));
       if (t == "Other" && (r & 32)) throw std::runtime_error("topic refused by raising");
     };

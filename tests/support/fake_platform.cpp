@@ -380,8 +380,9 @@ THData TFakePlatform::ClientCall(uint32_t type, uint32_t format, THConv conv,
 THConv TFakePlatform::ClientConnect(const std::string& service, const std::string& topic,
                                     const std::string& partner) {
   if (ConnectFiltered(service)) return 0;
-  if (service.empty()) {
-    // DDEML turns a connect without a service name into a wild connect, and
+  if (service.empty() || topic.empty()) {
+    // DDEML turns a connect without a service or topic name into a wild
+    // connect, and
     // the client keeps the first conversation offered, ending the others.
     std::vector<THConv> offered = ClientWildConnect(service, topic);
     if (offered.empty()) return 0;

@@ -265,13 +265,16 @@ TYPED_TEST_P(PlatformContract, ServerDisconnectEndsTheConversationOnce) {
   EXPECT_FALSE(this->p().Disconnect(conv));
 }
 
-// A connect without a service name asks the server for its pairs, as a
-// wild connect; refused, no conversation is made.
+// A connect without a service or topic name asks the server for its
+// pairs, as a wild connect; refused, no conversation is made.
 TYPED_TEST_P(PlatformContract, AConnectWithoutServiceArrivesAsAWildConnect) {
   this->Serve("Contract_Server");
   EXPECT_EQ(0u, this->side.Connect("", "PKD"));
+  EXPECT_EQ(0u, this->side.Connect("Contract_Server", ""));
   this->side.Settle();
-  EXPECT_EQ(std::vector<std::string>{this->Type(ddeml::kXtypWildConnect, "PKD/")}, this->server.seen);
+  EXPECT_EQ((std::vector<std::string>{this->Type(ddeml::kXtypWildConnect, "PKD/"),
+                                      this->Type(ddeml::kXtypWildConnect, "/Contract_Server")}),
+            this->server.seen);
   EXPECT_TRUE(this->server.confirmed.empty());
 }
 
