@@ -272,5 +272,28 @@ TEST(ManagerOverDdeml, LinksLeaveWithTheirClientsAndPokesChangeNothing) {
   EXPECT_FALSE(m.FindService("DDETEST_LINKS")->IsBusy());
 }
 
+// A handler that replaces the services inside an execute: the execute is
+// answered first, the names change once the server is back in its loop, and
+// the new service takes connects.
+TEST(ManagerOverDdeml, AHandlerThatReplacesTheServicesInsideAnExecute) {
+  TDDEMLManager m(nullptr, gPlatform);
+  m.ExecCmds().AddCmd("Swap", "");
+  m.OnExecuteReceived = [](TDDEMLManager& x, auto&&...) {
+    TDDEMLServicesList list(x.Platform());
+    list.Add("DDETEST_SWAP")->Enabled = true;
+    x.SetServices(list);
+  };
+  Serve(m, "DDETEST_SWAP");
+  RunScript({
+      {"connect\tDDETEST_SWAP\tT", "connect DDETEST_SWAP/T = DDETEST_SWAP/T"},
+      {"execute\t[Swap]", "execute = 0x8000"},
+      {"wait\t500", nullptr},
+      {"connect\tDDETEST_SWAP\tU", "connect DDETEST_SWAP/U = DDETEST_SWAP/U"},
+      {"request\tX", "request X = failed DMLERR_NOTPROCESSED"},
+  });
+  EXPECT_TRUE(m.FindService("DDETEST_SWAP")->Registered());
+  EXPECT_EQ(0, m.ConvCount());
+}
+
 }  // namespace
 }  // namespace dde
