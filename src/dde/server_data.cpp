@@ -175,6 +175,16 @@ uint32_t TDDEMLManager::XTypPoke(TCallbackFrame& frame, THConv hconv, THData dat
   // beside it until the handler has answered, and no advise goes out before.
   TDDEMLRWData previous(FPlatform);
   previous.Swap(target->Data());
+  // The handler may have removed the item, or the topic (then kept, out of
+  // the tree, until the callback ends); a freed manager took both along.
+  auto still = [&] { return !frame.Dead && ref.Topic->FindItem(item) == target; };
+  auto undo = [&] {
+    if (!still()) return;
+    if (existing)
+      target->Data().Swap(previous);
+    else
+      ref.Topic->RemoveItem(item);
+  };
   bool allow = true;
   bool alive = false;
   try {
@@ -182,26 +192,16 @@ uint32_t TDDEMLManager::XTypPoke(TCallbackFrame& frame, THConv hconv, THData dat
     Trace({"XTypPoke - Calling OnPokeReceived"});
     alive = Raise(frame, OnPokeReceived, service, topic, item, userHandle, allow);
   } catch (...) {
-    if (frame.Dead) throw;
-    if (ref.Topic->FindItem(item) == target) {
-      if (existing) target->Data().Swap(previous);
-      else ref.Topic->RemoveItem(item);
-    }
+    undo();
     throw;
   }
-  if (frame.Dead) return allow ? ddeml::kDdeFAck : reply;
-  // The handler may have removed the item, or the topic (then kept, out of
-  // the tree, until the callback ends).
-  const bool still = ref.Topic->FindItem(item) == target;
   if (!allow) {
-    if (still) {
-      if (existing) target->Data().Swap(previous);
-      else ref.Topic->RemoveItem(item);
-    }
+    undo();
     return reply;
   }
-  if (alive && still && Revalidate(frame, ref)) target->Notify();
-  if (!frame.Dead) Trace({"XTypPoke - End"});
+  if (frame.Dead) return ddeml::kDdeFAck;
+  if (alive && still() && Revalidate(frame, ref)) target->Notify();
+  Trace({"XTypPoke - End"});
   return ddeml::kDdeFAck;
 }
 
