@@ -23,3 +23,13 @@ if(TARGET e2e_pkdpick_exit_test)
   add_dependencies(e2e_pkdpick_exit_test pkd pkdpick)
   set_tests_properties(e2e_pkdpick_exit_test PROPERTIES RUN_SERIAL TRUE)
 endif()
+
+# The service under clients that poke what is not theirs and link and leave.
+pkd_add_test(e2e_service_trust_test WIN_ONLY
+  SOURCES win/e2e/service_trust_test.cpp
+  LIBS pkd_gui_helpers
+  TIMEOUT 600)
+if(TARGET e2e_service_trust_test)
+  add_dependencies(e2e_service_trust_test pkd dde_test_client)
+  set_tests_properties(e2e_service_trust_test PROPERTIES RUN_SERIAL TRUE)
+endif()

@@ -192,6 +192,23 @@ class TObjectContainer : public TBaseContainer {
     Delete(i);
     return true;
   }
+  // Takes the object out of the container without freeing it (null when
+  // absent).
+  std::unique_ptr<T> Extract(const T* object) {
+    int i = IndexOf(object);
+    if (i < 0) return nullptr;
+    T*& slot = *static_cast<T**>(SlotAt(i));
+    std::unique_ptr<T> taken(slot);
+    slot = nullptr;
+    Delete(i);
+    return taken;
+  }
+  // Takes every object out, the last first.
+  std::vector<std::unique_ptr<T>> ExtractAll() {
+    std::vector<std::unique_ptr<T>> taken;
+    while (Count() > 0) taken.push_back(Extract(At(Count() - 1)));
+    return taken;
+  }
   // Binary search with a key object.
   bool Find(const T& key, int& position) const { return Search(&key, position); }
 

@@ -1,6 +1,7 @@
 #include "dde/data.h"
 
 #include <cstring>
+#include <utility>
 
 #include "dde/errors.h"
 #include "dde/formats.h"
@@ -144,9 +145,21 @@ void TDDEMLRWData::SetFromHandle(uint16_t format, THData data) {
     }
     FText.Assign(text::Utf16To1250(wide));
   } else {
+    // Binary content replaces the value too: the old text would otherwise
+    // still answer a text request.
+    FText.Clear();
     if (!FBinary) FBinary = std::make_unique<std::vector<uint8_t>>();
     FBinary->assign(bytes, bytes + size);
   }
+}
+
+void TDDEMLRWData::Swap(TDDEMLRWData& other) noexcept {
+  std::swap(FFormat, other.FFormat);
+  std::swap(FOwnedHandle, other.FOwnedHandle);
+  std::swap(FHandleValue, other.FHandleValue);
+  std::swap(FBinary, other.FBinary);
+  std::swap(FOwned, other.FOwned);
+  std::swap(FText, other.FText);
 }
 
 THData TDDEMLRWData::Make(TInstanceId instance, THsz item, uint16_t format, bool owned,

@@ -80,7 +80,10 @@ class TDDEMLRWData {
   bool OwnedHandle(THData& handle) const;
 
   // Frees the owned handle, takes the format and reads the handle by it.
+  // The value read replaces the old one whole: text or binary content.
   void SetFromHandle(uint16_t format, THData data);
+  // Exchanges the values (and owned handles) of two holders of one platform.
+  void Swap(TDDEMLRWData& other) noexcept;
 
   // Makes a DDEML data handle in the requested format (0 = the holder's).
   // Gives 0 when there is nothing to send in that format or DDEML refuses.

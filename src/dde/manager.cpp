@@ -40,6 +40,8 @@ TDDEMLManager::TDDEMLManager(TComponent* owner, IDdePlatform& platform)
   // First, so that a refused second manager leaves nothing behind.
   InsertIntoOwner();
   FServices.SetErrorSink(this);
+  FServices.SetKeeper(this);
+  FSelf = std::make_shared<TDDEMLManager*>(this);
   FLinkFormat = RegisterClipFormat("Link");
   tCurrentManager = this;
 }
@@ -51,6 +53,7 @@ TDDEMLManager::~TDDEMLManager() {
   // manager.
   for (TCallbackFrame* f = FFrame; f; f = f->Outer) f->Dead = true;
   if (tCurrentManager == this) tCurrentManager = nullptr;
+  FSelf.reset();
   // Callbacks still running keep tracing after this manager is gone; and a
   // log that cannot be written must not keep the instance alive.
   DetachTraceFailureSink(*this);
@@ -65,6 +68,7 @@ TDDEMLManager::~TDDEMLManager() {
   }
   FFrame = nullptr;
   FServices.SetErrorSink(nullptr);
+  FServices.SetKeeper(nullptr);
   ReleaseDebugWindow(this);
 }
 
@@ -124,16 +128,27 @@ void TDDEMLManager::ReplaceServices(const TDDEMLServicesList& services) {
   TTraceFailureScope quietLog(*this);
   // Conversations point into the services they were made on; a name this
   // instance registered is given back before its service goes, and the new
-  // services are served as InitDDEML would serve them.
-  EndAllConversations();
+  // services are served as InitDDEML would serve them. Inside a callback
+  // the services that leave take their records with them and the names
+  // change later (Retire, Settle).
   const bool serving = Initialized() && IsServerScope();
-  if (serving)
-    for (int i = 0; i < FServices.Count(); ++i)
-      if (FServices.At(i)->Registered()) FServices.At(i)->Register(FInstanceId, false);
+  if (!FFrame) {
+    EndAllConversations();
+    if (serving)
+      for (int i = 0; i < FServices.Count(); ++i)
+        if (FServices.At(i)->Registered()) FServices.At(i)->Register(FInstanceId, false);
+  }
   FServices.Assign(services);
   // What the copied services claim about registration is the source's.
   for (int i = 0; i < FServices.Count(); ++i) FServices.At(i)->ForgetRegistration();
-  if (serving && FServices.Count() > 0) FServices.RegisterAll(FInstanceId, true);
+  if (serving && FServices.Count() > 0) {
+    if (FFrame) {
+      FRegisterDue = true;
+      SettleLater();
+    } else {
+      FServices.RegisterAll(FInstanceId, true);
+    }
+  }
 }
 
 void TDDEMLManager::SetSharesList(const std::vector<std::string>& shares) {
@@ -194,8 +209,13 @@ bool TDDEMLManager::TerminateDDEML() {
   const bool inCallback = FFrame != nullptr;
   EndAllConversations();
   if (IsServerScope() && !inCallback) ShutDownServices();
+  // The instance ends what was left for Settle to tell it.
+  FConvsToEnd.clear();
+  FNamesToDrop.clear();
+  FRegisterDue = false;
   Trace({"TerminateDDEML : Calling DdeUnInitialize"});
   FServices.ReleaseHandles();
+  for (auto& node : FRetired) node->ReleaseHandles();
   bool ok = false;
   try {
     if (inCallback) {
@@ -261,6 +281,8 @@ void TDDEMLManager::EndAllConversations() {
     // conversation ends must not find it.
     std::unique_ptr<TDDEMLConversation> conv = FConvs.Extract(FConvs.At(0));
     conv->ErrorRelay = nullptr;
+    // Its links go with it; the manager is ending, so no event is raised.
+    DropLinks(*conv);
     try {
       conv->EndConversation();
     } catch (const std::exception& e) {
@@ -270,6 +292,87 @@ void TDDEMLManager::EndAllConversations() {
 }
 
 void TDDEMLManager::RemoveConv(TDDEMLConversation* conv) { FConvs.Remove(conv); }
+
+std::vector<std::string> TDDEMLManager::DropLinks(const TDDEMLConversation& conv) {
+  std::vector<std::string> stopped;
+  if (!conv.Topic) return stopped;
+  for (int i = 0; i < conv.Topic->ItemCount(); ++i) {
+    TDDEMLItem* item = conv.Topic->ItemAt(i);
+    if (item->DropAdviseLinks(conv.Serial()) > 0 && item->LinkState() == 0) stopped.push_back(item->Name());
+  }
+  return stopped;
+}
+
+void TDDEMLManager::Retire(std::unique_ptr<TDDEMLBase> node) {
+  TTraceFailureScope quietLog(*this);
+  // No record may point at a node that has left the tree.
+  for (int i = FConvs.Count() - 1; i >= 0; --i) {
+    TDDEMLConversation* c = FConvs.At(i);
+    if (c->Service != node.get() && c->Topic != node.get()) continue;
+    std::unique_ptr<TDDEMLConversation> record = FConvs.Extract(c);
+    record->ErrorRelay = nullptr;
+    if (record->Handle() == 0) continue;
+    if (FFrame) {
+      FConvsToEnd.push_back(record->Handle());
+      SettleLater();
+    } else {
+      try {
+        record->EndConversation();
+      } catch (const std::exception& e) {
+        NoteTraceFailure(e);
+      }
+    }
+  }
+  // A name this instance registered is given back with its service.
+  auto* service = dynamic_cast<TDDEMLService*>(node.get());
+  if (service && service->Registered() && Initialized()) {
+    if (FFrame) {
+      FNamesToDrop.push_back(service->ServiceName());
+      SettleLater();
+    } else {
+      service->Register(FInstanceId, false);
+    }
+  }
+  if (FFrame) FRetired.push_back(std::move(node));
+}
+
+void TDDEMLManager::SettleLater() {
+  if (FSettlePosted) return;
+  FSettlePosted = true;
+  std::weak_ptr<TDDEMLManager*> self = FSelf;
+  FPlatform.RunLater([self] {
+    if (std::shared_ptr<TDDEMLManager*> manager = self.lock()) (*manager)->Settle();
+  });
+}
+
+void TDDEMLManager::Settle() {
+  FSettlePosted = false;
+  TTraceFailureScope quietLog(*this);
+  const std::vector<THConv> convs = std::move(FConvsToEnd);
+  const std::vector<std::string> names = std::move(FNamesToDrop);
+  FConvsToEnd.clear();
+  FNamesToDrop.clear();
+  const bool registerDue = FRegisterDue;
+  FRegisterDue = false;
+  if (!Initialized()) return;
+  for (THConv conv : convs) {
+    TConvInfo info;
+    if (FPlatform.QueryConvInfo(conv, ddeml::kQidSync, info)) FPlatform.Disconnect(conv);
+  }
+  for (const std::string& name : names) {
+    // Taken again meanwhile by a service of the tree: that one stays.
+    const TDDEMLService* now = FServices.Find(name);
+    if (now && now->Registered()) continue;
+    const THsz hsz = FPlatform.CreateStringHandle(FInstanceId, name);
+    if (hsz == 0) continue;
+    if (!FPlatform.NameService(FInstanceId, hsz, ddeml::kDnsUnregister)) SetError(errNameServiceRegister, name);
+    FPlatform.FreeStringHandle(FInstanceId, hsz);
+  }
+  bool registered = false;
+  for (int i = 0; i < FServices.Count(); ++i) registered = registered || FServices.At(i)->Registered();
+  // Unless the services were registered meanwhile, outside a callback.
+  if (registerDue && !registered && IsServerScope() && FServices.Count() > 0) FServices.RegisterAll(FInstanceId, true);
+}
 
 int TDDEMLManager::NextConvId() const {
   int32_t highest = 0;

@@ -9,6 +9,7 @@
 #include <exception>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -132,7 +133,20 @@ struct TStoredHandler {
   std::function<void(TDDEMLManager&, const TEventSlot&)> Bind;
 };
 
-class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailureSink {
+// Changing the tree from inside an event handler. A service, topic or item
+// that leaves the tree, however it leaves (RemoveTopic, RemoveItem,
+// Services().Clear(), Assign, SetServices, ReadStoredForm, the manager's own
+// closing of a topic), is handed to the manager, which at once drops every
+// conversation record on it: no record ever points at a removed node. While
+// a callback runs, the node itself stays alive, out of the tree, until the
+// outermost callback returns (the transaction up the stack may still hold
+// it), and what DDEML must be told about the change (ending the
+// conversations whose records went, unregistering a registered name that
+// left, registering the services that replaced it) waits until the thread
+// is back in its message loop, as TerminateDDEML's uninitialise does: DDEML
+// is still inside the transaction and would free its conversation under it.
+// Outside a callback all of it happens at once.
+class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailureSink, private ITreeKeeper {
  public:
   // The platform must outlive the manager. The manager becomes the current
   // manager of the calling thread. Joining an owner that holds another
@@ -191,7 +205,8 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   uint32_t DefaultTimeOutMs() const { return FDefaultTimeOutMs; }
   TDDEMLServicesList& Services() { return FServices; }
   // Copies the list. Conversations point into the services they were made
-  // on, so they are ended first.
+  // on, so they are ended first (inside a callback, as the class comment
+  // says).
   void SetServices(const TDDEMLServicesList& services);
   const std::vector<std::string>& SharesList() const { return FShares; }
   // The computer's name, taken at Loaded when NetworkDDE is on.
@@ -330,6 +345,14 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   void ConfigureLoaded();
   void EndAllConversations();
   void RemoveConv(TDDEMLConversation* conv);
+  // The conversation's advise links, dropped from the items of its topic;
+  // gives the names of the items that lost their last link.
+  std::vector<std::string> DropLinks(const TDDEMLConversation& conv);
+  void Retire(std::unique_ptr<TDDEMLBase> node) override;
+  // The DDEML side of tree changes made inside a callback (see the class
+  // comment).
+  void SettleLater();
+  void Settle();
   int NextConvId() const;
   TDDEMLConversation* ConvBySerial(uint64_t serial) const;
   static TConvRef RefOf(const TDDEMLConversation& conv);
@@ -397,7 +420,7 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   uint32_t XTypExecute(TCallbackFrame& frame, THConv conv, THData data);
   uint32_t XTypAdvStart(TCallbackFrame& frame, THConv conv, uint32_t format, THsz item);
   THData XTypAdvReq(TCallbackFrame& frame, THConv conv, uint32_t format, uint32_t pending, THsz item);
-  void XTypAdvStop(TCallbackFrame& frame, THConv conv, THsz item);
+  void XTypAdvStop(TCallbackFrame& frame, THConv conv, uint32_t format, THsz item);
 
   IDdePlatform& FPlatform;
   TAboutInfo FAbout;
@@ -413,6 +436,16 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   std::string FComputerName;
   std::vector<std::pair<std::string, std::string>> FStoredEvents;
   TCallbackFrame* FFrame = nullptr;
+  // Nodes that left the tree during the callback in progress.
+  std::vector<std::unique_ptr<TDDEMLBase>> FRetired;
+  // What Settle is to tell DDEML.
+  std::vector<THConv> FConvsToEnd;
+  std::vector<std::string> FNamesToDrop;
+  bool FRegisterDue = false;
+  bool FSettlePosted = false;
+  // Work run later finds the manager through this, and nothing once the
+  // manager is gone.
+  std::shared_ptr<TDDEMLManager*> FSelf;
   std::string FTraceFailure;
   int FTraceFailures = 0;
 };

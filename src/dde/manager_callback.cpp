@@ -53,7 +53,10 @@ TDDEMLManager::TCallbackFrame::TCallbackFrame(TDDEMLManager& manager) : Manager(
 }
 
 TDDEMLManager::TCallbackFrame::~TCallbackFrame() {
-  if (!Dead) Manager.FFrame = Outer;
+  if (Dead) return;
+  Manager.FFrame = Outer;
+  // No transaction holds them any more.
+  if (!Outer) Manager.FRetired.clear();
 }
 
 TDDEMLManager::TConvRef TDDEMLManager::RefOf(const TDDEMLConversation& conv) {
@@ -141,7 +144,7 @@ THData TDDEMLManager::Handle(TCallbackFrame& frame, uint32_t type, uint32_t form
     case ddeml::kXtypAdvReq:
       return XTypAdvReq(frame, conv, format, static_cast<uint32_t>(data1 & 0xFFFF), hsz2);
     case ddeml::kXtypAdvStop:
-      XTypAdvStop(frame, conv, hsz2);
+      XTypAdvStop(frame, conv, format, hsz2);
       return 0;
     case ddeml::kXtypPoke:
       return XTypPoke(frame, conv, data, format, hsz2);

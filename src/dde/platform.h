@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace dde {
@@ -102,6 +103,9 @@ class IDdePlatform {
   // transaction it called back for, and uninitialising under it frees the
   // conversation it is about to answer.
   virtual void UninitializeLater(TInstanceId instance) = 0;
+  // Runs work once the thread is back in its message loop, in the order
+  // asked, for what must not be done while DDEML is inside a transaction.
+  virtual void RunLater(std::function<void()> work) = 0;
   // DdeNameService(instance, service, 0, command); false on failure.
   virtual bool NameService(TInstanceId instance, THsz service, uint32_t command) = 0;
 

@@ -66,6 +66,9 @@ THData TDDEMLManager::XTypConnect(TCallbackFrame& frame, THsz hszService, THsz h
 
 TDDEMLConversation* TDDEMLManager::CreateServerConv(TCallbackFrame& frame, THsz hszService, THsz hszTopic) {
   uint64_t made = 0;
+  // A topic made for this conversation, by its service and name.
+  TDDEMLService* opener = nullptr;
+  std::string openedName;
   try {
     auto conv = std::make_unique<TDDEMLConversation>(FPlatform);
     conv->DefaultFormat = static_cast<uint16_t>(DefaultClipFmt);
@@ -89,6 +92,10 @@ TDDEMLConversation* TDDEMLManager::CreateServerConv(TCallbackFrame& frame, THsz 
         service->AddTopic(topicName);
         topic = service->FindTopic(topicName);
         opened = topic != nullptr;
+        if (opened) {
+          opener = service;
+          openedName = topicName;
+        }
       }
     } else {
       topic = service->FindOrAddTopic(kSystemTopic);
@@ -103,9 +110,17 @@ TDDEMLConversation* TDDEMLManager::CreateServerConv(TCallbackFrame& frame, THsz 
     return RaiseOn(frame, RefOf(*added), OnTopicOpened, service->ServiceName(), topic->Name());
   } catch (...) {
     // Any failure frees the record (when the handler has not ended it
-    // already); the reply is a refusal.
-    if (made != 0 && !frame.Dead)
+    // already), and the topic made for it; the reply is a refusal.
+    if (frame.Dead) return nullptr;
+    if (made != 0)
       if (TDDEMLConversation* record = ConvBySerial(made)) RemoveConv(record);
+    // By name, on a service still in the tree: the handler may have changed
+    // either.
+    bool listed = false;
+    for (int i = 0; opener && i < FServices.Count() && !listed; ++i) listed = FServices.At(i) == opener;
+    if (listed)
+      if (TDDEMLTopic* t = opener->FindTopic(openedName))
+        if (!TopicInUse(t) && !IsSystemTopic(openedName)) opener->RemoveTopic(openedName);
     return nullptr;
   }
 }
@@ -230,6 +245,14 @@ void TDDEMLManager::XTypDisconnect(TCallbackFrame& frame, THConv hconv) {
     for (int i = 0; i < FConvs.Count(); ++i) same += FConvs.At(i)->Matches(service, topic) ? 1 : 0;
     const bool only = same == 1;
     const TConvRef ref = RefOf(*conv);
+    // The client's links go with it, as its advise stops would take them:
+    // an item that loses its last link tells the application once.
+    for (const std::string& name : DropLinks(*conv)) {
+      if (!OnAdviseStopReceived) break;
+      TDDEMLItem* item = ref.Topic->FindItem(name);
+      if (!RaiseFinishing(frame, OnAdviseStopReceived, service, topic, name, item ? item->UserHandle : 0)) return;
+      if (!Revalidate(frame, ref)) return;
+    }
     // A handler that fails keeps neither the record nor the topic: its
     // failure is reported once both are gone.
     if (!RaiseFinishing(frame, OnDisconnecting, service, topic)) return;

@@ -160,19 +160,49 @@ uint32_t TDDEMLManager::XTypPoke(TCallbackFrame& frame, THConv hconv, THData dat
   if (item.empty()) return reply;
   const TConvRef ref = RefOf(*conv);
   const std::string service = ref.Service->ServiceName(), topic = ref.Topic->Name();
-  ref.Service->SetItemData(topic, item, static_cast<uint16_t>(format), data);
-  // The change posts advises, and their handlers may end the conversation.
-  if (!Revalidate(frame, ref)) return reply;
-  if (OnPokeReceived) {
-    Trace({"XTypPoke - Calling OnPokeReceived"});
-    bool allow = true;
-    TDDEMLItem* stored = ref.Service->FindItem(topic, item);
-    if (!Raise(frame, OnPokeReceived, service, topic, item, stored ? stored->UserHandle : 0, allow))
-      return allow ? ddeml::kDdeFAck : reply;
-    if (allow) reply = ddeml::kDdeFAck;
+  // A client's data never changes the service's own state: the System
+  // items (the busy mark among them) are the application's, and data that
+  // no handler accepts is not kept.
+  if (IsSystemTopic(topic) || !OnPokeReceived) {
+    Trace({"XTypPoke - End"});
+    return reply;
   }
+  TDDEMLItem* existing = ref.Topic->FindItem(item);
+  const int32_t userHandle = existing ? existing->UserHandle : 0;
+  TDDEMLItem* target = existing ? existing : ref.Topic->FindOrAddItem(item);
+  if (!target) return reply;
+  // The handler sees the poked value in the item; the old one is kept
+  // beside it until the handler has answered, and no advise goes out before.
+  TDDEMLRWData previous(FPlatform);
+  previous.Swap(target->Data());
+  // The handler may have removed the item, or the topic (then kept, out of
+  // the tree, until the callback ends); a freed manager took both along.
+  auto still = [&] { return !frame.Dead && ref.Topic->FindItem(item) == target; };
+  auto undo = [&] {
+    if (!still()) return;
+    if (existing)
+      target->Data().Swap(previous);
+    else
+      ref.Topic->RemoveItem(item);
+  };
+  bool allow = true;
+  bool alive = false;
+  try {
+    target->Data().SetFromHandle(static_cast<uint16_t>(format), data);
+    Trace({"XTypPoke - Calling OnPokeReceived"});
+    alive = Raise(frame, OnPokeReceived, service, topic, item, userHandle, allow);
+  } catch (...) {
+    undo();
+    throw;
+  }
+  if (!allow) {
+    undo();
+    return reply;
+  }
+  if (frame.Dead) return ddeml::kDdeFAck;
+  if (alive && still() && Revalidate(frame, ref)) target->Notify();
   Trace({"XTypPoke - End"});
-  return reply;
+  return ddeml::kDdeFAck;
 }
 
 namespace {
@@ -286,7 +316,8 @@ uint32_t TDDEMLManager::XTypAdvStart(TCallbackFrame& frame, THConv hconv, uint32
   uint32_t reply = 0;
   if (allow) {
     Trace({"XTypAdvStart : Set Item Advise Link"});
-    ref.Service->StartAdvise(topic, item, static_cast<uint16_t>(format));
+    // One link per conversation and format, however often it is started.
+    ref.Service->StartAdvise(topic, item, static_cast<uint16_t>(format), ref.Serial);
     reply = 1;
   }
   Trace({"XTypAdvStart : End"});
@@ -301,7 +332,10 @@ THData TDDEMLManager::XTypAdvReq(TCallbackFrame&, THConv hconv, uint32_t format,
   Trace({"AdvReqCount - AConvObj found"});
   TDDEMLItem* item = conv->Service->FindItem(conv->TopicName(), HszText(hszItem));
   if (!item) return 0;  // the link's item is gone
-  const uint16_t advised = item->AdviseFormat(), held = item->Data().Format();
+  // Each link is served in its own format, which the request carries: links
+  // in several formats may share one item.
+  const uint32_t advised = format;
+  const uint16_t held = item->Data().Format();
   // A link made for a format shown to the handler as text (CF_UNICODETEXT,
   // say) is served from a text item, converted.
   if (advised != 0 && advised != held && AdviseFormatShown(advised) != held) {
@@ -330,14 +364,14 @@ THData TDDEMLManager::XTypAdvReq(TCallbackFrame&, THConv hconv, uint32_t format,
   return guard.Release();
 }
 
-void TDDEMLManager::XTypAdvStop(TCallbackFrame& frame, THConv hconv, THsz hszItem) {
+void TDDEMLManager::XTypAdvStop(TCallbackFrame& frame, THConv hconv, uint32_t format, THsz hszItem) {
   Trace({"XTypeAdvStop - Start  ...."});
   TDDEMLConversation* conv = FindConvByHandle(hconv);
   if (conv) {
     const std::string service = conv->ServiceName(), topic = conv->TopicName(), name = HszText(hszItem);
     TDDEMLItem* item = conv->Service->FindItem(topic, name);
-    if (item && item->LinkState() != 0) {
-      item->DropAdviseLink();
+    // Only this conversation's link in that format stops.
+    if (item && item->DropAdviseLink(conv->Serial(), static_cast<uint16_t>(format))) {
       if (item->LinkState() == 0 && OnAdviseStopReceived) {
         Trace({"XTypeAdvStop - calling OnAdviseStopReceived"});
         if (!Raise(frame, OnAdviseStopReceived, service, topic, name, item->UserHandle)) return;

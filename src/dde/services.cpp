@@ -13,6 +13,10 @@ unsigned char FoldAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? static_
 
 int CompareByName(const TDDEMLBase& a, const TDDEMLBase& b) { return CompareDdeNames(a.Name(), b.Name()); }
 
+void Retire(ITreeKeeper* keeper, std::unique_ptr<TDDEMLBase> node) {
+  if (node && keeper) keeper->Retire(std::move(node));
+}
+
 }  // namespace
 
 int CompareDdeNames(std::string_view a, std::string_view b) {
@@ -30,19 +34,41 @@ bool IsSystemTopicName(std::string_view name) { return text::EqualNoCaseAscii(na
 // ---------------------------------------------------------------------------
 // Item
 
-void TDDEMLItem::AddAdviseLink(uint16_t format) {
+bool TDDEMLItem::AddAdviseLink(uint64_t conv, uint16_t format) {
   FAdviseFormat = format;
-  ++FAdviseCount;
-  FLinkState = 1;
+  if (HasAdviseLink(conv, format)) return false;
+  FLinks.push_back(TAdviseLink{conv, format});
+  return true;
+}
+
+bool TDDEMLItem::DropAdviseLink(uint64_t conv, uint16_t format) {
+  for (auto it = FLinks.begin(); it != FLinks.end(); ++it) {
+    if (it->Conv == conv && it->Format == format) {
+      FLinks.erase(it);
+      return true;
+    }
+  }
+  return false;
 }
 
 void TDDEMLItem::DropAdviseLink() {
-  if (FLinkState != 1 || FAdviseCount <= 0) return;
-  if (--FAdviseCount == 0) FLinkState = 0;
+  if (!FLinks.empty()) FLinks.pop_back();
+}
+
+int TDDEMLItem::DropAdviseLinks(uint64_t conv) {
+  const std::size_t before = FLinks.size();
+  for (auto it = FLinks.begin(); it != FLinks.end();) it = it->Conv == conv ? FLinks.erase(it) : it + 1;
+  return static_cast<int>(before - FLinks.size());
+}
+
+bool TDDEMLItem::HasAdviseLink(uint64_t conv, uint16_t format) const {
+  for (const TAdviseLink& link : FLinks)
+    if (link.Conv == conv && link.Format == format) return true;
+  return false;
 }
 
 void TDDEMLItem::Notify() {
-  if (FLinkState != 0 && OnChange) OnChange(*this);
+  if (!FLinks.empty() && OnChange) OnChange(*this);
 }
 
 void TDDEMLItem::SetText(std::string_view s) {
@@ -68,7 +94,6 @@ void TDDEMLItem::SetData(uint16_t format, THData data) {
 }
 
 void TDDEMLItem::Assign(const TDDEMLItem& source) {
-  FLinkState = source.FLinkState;
   if (source.FData.Format() == kCfText) FData.SetText(source.FData.TextBuffer().View());
 }
 
@@ -110,12 +135,17 @@ TDDEMLItem* TDDEMLTopic::FindOrAddItem(const std::string& name) {
 bool TDDEMLTopic::RemoveItem(const std::string& name) {
   if (FItems.Count() == 0) return false;
   if (name.empty()) {
-    FItems.Clear();
+    RetireItems();
     return false;
   }
   TDDEMLItem* item = FindItem(name);
   if (!item) return false;
-  return FItems.Remove(item);
+  Retire(FKeeper, FItems.Extract(item));
+  return true;
+}
+
+void TDDEMLTopic::RetireItems() {
+  for (auto& item : FItems.ExtractAll()) Retire(FKeeper, std::move(item));
 }
 
 TDDEMLItem* TDDEMLTopic::ItemAt(int index) const {
@@ -162,7 +192,7 @@ void TDDEMLTopic::ReleaseHandles() {
 
 void TDDEMLTopic::Assign(const TDDEMLTopic& source) {
   if (&source == this) return;
-  FItems.Clear();
+  RetireItems();
   for (int i = 0; i < source.ItemCount(); ++i) {
     const TDDEMLItem* from = source.ItemAt(i);
     // The copy keeps the name; it gets a handle with this topic's instance,
@@ -205,6 +235,7 @@ bool TDDEMLService::AddTopic(const std::string& name) {
     auto topic = std::make_unique<TDDEMLTopic>(Platform());
     topic->SetName(Instance(), name);
     topic->OnChange = [this](TDDEMLTopic& t, const std::string& item) { ProcTopicAdvise(t, item); };
+    topic->SetKeeper(FKeeper);
     FTopics.Add(std::move(topic));
     return true;
   } catch (...) {
@@ -229,7 +260,13 @@ TDDEMLTopic* TDDEMLService::FindOrAddTopic(const std::string& name) {
 bool TDDEMLService::RemoveTopic(const std::string& name) {
   TDDEMLTopic* topic = FindTopic(name);
   if (!topic) return false;
-  return FTopics.Remove(topic);
+  Retire(FKeeper, FTopics.Extract(topic));
+  return true;
+}
+
+void TDDEMLService::SetKeeper(ITreeKeeper* keeper) {
+  FKeeper = keeper;
+  for (int i = 0; i < FTopics.Count(); ++i) FTopics.At(i)->SetKeeper(keeper);
 }
 
 TDDEMLTopic* TDDEMLService::TopicAt(int index) const {
@@ -331,9 +368,9 @@ void TDDEMLService::SetItemData(const std::string& topic, const std::string& ite
     if (TDDEMLItem* i = t->FindOrAddItem(item)) i->SetData(format, data);
 }
 
-void TDDEMLService::StartAdvise(const std::string& topic, const std::string& item, uint16_t format) {
+void TDDEMLService::StartAdvise(const std::string& topic, const std::string& item, uint16_t format, uint64_t conv) {
   if (TDDEMLTopic* t = FindOrAddTopic(topic))
-    if (TDDEMLItem* i = t->FindOrAddItem(item)) i->AddAdviseLink(format);
+    if (TDDEMLItem* i = t->FindOrAddItem(item)) i->AddAdviseLink(conv, format);
 }
 
 void TDDEMLService::AppendItemText(const std::string& topic, const std::string& item, std::string_view text) {
@@ -406,12 +443,13 @@ void TDDEMLService::Assign(const TDDEMLService& source) {
   Enabled = source.Enabled;
   Strings = source.Strings;
   FRegistered = source.FRegistered;
-  FTopics.Clear();
+  for (auto& topic : FTopics.ExtractAll()) Retire(FKeeper, std::move(topic));
   for (int i = 0; i < source.TopicCount(); ++i) {
     const TDDEMLTopic* from = source.TopicAt(i);
     auto topic = std::make_unique<TDDEMLTopic>(Platform());
     topic->SetName(Instance(), from->Name());
     topic->OnChange = [this](TDDEMLTopic& t, const std::string& item) { ProcTopicAdvise(t, item); };
+    topic->SetKeeper(FKeeper);
     topic->Assign(*from);
     FTopics.Add(std::move(topic));
   }
@@ -429,6 +467,20 @@ TDDEMLServicesList::TDDEMLServicesList(IDdePlatform& platform) : FPlatform(platf
 
 void TDDEMLServicesList::SetRelay(TDDEMLService& service) {
   service.OnError = [this](TDDEMLService&, int code, const std::string& text) { ReportError(code, text); };
+  service.SetKeeper(FKeeper);
+}
+
+void TDDEMLServicesList::SetKeeper(ITreeKeeper* keeper) {
+  FKeeper = keeper;
+  for (int i = 0; i < FServices.Count(); ++i) FServices.At(i)->SetKeeper(keeper);
+}
+
+void TDDEMLServicesList::Clear() {
+  for (auto& service : FServices.ExtractAll()) {
+    // Its errors have nowhere to go once it has left the list.
+    service->OnError = nullptr;
+    Retire(FKeeper, std::move(service));
+  }
 }
 
 bool TDDEMLServicesList::ReportError(int code, const std::string& text) {

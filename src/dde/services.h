@@ -34,6 +34,20 @@ inline constexpr const char* kItemHelp = "Help";
 int CompareDdeNames(std::string_view a, std::string_view b);
 bool IsSystemTopicName(std::string_view name);
 
+class TDDEMLBase;
+
+// Where a service, topic or item goes when it leaves the tree (removed,
+// cleared, replaced by a copy): the manager, which drops what points at it
+// and frees it once no transaction can still hold it. Without a keeper the
+// node is freed at once.
+class ITreeKeeper {
+ public:
+  virtual void Retire(std::unique_ptr<TDDEMLBase> node) = 0;
+
+ protected:
+  ~ITreeKeeper() = default;
+};
+
 // Common base: owns the name handle.
 class TDDEMLBase {
  public:
@@ -65,8 +79,18 @@ class TDDEMLItem : public TDDEMLBase {
 
   explicit TDDEMLItem(IDdePlatform& platform) : TDDEMLBase(platform), FData(platform) {}
 
-  void AddAdviseLink(uint16_t format);
+  // A link is one conversation's (by its serial; 0 for a link the
+  // application starts itself) in one format: starting it again keeps one.
+  // False when the link was there already.
+  bool AddAdviseLink(uint64_t conv, uint16_t format);
+  bool AddAdviseLink(uint16_t format) { return AddAdviseLink(0, format); }
+  // True when that link was there.
+  bool DropAdviseLink(uint64_t conv, uint16_t format);
+  // Drops the latest link.
   void DropAdviseLink();
+  // Drops every link of the conversation; gives how many there were.
+  int DropAdviseLinks(uint64_t conv);
+  bool HasAdviseLink(uint64_t conv, uint16_t format) const;
   // Calls the change handler while a link is open.
   void Notify();
   // Replaces the data by the text (CF_TEXT); notifies when it changed, by
@@ -78,12 +102,14 @@ class TDDEMLItem : public TDDEMLBase {
   // Replaces the data from a received data handle; always notifies.
   void SetData(uint16_t format, THData data);
   void ClearData() { FData.Clear(); }
-  // Copies the link state and, for text data, the text (the data holder has
-  // no copy of its own).
+  // Copies, for text data, the text (the data holder has no copy of its
+  // own). Links are not copied: each belongs to a conversation of the
+  // source's manager.
   void Assign(const TDDEMLItem& source);
 
-  uint8_t LinkState() const { return FLinkState; }
-  int32_t AdviseCount() const { return FAdviseCount; }
+  uint8_t LinkState() const { return FLinks.empty() ? 0 : 1; }
+  int32_t AdviseCount() const { return static_cast<int32_t>(FLinks.size()); }
+  // The format of the latest link started (0 before any).
   uint16_t AdviseFormat() const { return FAdviseFormat; }
   TDDEMLRWData& Data() { return FData; }
   const TDDEMLRWData& Data() const { return FData; }
@@ -91,8 +117,11 @@ class TDDEMLItem : public TDDEMLBase {
   TChangeHandler OnChange;
 
  private:
-  uint8_t FLinkState = 0;
-  int32_t FAdviseCount = 0;
+  struct TAdviseLink {
+    uint64_t Conv;
+    uint16_t Format;
+  };
+  std::vector<TAdviseLink> FLinks;
   uint16_t FAdviseFormat = 0;
   TDDEMLRWData FData;
 };
@@ -110,6 +139,9 @@ class TDDEMLTopic : public TDDEMLBase {
   TDDEMLItem* FindOrAddItem(const std::string& name);
   // An empty name removes every item and gives false.
   bool RemoveItem(const std::string& name);
+  // Where removed items go (set by the service).
+  void SetKeeper(ITreeKeeper* keeper) { FKeeper = keeper; }
+  ITreeKeeper* Keeper() const { return FKeeper; }
   int ItemCount() const { return FItems.Count(); }
   // nullptr / empty for an index outside the list.
   TDDEMLItem* ItemAt(int index) const;
@@ -128,7 +160,10 @@ class TDDEMLTopic : public TDDEMLBase {
   TChangeHandler OnChange;
 
  private:
+  void RetireItems();
+
   TObjectContainer<TDDEMLItem> FItems;
+  ITreeKeeper* FKeeper = nullptr;
 };
 
 class TDDEMLService : public TDDEMLBase {
@@ -149,6 +184,9 @@ class TDDEMLService : public TDDEMLBase {
   bool AddTopic(THsz hsz);
   TDDEMLTopic* FindOrAddTopic(const std::string& name);
   bool RemoveTopic(const std::string& name);
+  // Where removed topics and items go (set by the services list).
+  void SetKeeper(ITreeKeeper* keeper);
+  ITreeKeeper* Keeper() const { return FKeeper; }
   int TopicCount() const { return FTopics.Count(); }
   TDDEMLTopic* TopicAt(int index) const;
   std::string TopicNameAt(int index) const;
@@ -174,7 +212,7 @@ class TDDEMLService : public TDDEMLBase {
   // readers only find and give empty results.
   void SetItemText(const std::string& topic, const std::string& item, std::string_view text);
   void SetItemData(const std::string& topic, const std::string& item, uint16_t format, THData data);
-  void StartAdvise(const std::string& topic, const std::string& item, uint16_t format);
+  void StartAdvise(const std::string& topic, const std::string& item, uint16_t format, uint64_t conv = 0);
   void AppendItemText(const std::string& topic, const std::string& item, std::string_view text);
   void ClearItemData(const std::string& topic, const std::string& item);
   bool ItemExists(const std::string& topic, const std::string& item) const;
@@ -202,6 +240,7 @@ class TDDEMLService : public TDDEMLBase {
   std::string FName;
   bool FRegistered = false;
   TObjectContainer<TDDEMLTopic> FTopics;
+  ITreeKeeper* FKeeper = nullptr;
 };
 
 class TDDEMLServicesList {
@@ -213,6 +252,9 @@ class TDDEMLServicesList {
   // Where the services' errors go (the manager); null for none.
   void SetErrorSink(IErrorSink* sink) { FErrorSink = sink; }
   IErrorSink* ErrorSink() const { return FErrorSink; }
+  // Where services, topics and items that leave the tree go (the manager);
+  // null frees them at once.
+  void SetKeeper(ITreeKeeper* keeper);
 
   // nullptr when a service of that name (ASCII case ignored) exists.
   TDDEMLService* Add(const std::string& name);
@@ -225,7 +267,7 @@ class TDDEMLServicesList {
   TDDEMLService* At(int index) const;
   std::string NameAt(int index) const;
   bool Exists(const std::string& name) const { return Find(name) != nullptr; }
-  void Clear() { FServices.Clear(); }
+  void Clear();
   void Assign(const TDDEMLServicesList& source);
   void ReleaseHandles();
   // Registers or unregisters every enabled service, in order, until one
@@ -240,6 +282,7 @@ class TDDEMLServicesList {
 
   IDdePlatform& FPlatform;
   IErrorSink* FErrorSink = nullptr;
+  ITreeKeeper* FKeeper = nullptr;
   TObjectContainer<TDDEMLService> FServices;
 };
 

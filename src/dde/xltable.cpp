@@ -215,6 +215,7 @@ std::vector<uint8_t> WriteXlTable(std::string_view text, std::string_view itemNa
   std::string_view rest = text;
   int32_t rows = 0, columns = 0;
   bool haveSize = false;
+  bool stated = false;  // the size the text gives for itself
   if (!rest.empty() && rest[0] == '{') {
     size_t close = rest.find('}', 1);
     if (close != std::string_view::npos) {
@@ -224,7 +225,7 @@ std::vector<uint8_t> WriteXlTable(std::string_view text, std::string_view itemNa
           Fits16(r)) {
         columns = c;
         rows = r;
-        haveSize = true;
+        haveSize = stated = true;
       }
       rest = rest.substr(close + 1);
     }
@@ -240,8 +241,15 @@ std::vector<uint8_t> WriteXlTable(std::string_view text, std::string_view itemNa
   w.Word(static_cast<uint32_t>(rows));
   w.Word(static_cast<uint32_t>(columns));
 
+  // A table the text sizes itself holds exactly its cells: Excel reads a
+  // table of no cells, or one whose cells run short or over, as garbage.
+  auto checkCells = [&](int64_t cells) {
+    if (stated && (rows == 0 || columns == 0 || cells != int64_t(rows) * columns))
+      throw EMorviaError("Invalid XlTable data - cells do not fill the table");
+  };
   TTypedPiece typed;
   if (pieces.size() == 1 && !TypedRecord(pieces[0], typed)) {
+    checkCells(1);
     double d;
     if (DecimalNumber(pieces[0], d)) {
       w.Header(tdtFloat, 8);
@@ -254,8 +262,14 @@ std::vector<uint8_t> WriteXlTable(std::string_view text, std::string_view itemNa
     return std::move(w.Bytes());
   }
   std::vector<TTypedPiece> records(pieces.size());
-  for (size_t i = 0; i < pieces.size(); ++i)
+  int64_t cells = 0;
+  for (size_t i = 0; i < pieces.size(); ++i) {
     if (!TypedRecord(pieces[i], records[i])) throw EMorviaError("Xltable Invalid data");
+    const char letter = records[i].letter;
+    const bool counted = letter == DDEExcelInfo().Blank || letter == DDEExcelInfo().Skip;
+    cells += counted ? records[i].count : static_cast<int64_t>(records[i].values.size());
+  }
+  checkCells(cells);
   for (const TTypedPiece& p : records) WriteTyped(w, p);
   return std::move(w.Bytes());
 }

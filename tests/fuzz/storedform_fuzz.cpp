@@ -21,6 +21,7 @@ class TNoPlatform : public dde::IDdePlatform {
   uint32_t Initialize(dde::TInstanceId&, dde::TDdeCallback, uint32_t) override { std::abort(); }
   bool Uninitialize(dde::TInstanceId) override { std::abort(); }
   void UninitializeLater(dde::TInstanceId) override { std::abort(); }
+  void RunLater(std::function<void()>) override { std::abort(); }
   bool NameService(dde::TInstanceId, dde::THsz, uint32_t) override { std::abort(); }
   dde::THsz CreateStringHandle(dde::TInstanceId, const std::string&) override { std::abort(); }
   bool FreeStringHandle(dde::TInstanceId, dde::THsz) override { std::abort(); }

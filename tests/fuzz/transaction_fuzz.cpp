@@ -2,7 +2,11 @@
 // in-memory DDEML, as clients could send them: connects and wild connects,
 // requests, pokes, executes with hostile strings, advise links,
 // disconnects, notifications of any type, changes by the application and
-// handlers that end the manager. Nothing may crash, nothing may leave the
+// handlers that end the manager or change its tree (remove topics and items,
+// clear or replace the services, reload the stored form). Pokes and links go
+// to the System topic and to items shared by many conversations: no record
+// may stand on a node that left the tree, a refused poke leaves the item as
+// it was, and System "Status" is never a client's to set. Nothing may crash, nothing may leave the
 // callback, DDEML must never be misused (the fake records every double free,
 // unknown handle or null name), and when the manager is gone nothing it made
 // may be left behind and its instance is ended. The trace goes nowhere, to
@@ -19,6 +23,7 @@
 
 #include "dde/manager.h"
 #include "support/fake_platform.h"
+#include "text/cp1250.h"
 
 namespace {
 
@@ -73,7 +78,8 @@ const char* const kServices[] = {"PKD_ZEL", "pkd_zel", "Other", ""};
 const char* const kTopics[] = {"PKD", "System", "system", "T", "", "Other"};
 const char* const kItems[] = {"KOD", "NAZWA", "Topics", "SysItems", "TopicItemList", "Status", "Formats", "Help", "R1C1:R2C2", ""};
 const char* const kPieces[] = {"[", "]", "(", ")", ",", "\"", "Open_PKD", "open_pkd", "Find_PKD", "Set", "End",
-                               "1", "-2.5e3", "1e5000", "$7FFFFFFF", "0x", " ", "abc", "\"01.11.Z\"", "\0"};
+                               "1", "-2.5e3", "1e5000", "$7FFFFFFF", "0x", " ", "abc", "\"01.11.Z\"", "\0",
+                               "Reshape"};
 
 // What the handlers do, chosen by the input.
 struct TState {
@@ -81,6 +87,8 @@ struct TState {
   std::unique_ptr<TDDEMLManager> m;
   uint8_t flags = 0;
   uint8_t ending = 0;  // 1: TerminateDDEML, 2: free the manager, from a handler
+  uint8_t reshape = 0;  // which handlers change the tree
+  bool busySet = false;  // the application has set the busy mark
   std::vector<THConv> convs;
 
   void End() {
@@ -89,9 +97,42 @@ struct TState {
   }
 };
 
+const char* const kStoredForms[] = {"Services.ServicesList = ('PKD_ZEL' True 0)",
+                                    "Services.ServicesList = ('Other' True 0 'PKD_ZEL' False 0)",
+                                    "Services.ServicesList = ()"};
+
+void Reshape(TDDEMLManager& x, const std::string& sv, const std::string& t, uint8_t how) {
+  TDDEMLService* service = x.FindService(sv);
+  switch (how % 6) {
+    case 0:
+      if (service) service->RemoveTopic(t);
+      break;
+    case 1:
+      if (service)
+        if (TDDEMLTopic* topic = service->FindTopic(t)) topic->RemoveItem(how & 8 ? "" : "KOD");
+      break;
+    case 2:
+      x.ReadStoredForm(kStoredForms[(how >> 3) % 3]);
+      break;
+    case 3: {
+      TDDEMLServicesList list(x.Platform());
+      list.Add("PKD_ZEL")->Enabled = true;
+      x.SetServices(list);
+      break;
+    }
+    case 4:
+      x.Services().Clear();
+      break;
+    default:
+      if (service) service->RemoveTopic("System");
+      break;
+  }
+}
+
 void Wire(TState& s) {
   TDDEMLManager& m = *s.m;
   const uint8_t f = s.flags;
+  const uint8_t r = s.reshape;
   if (f & 1)
     m.OnConnectReceived = [&s](TDDEMLManager&, const std::string&, const std::string& t, bool& allow) {
       allow = t != "Other";
@@ -122,7 +163,8 @@ void Wire(TState& s) {
                              const TParamArray& params, int count, bool& succeed) {
     if (cmd == "SET" && count > 0) x.SetItemText(sv, t, "KOD", params[0]);  // posts advises on the way
     if (cmd == "FIND_PKD") succeed = (s.flags & 8) != 0;
-    if (cmd == "END") s.End();
+    if (cmd == "END") return s.End();
+    if (cmd == "RESHAPE" && count > 0 && !params[0].empty()) Reshape(x, sv, t, static_cast<uint8_t>(params[0][0]));
   };
   if (f & 16)
     m.OnRawExecuteReceived = [](TDDEMLManager&, const std::string&, const std::string&, const char*, uint16_t,
@@ -131,23 +173,52 @@ void Wire(TState& s) {
       succeed = false;
     };
   if (f & 32)
-    m.OnPokeReceived = [](TDDEMLManager&, const std::string&, const std::string&, const std::string&, int32_t,
-                          bool& allow) { allow = true; };
-  m.OnAdviseStartReceived = [&s](TDDEMLManager&, const std::string&, const std::string&, const std::string& i,
-                                 int32_t, TDDEMLClipFmtType, uint16_t, bool& allow) {
+    m.OnPokeReceived = [r](TDDEMLManager& x, const std::string& sv, const std::string& t, const std::string& i,
+                           int32_t, bool& allow) {
+      allow = i != "NAZWA";
+      if (i == "Help") throw std::runtime_error("refused by raising");
+      if (i == "Formats") Reshape(x, sv, t, r);
+    };
+  m.OnAdviseStartReceived = [&s, r](TDDEMLManager& x, const std::string& sv, const std::string& t,
+                                    const std::string& i, int32_t, TDDEMLClipFmtType, uint16_t, bool& allow) {
     allow = true;
-    if (i == "End") s.End();
+    // The handler lives in the manager: nothing of it is read once it is gone.
+    if (i == "End") return s.End();
+    if (i == "Help" && (r & 1)) Reshape(x, sv, t, static_cast<uint8_t>(r >> 1));
   };
-  m.OnDisconnecting = [&s](TDDEMLManager&, const std::string&, const std::string& t) {
-    if (t == "End") s.End();
+  m.OnAdviseStopReceived = [r](TDDEMLManager& x, const std::string& sv, const std::string& t, const std::string&,
+                               int32_t) {
+    if (r & 2) Reshape(x, sv, t, static_cast<uint8_t>(r >> 2));
+  };
+  m.OnDisconnecting = [&s, r](TDDEMLManager& x, const std::string& sv, const std::string& t) {
+    if (t == "End") return s.End();
+    if ((r & 4) && t == "T") Reshape(x, sv, t, static_cast<uint8_t>(r >> 3));
+  };
+  m.OnTopicClosed = [r](TDDEMLManager& x, const std::string& sv, const std::string& t) {
+    if (r & 8) Reshape(x, sv, t, static_cast<uint8_t>(r >> 4));
   };
   if (f & 64)
-    m.OnTopicOpened = [&s](TDDEMLManager&, const std::string&, const std::string& t) {
-      if (t == "Ending") s.End();
+    m.OnTopicOpened = [&s, r](TDDEMLManager& x, const std::string& sv, const std::string& t) {
+      if (t == "Ending") return s.End();
+      if (t == "T" && (r & 16)) Reshape(x, sv, t, static_cast<uint8_t>(r >> 5));
+      if (t == "Other" && (r & 32)) throw std::runtime_error("topic refused by raising");
     };
   m.OnError = [&s](TDDEMLManager&, int, const std::string&) {
     if (s.flags & 128) throw std::runtime_error("the error event fails too");
   };
+}
+
+// Every conversation record stands on a service and a topic of the tree.
+void CheckRecordsOnTheTree(const TDDEMLManager& m) {
+  TDDEMLManager& x = const_cast<TDDEMLManager&>(m);
+  for (int i = 0; i < x.ConvCount(); ++i) {
+    const TDDEMLConversation* c = x.Conv(i);
+    bool found = false;
+    for (int sv = 0; sv < x.Services().Count() && !found; ++sv)
+      for (int t = 0; x.Services().At(sv) == c->Service && t < c->Service->TopicCount() && !found; ++t)
+        found = c->Service->TopicAt(t) == c->Topic;
+    Check(found);
+  }
 }
 
 THConv PickConv(TState& s, TInput& in) {
@@ -205,7 +276,22 @@ void Step(TState& s, TInput& in) {
       if (THConv c = PickConv(s, in)) fake.ClientRequest(c, in.Flag() ? "End" : in.Pick(kItems), PickFormat(in));
       break;
     case 3:
-      if (THConv c = PickConv(s, in)) fake.ClientPoke(c, in.Pick(kItems), in.Text(400), PickFormat(in));
+      if (THConv c = PickConv(s, in)) {
+        const std::string item = in.Pick(kItems), bytes = in.Text(400);
+        const uint32_t format = PickFormat(in);
+        // The item as it stands on the conversation's topic.
+        std::string service, topic;
+        for (int i = 0; s.m && i < s.m->ConvCount(); ++i)
+          if (s.m->Conv(i)->Handle() == c) service = s.m->Conv(i)->ServiceName(), topic = s.m->Conv(i)->TopicName();
+        auto state = [&] {
+          const TDDEMLService* svc = s.m ? s.m->FindService(service) : nullptr;
+          const TDDEMLItem* found = svc ? svc->FindItem(topic, item) : nullptr;
+          return found ? "+" + std::to_string(found->Data().Format()) + found->Data().Text() : std::string("-");
+        };
+        const std::string before = state();
+        const uint32_t ack = fake.ClientPoke(c, item, bytes, format);
+        if (ack != ddeml::kDdeFAck && s.m && !service.empty()) Check(state() == before);
+      }
       break;
     case 4:
       if (THConv c = PickConv(s, in)) fake.ClientExecute(c, HostileCommand(in));
@@ -228,7 +314,9 @@ void Step(TState& s, TInput& in) {
       if (s.m) {
         // The application's own changes; names DDEML cannot hold are refused.
         try {
-          s.m->SetItemText(in.Pick(kServices), in.Pick(kTopics, 600), in.Pick(kItems, 600), in.Text(600));
+          const std::string svc = in.Pick(kServices), top = in.Pick(kTopics, 600), item = in.Pick(kItems, 600);
+          s.busySet = s.busySet || text::EqualNoCaseAscii(item, "Status");
+          s.m->SetItemText(svc, top, item, in.Text(600));
         } catch (const EMorviaError&) {
         } catch (const EStringClass&) {
         }
@@ -238,11 +326,23 @@ void Step(TState& s, TInput& in) {
       if (s.m) {
         const std::string svc = in.Pick(kServices), top = in.Pick(kTopics);
         try {
-          switch (in.Byte() % 5) {
+          switch (in.Byte() % 7) {
+            case 5: Reshape(*s.m, svc, top, in.Byte()); break;
+            case 6: {
+              // What a client left must not decide what the service is.
+              if (TDDEMLService* service = s.m->FindService(svc))
+                Check(!service->IsBusy() || s.busySet);
+              break;
+            }
             case 0: s.m->AddToTopicList(svc, top); break;
             case 1: s.m->ClearFormatList(svc, top); break;
             case 2: s.m->AddToItemList(svc, top, in.Pick(kItems)); break;
-            case 3: s.m->SetItemText(svc, "System", "Status", in.Flag() ? "bUsY" : ""); break;
+            case 3: {
+              const bool busy = in.Flag();
+              s.m->SetItemText(svc, "System", "Status", busy ? "bUsY" : "");
+              s.busySet = s.busySet || busy;
+              break;
+            }
             default: s.m->AddToFormatList(svc, top, static_cast<TDDEMLClipFmtType>(in.Byte() % 14)); break;
           }
         } catch (const EMorviaError&) {
@@ -290,6 +390,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TDDEMLManager& m = *s.m;
     s.flags = in.Byte();
     s.ending = in.Byte() % 3;
+    s.reshape = in.Byte();
     const uint8_t config = in.Byte();
     m.Scope = ddeServerOnly;
     m.AllowNullService = config & 1;
@@ -301,6 +402,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     m.ExecCmds().AddCmd("Find_PKD", "SS");
     m.ExecCmds().AddCmd("Set", "s");
     m.ExecCmds().AddCmd("End", "");
+    m.ExecCmds().AddCmd("Reshape", "s");
     Wire(s);
     // Tracing into a debug window that is not there runs every trace line's
     // making without any output; a log that cannot be written fails each.
@@ -311,7 +413,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (config & 64) m.AddService("Other");
     Check(m.InitDDEML());
     const TInstanceId instance = m.InstanceId();
-    for (int steps = 0; steps < 80 && in.More() && s.fake.Errors().empty(); ++steps) Step(s, in);
+    for (int steps = 0; steps < 80 && in.More() && s.fake.Errors().empty(); ++steps) {
+      Step(s, in);
+      if (s.m) CheckRecordsOnTheTree(*s.m);
+    }
     CheckNoMisuse(s.fake);
     s.m.reset();
     s.fake.RunIdle();

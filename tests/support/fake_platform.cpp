@@ -50,9 +50,11 @@ bool TFakePlatform::Uninitialize(TInstanceId instance) {
 }
 
 void TFakePlatform::RunIdle() {
-  std::vector<TInstanceId> later;
+  // What the work posts again waits for the next round, as a posted
+  // message would.
+  std::vector<std::function<void()>> later;
   later.swap(FLater);
-  for (TInstanceId instance : later) Uninitialize(instance);
+  for (auto& work : later) work();
 }
 
 bool TFakePlatform::NameService(TInstanceId instance, THsz service, uint32_t command) {
@@ -216,10 +218,10 @@ bool TFakePlatform::PostAdvise(TInstanceId instance, THsz topic, THsz item) {
     return false;
   }
   if (!postAdviseResult) return false;
+  // DDEML finds the links by their item alone, whatever their topic.
   std::vector<TLink> links;
   for (const TLink& l : FLinks)
-    if (text::EqualNoCaseAscii(l.topic, Text(topic)) && text::EqualNoCaseAscii(l.item, Text(item)))
-      links.push_back(l);
+    if (text::EqualNoCaseAscii(l.item, Text(item))) links.push_back(l);
   uintptr_t still = links.size();
   for (const TLink& l : links) {
     // The callback may end the conversation or the instance on the way.
@@ -378,6 +380,15 @@ THData TFakePlatform::ClientCall(uint32_t type, uint32_t format, THConv conv,
 THConv TFakePlatform::ClientConnect(const std::string& service, const std::string& topic,
                                     const std::string& partner) {
   if (ConnectFiltered(service)) return 0;
+  if (service.empty() || topic.empty()) {
+    // DDEML turns a connect without a service or topic name into a wild
+    // connect, and
+    // the client keeps the first conversation offered, ending the others.
+    std::vector<THConv> offered = ClientWildConnect(service, topic);
+    if (offered.empty()) return 0;
+    for (std::size_t i = 1; i < offered.size(); ++i) ClientDisconnect(offered[i]);
+    return offered[0];
+  }
   THsz hszTopic = Hsz(topic), hszService = Hsz(service);
   if (Call(dde::ddeml::kXtypConnect, 0, 0, hszTopic, hszService, 0, 0, 0) == 0) return 0;
   THConv conv = FNextConv++;
@@ -423,7 +434,8 @@ uint32_t TFakePlatform::ClientExecute(THConv conv, const std::string& command) {
 
 bool TFakePlatform::ClientAdviseStart(THConv conv, const std::string& item, uint32_t format) {
   if (ClientCall(dde::ddeml::kXtypAdvStart, format, conv, item, 0) == 0) return false;
-  FLinks.push_back(TLink{conv, FConversations[conv].topic, item, format});
+  // Started again, a link stays one link.
+  if (!HasLink(conv, item, format)) FLinks.push_back(TLink{conv, FConversations[conv].topic, item, format});
   return true;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -66,7 +67,10 @@ class TFakePlatform : public dde::IDdePlatform {
   // ---- IDdePlatform ----
   uint32_t Initialize(TInstanceId& instance, TDdeCallback callback, uint32_t command) override;
   bool Uninitialize(TInstanceId instance) override;
-  void UninitializeLater(TInstanceId instance) override { FLater.push_back(instance); }
+  void UninitializeLater(TInstanceId instance) override {
+    FLater.push_back([this, instance] { Uninitialize(instance); });
+  }
+  void RunLater(std::function<void()> work) override { FLater.push_back(std::move(work)); }
   bool NameService(TInstanceId instance, THsz service, uint32_t command) override;
   THsz CreateStringHandle(TInstanceId instance, const std::string& text) override;
   bool FreeStringHandle(TInstanceId instance, THsz hsz) override;
@@ -178,7 +182,7 @@ class TFakePlatform : public dde::IDdePlatform {
   void Error(const std::string& what) { FErrors.push_back(what); }
 
   std::map<TInstanceId, TDdeCallback> FInstances;
-  std::vector<TInstanceId> FLater;
+  std::vector<std::function<void()>> FLater;
   TInstanceId FNextInstance = 0x101;
   TInstanceId FLastInstance = 0;
   std::map<TInstanceId, std::set<std::string>> FRegistered;

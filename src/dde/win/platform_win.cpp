@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <ddeml.h>
 
+#include <functional>
+#include <memory>
+#include <utility>
+
 #include "dde/formats.h"
 #include "dde/host.h"
 #include "dde/win/trace_window_win.h"
@@ -31,10 +35,16 @@ class TWin32ClipFormatRegistry : public IClipFormatRegistry {
 };
 
 constexpr UINT kUninitializeMessage = WM_APP + 0x44;
+constexpr UINT kRunLaterMessage = WM_APP + 0x45;
 
 LRESULT CALLBACK LaterProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == kUninitializeMessage) {
     DdeUninitialize(static_cast<DWORD>(wp));
+    return 0;
+  }
+  if (msg == kRunLaterMessage) {
+    std::unique_ptr<std::function<void()>> work(reinterpret_cast<std::function<void()>*>(lp));
+    if (work && *work) (*work)();
     return 0;
   }
   return DefWindowProcW(hwnd, msg, wp, lp);
@@ -94,6 +104,16 @@ void TWin32Platform::UninitializeLater(TInstanceId instance) {
   HWND window = LaterWindow();
   if (!window || !PostMessageW(window, kUninitializeMessage, static_cast<WPARAM>(instance), 0))
     DdeUninitialize(instance);
+}
+
+void TWin32Platform::RunLater(std::function<void()> work) {
+  auto held = std::make_unique<std::function<void()>>(std::move(work));
+  HWND window = LaterWindow();
+  if (window && PostMessageW(window, kRunLaterMessage, 0, reinterpret_cast<LPARAM>(held.get()))) {
+    held.release();
+    return;
+  }
+  (*held)();
 }
 
 bool TWin32Platform::NameService(TInstanceId instance, THsz service, uint32_t command) {

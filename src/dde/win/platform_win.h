@@ -13,6 +13,8 @@ class TWin32Platform : public IDdePlatform {
   bool Uninitialize(TInstanceId instance) override;
   // Posts the uninitialise to a message-only window of the calling thread.
   void UninitializeLater(TInstanceId instance) override;
+  // Posted to the same window, so that it keeps its order with the above.
+  void RunLater(std::function<void()> work) override;
   bool NameService(TInstanceId instance, THsz service, uint32_t command) override;
   THsz CreateStringHandle(TInstanceId instance, const std::string& text) override;
   bool FreeStringHandle(TInstanceId instance, THsz hsz) override;

@@ -265,6 +265,51 @@ TYPED_TEST_P(PlatformContract, ServerDisconnectEndsTheConversationOnce) {
   EXPECT_FALSE(this->p().Disconnect(conv));
 }
 
+// A connect without a service or topic name asks the server for its
+// pairs, as a wild connect; refused, no conversation is made.
+TYPED_TEST_P(PlatformContract, AConnectWithoutServiceArrivesAsAWildConnect) {
+  this->Serve("Contract_Server");
+  EXPECT_EQ(0u, this->side.Connect("", "PKD"));
+  EXPECT_EQ(0u, this->side.Connect("Contract_Server", ""));
+  this->side.Settle();
+  EXPECT_EQ((std::vector<std::string>{this->Type(ddeml::kXtypWildConnect, "PKD/"),
+                                      this->Type(ddeml::kXtypWildConnect, "/Contract_Server")}),
+            this->server.seen);
+  EXPECT_TRUE(this->server.confirmed.empty());
+}
+
+// Links as DDEML keeps them: one per conversation, item and format however
+// often started, found by the item alone when a change is posted, and gone
+// with a client that leaves, which sends no advise stop.
+TYPED_TEST_P(PlatformContract, LinksAreKeptOnceAndLeaveWithTheirClient) {
+  this->Serve("Contract_Server");
+  this->server.items["KOD"] = std::string("abc\0", 4);
+  const THConv conv = this->side.Connect("Contract_Server", "Other");
+  ASSERT_NE(0u, conv);
+  ASSERT_TRUE(this->side.AdviseStart(conv, "KOD", 1));
+  ASSERT_TRUE(this->side.AdviseStart(conv, "KOD", 1));
+  this->side.Settle();
+  const THsz topic = this->p().CreateStringHandle(this->server.inst, "PKD");
+  const THsz item = this->p().CreateStringHandle(this->server.inst, "KOD");
+  auto posted = [&] {
+    this->server.seen.clear();
+    EXPECT_TRUE(this->p().PostAdvise(this->server.inst, topic, item));
+    this->side.Settle();
+    std::vector<std::string> requests;
+    for (const std::string& line : this->server.seen)
+      if (line.rfind(std::to_string(ddeml::kXtypAdvReq) + " ", 0) == 0) requests.push_back(line);
+    return requests;
+  };
+  EXPECT_EQ(std::vector<std::string>{this->Type(ddeml::kXtypAdvReq, "PKD/KOD", 0)}, posted());
+  this->server.seen.clear();
+  this->side.Disconnect(conv);
+  this->side.Settle();
+  EXPECT_EQ(std::vector<std::string>{this->Type(ddeml::kXtypDisconnect, "/")}, this->server.seen);
+  EXPECT_TRUE(posted().empty());
+  this->p().FreeStringHandle(this->server.inst, topic);
+  this->p().FreeStringHandle(this->server.inst, item);
+}
+
 TYPED_TEST_P(PlatformContract, ARefusedCallLeavesItsLastError) {
   this->Serve("Contract_Server");
   EXPECT_EQ(0u, this->p().GetLastError(this->server.inst));
@@ -276,6 +321,7 @@ TYPED_TEST_P(PlatformContract, ARefusedCallLeavesItsLastError) {
 REGISTER_TYPED_TEST_SUITE_P(PlatformContract, StringHandlesAreCaseInsensitiveAndKeepTheFirstSpelling,
                             DataHandlesCarryTheirBytes, ConnectsReachOnlyARegisteredService,
                             RequestsPokesAndExecutesCarryTheirData, PostAdviseAsksOncePerLink,
-                            ServerDisconnectEndsTheConversationOnce, ARefusedCallLeavesItsLastError);
+                            ServerDisconnectEndsTheConversationOnce, AConnectWithoutServiceArrivesAsAWildConnect,
+                            LinksAreKeptOnceAndLeaveWithTheirClient, ARefusedCallLeavesItsLastError);
 
 }  // namespace ddetest

@@ -294,15 +294,104 @@ TEST_F(ServerTest, RawExecuteDecidesAloneUnlessItProceeds) {
   EXPECT_EQ(1, parsed);
 }
 
-TEST_F(ServerTest, PokeStoresTheDataAndTheHandlerAcknowledges) {
+// A client's poke changes the service only when a handler accepts it: the
+// System topic is the service's own, data without a handler or refused is
+// not kept, and no advise goes out for it.
+TEST_F(ServerTest, APokeChangesNothingUnlessAHandlerAcceptsIt) {
+  enum THandler { hNone, hRefuse, hAccept, hThrow };
+  struct TCase {
+    THandler handler;
+    std::string topic, item, bytes;
+    uint32_t format;
+    uint32_t ack;
+    std::string text;  // what the item reads afterwards
+    bool exists;       // whether the item is there afterwards
+  };
+  const uint32_t binary = 0xC123;
+  const TCase cases[] = {
+      {hNone, "PKD", "KOD", "01.11.Z", 1, ddeml::kDdeFNotProcessed, "old", true},
+      {hNone, "PKD", "Nowy", "01.11.Z", 1, ddeml::kDdeFNotProcessed, "", false},
+      {hRefuse, "PKD", "KOD", "01.11.Z", 1, ddeml::kDdeFNotProcessed, "old", true},
+      {hRefuse, "PKD", "Nowy", "01.11.Z", 1, ddeml::kDdeFNotProcessed, "", false},
+      {hThrow, "PKD", "KOD", "01.11.Z", 1, ddeml::kDdeFNotProcessed, "old", true},
+      {hThrow, "PKD", "Nowy", "01.11.Z", 1, ddeml::kDdeFNotProcessed, "", false},
+      {hAccept, "PKD", "KOD", std::string("abc\0junk", 8), 1, ddeml::kDdeFAck, "abc", true},
+      {hAccept, "PKD", "Nowy", "abc", 1, ddeml::kDdeFAck, "abc", true},
+      // Binary data replaces the value whole, the old text with it.
+      {hAccept, "PKD", "KOD", "\x01\x02", binary, ddeml::kDdeFAck, "", true},
+      {hAccept, "System", "Status", "BUSY", 1, ddeml::kDdeFNotProcessed, "Ready", true},
+      {hAccept, "System", "Nowy", "x", 1, ddeml::kDdeFNotProcessed, "", false},
+      {hAccept, "PKD", "", "x", 1, ddeml::kDdeFNotProcessed, "", false},
+  };
+  m->OnAdviseStartReceived = Answering(true);
   Serve();
-  THConv conv = Connect();
-  EXPECT_EQ(ddeml::kDdeFNotProcessed, fake.ClientPoke(conv, "KOD", "01.11.Z"));
-  EXPECT_EQ("01.11.Z", m->FindService("PKD_ZEL")->ItemText("PKD", "KOD"));  // stored all the same
-  m->OnPokeReceived = [](auto&&... args) { EXPECT_TRUE(AnswerOf(args...)); };
-  EXPECT_EQ(ddeml::kDdeFAck, fake.ClientPoke(conv, "Nowy", std::string("abc\0junk", 8)));
-  EXPECT_EQ("abc", m->FindService("PKD_ZEL")->ItemText("PKD", "nowy"));
-  EXPECT_EQ(ddeml::kDdeFNotProcessed, fake.ClientPoke(conv, "", "x"));
+  for (const TCase& c : cases) {
+    const std::string where = c.topic + "/" + c.item + " handler " + std::to_string(c.handler);
+    m->SetItemText("PKD_ZEL", "System", "Status", "Ready");
+    m->SetItemText("PKD_ZEL", "PKD", "KOD", "old");
+    const THConv watcher = Connect(c.topic), poker = Connect(c.topic);
+    // A client linked to an item that is there already (a link to a new
+    // one would make it).
+    const bool linked = c.item == "KOD" || c.item == "Status";
+    if (linked) {
+      ASSERT_TRUE(fake.ClientAdviseStart(watcher, c.item)) << where;
+    }
+    fake.delivered.clear();
+    m->errors.clear();
+    std::vector<std::string> seen;  // the item's text as the handler sees it
+    m->OnPokeReceived = nullptr;
+    if (c.handler != hNone)
+      m->OnPokeReceived = [&, c](TDDEMLManager& x, const std::string& s, const std::string& t, const std::string& i,
+                                 int32_t, bool& allow) {
+        seen.push_back(x.FindService(s)->ItemText(t, i));
+        if (c.handler == hThrow) throw std::runtime_error("no");
+        allow = c.handler == hAccept;
+      };
+    EXPECT_EQ(c.ack, fake.ClientPoke(poker, c.item, c.bytes, c.format)) << where;
+    TDDEMLService* svc = m->FindService("PKD_ZEL");
+    EXPECT_EQ(c.exists, svc->ItemExists(c.topic, c.item)) << where;
+    EXPECT_EQ(c.text, svc->ItemText(c.topic, c.item)) << where;
+    EXPECT_FALSE(svc->IsBusy()) << where;
+    // A refused value reached no linked client; an accepted one did.
+    const bool accepted = c.ack == ddeml::kDdeFAck && linked;
+    ASSERT_EQ(accepted ? 1u : 0u, fake.delivered.size()) << where;
+    if (accepted) {
+      EXPECT_EQ(c.format == 1, fake.delivered[0].data) << where;
+    }
+    if (c.handler != hNone && c.topic == "PKD" && !c.item.empty()) {
+      EXPECT_EQ((std::vector<std::string>{c.format == 1 ? c.bytes.substr(0, c.bytes.find('\0')) : ""}), seen)
+          << where;
+    } else {
+      EXPECT_TRUE(seen.empty()) << where;
+    }
+    fake.ClientDisconnect(watcher);
+    fake.ClientDisconnect(poker);
+    svc->FindOrAddTopic("PKD")->RemoveItem("Nowy");
+  }
+}
+
+// Many clients poking System and new names, then leaving: nothing of theirs
+// stays, and the next client is served as before.
+TEST_F(ServerTest, PokesOfManyClientsLeaveTheServiceAsItWas) {
+  m->OnTopicReceived = [](auto&&...) {};
+  m->OnFormatReceived = [](auto&&...) {};
+  Serve();
+  const THConv before = Connect("System");
+  ASSERT_NE(0u, fake.ClientRequest(before, "SysItems"));
+  const std::string sysItems = Reply();
+  fake.ClientDisconnect(before);
+  for (int i = 0; i < 200; ++i) {
+    const THConv conv = Connect(i % 2 ? "System" : "PKD");
+    EXPECT_EQ(ddeml::kDdeFNotProcessed, fake.ClientPoke(conv, i % 4 < 2 ? "Status" : "Item" + std::to_string(i), "BUSY"));
+    fake.ClientDisconnect(conv);
+  }
+  TDDEMLService* svc = m->FindService("PKD_ZEL");
+  EXPECT_FALSE(svc->IsBusy());
+  EXPECT_EQ(nullptr, svc->FindTopic("PKD"));
+  const THConv after = Connect("System");
+  EXPECT_EQ(2, svc->FindTopic("System")->ItemCount());  // SysItems and TopicItemList, made by the request
+  ASSERT_NE(0u, fake.ClientRequest(after, "SysItems"));
+  EXPECT_EQ(sysItems, Reply());
 }
 
 TEST_F(ServerTest, AdviseLinksPostChangedTextsToTheLinkedClients) {
@@ -550,6 +639,153 @@ TEST_F(ServerTest, UnicodeLinkOnATextItemGetsTheTextConverted) {
   }
   EXPECT_EQ(std::vector<uint16_t>(3, kCfText), shown);
   EXPECT_TRUE(m->errors.empty());
+}
+
+// Links are held per conversation and format: a repeated start is one link,
+// each advise request is served in its own format, and a client that leaves
+// takes its links along, as its advise stops would.
+TEST_F(ServerTest, AdviseLinksLiveWithTheirConversation) {
+  std::vector<std::string> stops;
+  m->OnAdviseStartReceived = Answering(true);
+  m->OnAdviseStopReceived = [&](TDDEMLManager&, const std::string&, const std::string&, const std::string& i,
+                                int32_t) { stops.push_back(i); };
+  m->FormatConflict = fctNullResponse;
+  Serve();
+  const THConv holder = Connect();  // keeps the topic and its items
+  const THConv text = Connect(), table = Connect();
+  ASSERT_TRUE(fake.ClientAdviseStart(text, "KOD"));
+  ASSERT_TRUE(fake.ClientAdviseStart(text, "KOD"));
+  ASSERT_TRUE(fake.ClientAdviseStart(table, "KOD", XlTableFormat()));
+  ASSERT_TRUE(fake.ClientAdviseStart(table, "NAZWA"));
+  TDDEMLService* svc = m->FindService("PKD_ZEL");
+  TDDEMLItem* kod = svc->FindItem("PKD", "KOD");
+  ASSERT_NE(nullptr, kod);
+  EXPECT_EQ(2, kod->AdviseCount());
+
+  m->SetItemText("PKD_ZEL", "PKD", "KOD", "01.11.Z");
+  ASSERT_EQ(2u, fake.delivered.size());
+  EXPECT_EQ(text, fake.delivered[0].conv);
+  EXPECT_EQ(std::string("01.11.Z\0", 8), fake.delivered[0].bytes);
+  EXPECT_FALSE(fake.delivered[1].data);  // a table asked of a text item, under fctNullResponse
+  m->FormatConflict = fctIgnore;
+  m->SetItemText("PKD_ZEL", "PKD", "KOD", "01.12.Z");
+  ASSERT_EQ(4u, fake.delivered.size());
+  EXPECT_EQ(std::string("01.12.Z\0", 8), fake.delivered[2].bytes);
+  EXPECT_TRUE(fake.delivered[3].data);  // written as a table
+
+  // An advise stop ends the link of its format only.
+  fake.ClientAdviseStop(table, "KOD", XlTableFormat());
+  EXPECT_EQ(1, kod->AdviseCount());
+  ASSERT_TRUE(fake.ClientAdviseStart(table, "KOD", XlTableFormat()));
+  fake.ClientDisconnect(table);
+  EXPECT_EQ((std::vector<std::string>{"NAZWA"}), stops);  // KOD still has the text link
+  EXPECT_EQ(1, kod->AdviseCount());
+  fake.ClientDisconnect(text);
+  EXPECT_EQ((std::vector<std::string>{"NAZWA", "KOD"}), stops);
+  EXPECT_EQ(0, kod->AdviseCount());
+
+  for (int i = 0; i < 300; ++i) {
+    const THConv conv = Connect();
+    ASSERT_TRUE(fake.ClientAdviseStart(conv, "KOD"));
+    fake.ClientDisconnect(conv);
+  }
+  EXPECT_EQ(0, kod->AdviseCount());
+  EXPECT_EQ(302u, stops.size());
+  fake.delivered.clear();
+  m->SetItemText("PKD_ZEL", "PKD", "KOD", "01.13.Z");
+  EXPECT_TRUE(fake.delivered.empty());
+  ASSERT_NE(0u, fake.ClientRequest(Connect(), "KOD"));
+  EXPECT_EQ("01.13.Z", Reply());
+  fake.ClientDisconnect(holder);
+}
+
+// Handlers that change the tree inside an event: no record is left on a
+// removed node, and DDEML hears of the change only once the thread is back
+// in its loop.
+TEST_F(ServerTest, HandlersMayChangeTheTreeInsideAnEvent) {
+  auto sameList = [this](TDDEMLManager& x) {
+    TDDEMLServicesList list(fake);
+    list.Add("PKD_ZEL")->Enabled = true;
+    x.SetServices(list);
+  };
+  struct TCase {
+    const char* name;
+    std::function<void(TDDEMLManager&)> handlerDoes;
+    std::function<void(TDDEMLManager&, const std::function<void()>&)> bind;
+    std::function<void(THConv)> drive;
+    size_t nameCalls;  // names given back (and taken again) once back in the loop
+  };
+  auto onTopic = [](TDDEMLManager& x, const std::function<void()>& act) {
+    x.OnTopicOpened = [act](auto&&...) { act(); };
+  };
+  const TCase cases[] = {
+      {"topic opened removes its topic",
+       [](TDDEMLManager& x) { x.Services().Find("PKD_ZEL")->RemoveTopic("Fresh"); }, onTopic,
+       [this](THConv) { EXPECT_EQ(0u, Connect("Fresh")); }, 0},
+      {"topic opened fails", [](TDDEMLManager&) { throw std::runtime_error("no"); }, onTopic,
+       [this](THConv) { EXPECT_EQ(0u, Connect("Fresh")); }, 0},
+      {"disconnecting clears the services", [](TDDEMLManager& x) { x.Services().Clear(); },
+       [](TDDEMLManager& x, const std::function<void()>& act) { x.OnDisconnecting = [act](auto&&...) { act(); }; },
+       [this](THConv conv) { fake.ClientDisconnect(conv); }, 1},
+      {"execute replaces the services", sameList,
+       [](TDDEMLManager& x, const std::function<void()>& act) { x.OnExecuteReceived = [act](auto&&...) { act(); }; },
+       [this](THConv conv) { EXPECT_EQ(ddeml::kDdeFAck, Execute(conv, "[Find_PKD(a,b)]")); }, 2},
+      {"request reads a stored form",
+       [](TDDEMLManager& x) { x.ReadStoredForm("Services.ServicesList = ('PKD_ZEL' True 0)"); },
+       [](TDDEMLManager& x, const std::function<void()>& act) { x.OnRequestReceived = [act](auto&&...) { act(); }; },
+       [this](THConv conv) { EXPECT_EQ(0u, fake.ClientRequest(conv, "KOD")); }, 2},
+      {"poke removes its topic", [](TDDEMLManager& x) { x.Services().Find("PKD_ZEL")->RemoveTopic("PKD"); },
+       [](TDDEMLManager& x, const std::function<void()>& act) { x.OnPokeReceived = [act](auto&&...) { act(); }; },
+       [this](THConv conv) { EXPECT_EQ(ddeml::kDdeFAck, fake.ClientPoke(conv, "KOD", "x")); }, 0},
+      {"advise start assigns its topic",
+       [](TDDEMLManager& x) {
+         TDDEMLTopic* t = x.Services().Find("PKD_ZEL")->FindTopic("PKD");
+         TDDEMLTopic empty(t->Platform());
+         t->Assign(empty);
+       },
+       [](TDDEMLManager& x, const std::function<void()>& act) {
+         x.OnAdviseStartReceived = [act](auto&&... args) {
+           act();
+           AnswerOf(args...) = true;
+         };
+       },
+       [this](THConv conv) { EXPECT_TRUE(fake.ClientAdviseStart(conv, "KOD")); }, 0},
+  };
+  for (const TCase& c : cases) {
+    fake.RunIdle();
+    m = std::make_unique<TRecordingManager>(nullptr, fake);
+    m->Scope = ddeServerOnly;
+    m->ExecCmds().AddCmd("Find_PKD", "SS");
+    Serve();
+    const THConv other = Connect("System"), conv = Connect();
+    ASSERT_NE(0u, conv) << c.name;
+    m->SetItemText("PKD_ZEL", "PKD", "KOD", "01.11.Z");
+    TDDEMLManager& x = *m;
+    c.bind(*m, [&x, &c] { c.handlerDoes(x); });
+    fake.nameServiceCalls.clear();
+    c.drive(conv);
+    for (int i = 0; i < m->ConvCount(); ++i) {
+      const TDDEMLConversation* record = m->Conv(i);
+      bool onTree = false;
+      for (int s = 0; s < m->Services().Count(); ++s)
+        for (int t = 0; m->Services().At(s) == record->Service && t < record->Service->TopicCount(); ++t)
+          onTree = onTree || record->Service->TopicAt(t) == record->Topic;
+      EXPECT_TRUE(onTree) << c.name << ": conversation " << record->ConvId;
+    }
+    if (TDDEMLService* svc = m->FindService("PKD_ZEL")) {
+      EXPECT_EQ(nullptr, svc->FindTopic("Fresh")) << c.name;
+    }
+    EXPECT_TRUE(fake.nameServiceCalls.empty()) << c.name;
+    fake.RunIdle();
+    EXPECT_EQ(c.nameCalls, fake.nameServiceCalls.size()) << c.name;
+    // The conversations on services that left are ended with them.
+    EXPECT_EQ(c.nameCalls == 0, fake.KnowsConversation(other)) << c.name;
+    // The service still answers, as far as it is still there.
+    m->OnTopicOpened = nullptr;
+    const bool served = m->FindService("PKD_ZEL") != nullptr;
+    const THConv next = Connect("Fresh");
+    EXPECT_EQ(served, next != 0) << c.name;
+  }
 }
 
 }  // namespace

@@ -126,5 +126,22 @@ TEST(XlTableTest, ValuesThatDoNotFitAreRefusedNotCut) {
   EXPECT_EQ(MessageOf("1", "R1C1:R70000C1"), "No XlTable related Column/Row info detected");
 }
 
+// A size the text states is the size of what it holds; a size taken from
+// the item's name leaves the cells as the text gives them.
+TEST(XlTableTest, AStatedSizeMustHoldExactlyTheCells) {
+  const std::string refused = "Invalid XlTable data - cells do not fill the table";
+  const struct {
+    const char* text;
+    bool written;
+  } cases[] = {
+      {"{1,1}I,3,1,2,3", false}, {"{0,0}7", false},          {"{65535,65535}7", false},
+      {"{0,1}B,0", false},       {"{2,1}F,1,2", false},        {"{2,3}B,2;K,3;S,1,a", true},
+      {"{1,1}7", true},          {"{3,1}I,1,1;K,1;L,1,T", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.written ? std::string("(no error)") : refused, MessageOf(c.text, "X")) << c.text;
+  // Sized by the name, the cells are the text's.
+  EXPECT_EQ(WriteXlTable("K,2", "r1c1:r10c5"), TBytes().Table(10, 5).W(7).W(2).W(2).b);
+}
+
 }  // namespace
 }  // namespace dde

@@ -237,5 +237,63 @@ TEST(ManagerOverDdeml, AHandlerThatEndsTheManagerInsideAnExecute) {
   EXPECT_FALSE(m.Initialized());
 }
 
+// Clients that link and leave without stopping their links (Wine's DDEML
+// sends only the disconnect): each one's link goes with it, a repeated
+// start is one link, and a client's poke of System "Status" changes nothing.
+TEST(ManagerOverDdeml, LinksLeaveWithTheirClientsAndPokesChangeNothing) {
+  TDDEMLManager m(nullptr, gPlatform);
+  m.OnAdviseStartReceived = [](TDDEMLManager&, const std::string&, const std::string&, const std::string&, int32_t,
+                               TDDEMLClipFmtType, uint16_t, bool& allow) { allow = true; };
+  int stops = 0;
+  m.OnAdviseStopReceived = [&](TDDEMLManager&, const std::string&, const std::string&, const std::string&,
+                               int32_t) { ++stops; };
+  m.OnPokeReceived = [](TDDEMLManager&, const std::string&, const std::string&, const std::string&, int32_t,
+                        bool& allow) { allow = false; };
+  Serve(m, "DDETEST_LINKS");
+  m.SetItemText("DDETEST_LINKS", "System", "Status", "Ready");
+  constexpr int kClients = 300;
+  std::vector<std::string> script;
+  for (int i = 0; i < kClients; ++i)
+    for (const char* line : {"connect\tDDETEST_LINKS\tT", "advstart\tKOD", "advstart\tKOD"}) script.push_back(line);
+  for (const char* line : {"connect\tDDETEST_LINKS\tSystem", "poke\tStatus\tBUSY", "poke\tNew\tx", "request\tStatus",
+                           "request\tNew", "connect\tDDETEST_LINKS\tT", "advstart\tKOD", "disconnect"})
+    script.push_back(line);
+  const std::vector<std::string> lines = RunClient(script);
+  ASSERT_EQ(3u * kClients + 8u, lines.size());
+  int linked = 0;
+  for (int i = 0; i < kClients; ++i) linked += lines[3 * i + 1] == "advstart KOD = ok" && lines[3 * i + 2] == "advstart KOD = ok";
+  EXPECT_EQ(kClients, linked);
+  const std::size_t end = 3u * kClients;
+  EXPECT_EQ("request Status = Ready", lines[end + 3]);
+  EXPECT_EQ("request New = failed DMLERR_NOTPROCESSED", lines[end + 4]);
+  EXPECT_EQ("advstart KOD = ok", lines[end + 6]);  // the next client is served
+  EXPECT_EQ(kClients + 1, stops);
+  EXPECT_EQ(0, m.ConvCount());
+  EXPECT_FALSE(m.FindService("DDETEST_LINKS")->IsBusy());
+}
+
+// A handler that replaces the services inside an execute: the execute is
+// answered first, the names change once the server is back in its loop, and
+// the new service takes connects.
+TEST(ManagerOverDdeml, AHandlerThatReplacesTheServicesInsideAnExecute) {
+  TDDEMLManager m(nullptr, gPlatform);
+  m.ExecCmds().AddCmd("Swap", "");
+  m.OnExecuteReceived = [](TDDEMLManager& x, auto&&...) {
+    TDDEMLServicesList list(x.Platform());
+    list.Add("DDETEST_SWAP")->Enabled = true;
+    x.SetServices(list);
+  };
+  Serve(m, "DDETEST_SWAP");
+  RunScript({
+      {"connect\tDDETEST_SWAP\tT", "connect DDETEST_SWAP/T = DDETEST_SWAP/T"},
+      {"execute\t[Swap]", "execute = 0x8000"},
+      {"wait\t500", nullptr},
+      {"connect\tDDETEST_SWAP\tU", "connect DDETEST_SWAP/U = DDETEST_SWAP/U"},
+      {"request\tX", "request X = failed DMLERR_NOTPROCESSED"},
+  });
+  EXPECT_TRUE(m.FindService("DDETEST_SWAP")->Registered());
+  EXPECT_EQ(0, m.ConvCount());
+}
+
 }  // namespace
 }  // namespace dde
