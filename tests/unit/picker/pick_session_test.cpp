@@ -218,6 +218,16 @@ TEST_F(PickerDde, WhenTheProgramEnds) {
   fake.ClientDisconnect(Connect());
   EXPECT_EQ(view.log, std::vector<std::string>{"end program"});
 
+  // Hidden, with another client still connected (a script's pick beside a
+  // program that keeps its conversation): the last one to leave ends it.
+  view.log.clear();
+  const THConv staying = Connect(), leaving = Connect();
+  fake.ClientDisconnect(leaving);
+  EXPECT_TRUE(view.log.empty());
+  EXPECT_EQ(Request(staying, "KOD"), "01.11.Z");
+  fake.ClientDisconnect(staying);
+  EXPECT_EQ(view.log, std::vector<std::string>{"end program"});
+
   // A close asked during a pick waits for the button, then ends the program
   // once the pick has been answered; outside a pick it closes at once.
   view.log.clear();
