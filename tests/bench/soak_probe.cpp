@@ -5,12 +5,19 @@
 // handled between transactions. Every REPORT cycles it prints the time of
 // those cycles and the picker's working set, private bytes, handle count and
 // GDI and USER objects, and the transactions that failed.
-//   soak_probe [--cycles N] [--report N] [--mix all|code|old|words|requests]
-//              [--pick-every N] [--bare] [--limit-kb K] [--pkd FOLDER]
+//   soak_probe [--cycles N] [--report N] [--mix all|code|old|words|requests|same|empty]
+//              [--pick-every N] [--bare | --manager [--movable-left N]]
+//              [--limit-kb K] [--pkd FOLDER]
+// --mix: all as above; code, old (PKD 2007 codes only) or words presets
+// alone; requests without executes; the same code, or empty presets.
 // --pick-every runs pkdpick every N cycles and presses "Wybierz" for it.
 // --bare drives a bare DDEML server (this program, started again) that
-// acknowledges every execute and answers KOD and OPIS from constants: the
-// growth it shows is the DDEML's own, Wine's under Wine.
+// acknowledges every execute and answers KOD and OPIS (as long as a
+// catalogue's note) from constants: what grows there is the DDEML's own,
+// Wine's under Wine. --manager drives the picker's DDE side (manager, stored
+// form, handlers, session) without its window, in a process of this program
+// that prints how many movable global memory blocks it has left at the start
+// and at the end; --movable-left first takes all but N of them.
 // --limit-kb: exit status 1 when private bytes after the run exceed those
 // after its first tenth by more than K kilobytes. Any failed transaction
 // gives status 1 too.
@@ -98,11 +105,6 @@ long FreeMovableHandles() {
   return static_cast<long>(blocks.size());
 }
 
-void CALLBACK ReportMovable(HWND, UINT, UINT_PTR, DWORD) {
-  std::printf("server: %ld movable blocks free\n", FreeMovableHandles());
-  std::fflush(stdout);
-}
-
 // ---- the picker's DDE side without its window ----
 
 // The window as the picker's DDE side sees it: presets taken, nothing shown.
@@ -129,7 +131,17 @@ class TNoWindow : public picker::TPickView {
 // The manager, its stored form, the handlers and the pick session over the
 // real DDEML, as pkd.exe runs them, without the window: what grows here is
 // the DDE side's or the DDEML's.
-int ManagerServer() {
+int ManagerServer(long movableLeft) {
+  // Takes all but movableLeft of the process's movable blocks first: the
+  // state that a long day of lost blocks would bring, reached at once.
+  std::vector<HGLOBAL> taken;
+  if (movableLeft > 0) {
+    while (HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 1)) taken.push_back(h);
+    for (long i = 0; i < movableLeft && !taken.empty(); ++i) {
+      GlobalFree(taken.back());
+      taken.pop_back();
+    }
+  }
   dde::InstallWin32DdeServices();
   dde::TWin32Platform platform;
   TNoWindow view;
@@ -139,12 +151,11 @@ int ManagerServer() {
   };
   dde.RegisterService();
   if (!dde.DDEMan1().Initialized()) return 3;
-  const long before = FreeMovableHandles();
-  SetTimer(nullptr, 0, 2000, ReportMovable);
-  std::printf("server: %ld movable blocks free at the start\n", before);
+  std::printf("server: %ld movable blocks free at the start\n", FreeMovableHandles());
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
   std::printf("server: %ld movable blocks free at the end\n", FreeMovableHandles());
+  for (HGLOBAL h : taken) GlobalFree(h);
   return 0;
 }
 
@@ -157,6 +168,7 @@ struct TOptions {
   long LimitKb = -1;
   bool Bare = false;
   bool Manager = false;
+  long MovableLeft = 0;
   std::string Mix = "all";
   std::wstring Folder;  // of pkd.exe, pkd.kod and pkdpick.exe
 };
@@ -353,7 +365,7 @@ int Drive(const TOptions& o) {
     wchar_t self[MAX_PATH] = L"";
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     exe = self;
-    args = o.Bare ? L"--serve-bare" : L"--serve-manager";
+    args = o.Bare ? L"--serve-bare" : L"--serve-manager " + std::to_wstring(o.MovableLeft);
     out = GetStdHandle(STD_OUTPUT_HANDLE);
   } else {
     // The picker gets the null device for output, as pkdpick gives it.
@@ -367,6 +379,10 @@ int Drive(const TOptions& o) {
     return 2;
   }
   const DWORD serverPid = GetProcessId(server);
+  const DWORD started = GetTickCount();
+  std::printf("%s, %d cycles, mix %s%s\n",
+              o.Bare ? "bare DDEML server" : o.Manager ? "the picker's DDE side without its window" : "pkd.exe",
+              o.Cycles, o.Mix.c_str(), o.PickEvery ? (", a pick every " + std::to_string(o.PickEvery)).c_str() : "");
   pkdpick::TDdeClient client;
   pkdpick::TDdeConversation conv(client);
   const char* service = o.Bare ? kBareService : kService;
@@ -378,9 +394,8 @@ int Drive(const TOptions& o) {
     return 2;
   }
   const std::wstring procFolder = LinuxProcFolder(args.empty() ? exe : exe + L" " + args);
-  std::printf("%s, %d cycles, mix %s%s\n",
-              o.Bare ? "bare DDEML server" : o.Manager ? "the picker's DDE side without its window" : "pkd.exe", o.Cycles, o.Mix.c_str(),
-              o.PickEvery ? (", a pick every " + std::to_string(o.PickEvery)).c_str() : "");
+  std::printf("connected after %lu ms%s\n", GetTickCount() - started,
+              procFolder.empty() ? "" : "; memory from /proc: anonymous resident memory as private bytes");
   std::printf("%8s %9s %9s %9s %7s %5s %5s %7s\n", "cycles", "ms", "ws MB", "priv MB", "handles", "gdi", "user",
               "failed");
 
@@ -390,7 +405,9 @@ int Drive(const TOptions& o) {
   LARGE_INTEGER freq, t0, t1;
   QueryPerformanceFrequency(&freq);
   QueryPerformanceCounter(&t0);
+  long stalledSince = 0;  // the first of the cycles in a row with nothing answered
   for (long i = 0; i < o.Cycles && Running(server); ++i) {
+    const long failedBefore = counts.Failed;
     const std::string command = CommandOf(o.Mix, i);
     if (!command.empty()) {
       ++counts.Executes;
@@ -403,6 +420,14 @@ int Drive(const TOptions& o) {
       const pkdpick::TDdeResult r = conv.Request(item);
       if (!r.Ok()) Fail(counts, i + 1, item, r);
       pkdpick::PumpMessagesFor(0);
+    }
+    // A server that answers nothing for three cycles has stopped: each
+    // execute would wait out its time-out.
+    const bool nothing = counts.Failed - failedBefore == (command.empty() ? 2 : 3);
+    stalledSince = nothing ? (stalledSince ? stalledSince : i + 1) : 0;
+    if (stalledSince && i + 1 - stalledSince >= 2) {
+      std::printf("the server stopped answering at cycle %ld\n", stalledSince);
+      break;
     }
     if (o.PickEvery && (i + 1) % o.PickEvery == 0 && !o.Bare && !o.Manager) {
       ++picks;
@@ -456,8 +481,10 @@ int Drive(const TOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Seen as it comes when the output goes to a file or a pipe.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   if (argc == 2 && std::strcmp(argv[1], "--serve-bare") == 0) return BareServer();
-  if (argc == 2 && std::strcmp(argv[1], "--serve-manager") == 0) return ManagerServer();
+  if (argc == 3 && std::strcmp(argv[1], "--serve-manager") == 0) return ManagerServer(std::atol(argv[2]));
   TOptions o;
   o.Folder = OwnFolder() + L"\\..\\bin";
   for (int i = 1; i < argc; ++i) {
@@ -471,6 +498,7 @@ int main(int argc, char** argv) {
     else if (a == "--report") o.Report = std::atoi(next);
     else if (a == "--pick-every") o.PickEvery = std::atoi(next);
     else if (a == "--limit-kb") o.LimitKb = std::atol(next);
+    else if (a == "--movable-left") o.MovableLeft = std::atol(next);
     else if (a == "--mix") o.Mix = next;
     else if (a == "--pkd") o.Folder = Wide(next);
     else {
