@@ -335,6 +335,28 @@ bool PickWithPkdpick(const TOptions& o, DWORD pickerPid, std::string& why) {
   return true;
 }
 
+// Wine's DDEML marks a request's answer as not to be released by the client,
+// and the client's DDEML keeps the block the answer came in: one movable
+// block a request, and after 65,536 of them (32,768 cycles) this process
+// could make no DDE data and the run would end for the client's sake. The
+// block is the first movable one made during the request, so the one that
+// comes next before it is the one to look at; it is freed only when it holds
+// the answer as posted (a four-byte head whose format is text, then the data).
+HGLOBAL NextMovableBlock() {
+  const HGLOBAL probe = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, 1);
+  if (probe) GlobalFree(probe);
+  return probe;
+}
+
+void ReleaseAnswerBlock(HGLOBAL block, const std::string& data) {
+  if (!block || data.empty() || GlobalSize(block) != data.size() + 4) return;
+  if (GlobalFlags(block) & GMEM_LOCKCOUNT) return;
+  const BYTE* p = static_cast<const BYTE*>(GlobalLock(block));
+  const bool answer = p && p[2] == CF_TEXT && p[3] == 0 && std::memcmp(p + 4, data.data(), data.size()) == 0;
+  if (p) GlobalUnlock(block);
+  if (answer) GlobalFree(block);
+}
+
 struct TCounts {
   long Executes = 0, Requests = 0, Failed = 0;
 };
@@ -396,9 +418,10 @@ int Drive(const TOptions& o) {
   const std::wstring procFolder = LinuxProcFolder(args.empty() ? exe : exe + L" " + args);
   std::printf("connected after %lu ms%s\n", GetTickCount() - started,
               procFolder.empty() ? "" : "; memory from /proc: anonymous resident memory as private bytes");
-  std::printf("%8s %9s %9s %9s %7s %5s %5s %7s\n", "cycles", "ms", "ws MB", "priv MB", "handles", "gdi", "user",
-              "failed");
+  std::printf("%8s %9s %9s %9s %7s %5s %5s %7s %8s\n", "cycles", "ms", "ws MB", "priv MB", "handles", "gdi", "user",
+              "failed", "blocks");
 
+  const bool onWine = pkdpick::RunningOnWine();
   TCounts counts;
   std::vector<TSample> samples;
   long picks = 0, picksFailed = 0;
@@ -417,8 +440,10 @@ int Drive(const TOptions& o) {
     }
     for (const char* item : {"KOD", "OPIS"}) {
       ++counts.Requests;
+      const HGLOBAL block = onWine ? NextMovableBlock() : nullptr;
       const pkdpick::TDdeResult r = conv.Request(item);
       if (!r.Ok()) Fail(counts, i + 1, item, r);
+      else ReleaseAnswerBlock(block, r.Data);
       pkdpick::PumpMessagesFor(0);
     }
     // A server that answers nothing for three cycles has stopped: each
@@ -442,8 +467,9 @@ int Drive(const TOptions& o) {
       TSample s = Measure(server, procFolder);
       s.Seconds = double(t1.QuadPart - t0.QuadPart) / double(freq.QuadPart);
       samples.push_back(s);
-      std::printf("%8ld %9.0f %9.2f %9.2f %7lu %5lu %5lu %7ld\n", i + 1, s.Seconds * 1000, Mb(s.WorkingSet),
-                  Mb(s.Private), s.Handles, s.Gdi, s.User, counts.Failed);
+      // The last column: movable blocks this client process has left.
+      std::printf("%8ld %9.0f %9.2f %9.2f %7lu %5lu %5lu %7ld %8ld\n", i + 1, s.Seconds * 1000, Mb(s.WorkingSet),
+                  Mb(s.Private), s.Handles, s.Gdi, s.User, counts.Failed, FreeMovableHandles());
       std::fflush(stdout);
       QueryPerformanceCounter(&t0);
     }
