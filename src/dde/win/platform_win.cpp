@@ -43,7 +43,8 @@ constexpr UINT kFreeDataMessage = WM_APP + 0x45;
 bool IsPostedCopyOf(HGLOBAL copy, HDDEDATA reply) {
   const HGLOBAL original = reinterpret_cast<HGLOBAL>(reply);
   const SIZE_T size = GlobalSize(copy);
-  if (size < 4 || size != GlobalSize(original) || (GlobalFlags(copy) & (GMEM_LOCKCOUNT | GMEM_DISCARDED)) != 0) return false;
+  if (size < 4 || size != GlobalSize(original)) return false;
+  if ((GlobalFlags(copy) & (GMEM_LOCKCOUNT | GMEM_DISCARDED)) != 0) return false;
   const BYTE* c = static_cast<const BYTE*>(GlobalLock(copy));
   const BYTE* r = static_cast<const BYTE*>(GlobalLock(original));
   const bool same = c && r && std::memcmp(c + 2, r, 2) == 0 && std::memcmp(c + 4, r + 4, size - 4) == 0;
@@ -138,7 +139,7 @@ HDDEDATA CALLBACK WineCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ
   // reply after it returns. The manager answers requests with unowned
   // handles only.
   if (type == XTYP_EXECUTE && data) DdeFreeDataHandle(data);
-  if (type == XTYP_REQUEST && handle)
+  if (type == XTYP_REQUEST && handle && handle != CBR_BLOCK)
     FreeAfterRequest(handle, PartnerElsewhere(conv) ? NextMovableBlock() : nullptr);
   return handle;
 }
