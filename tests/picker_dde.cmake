@@ -33,3 +33,23 @@ if(TARGET e2e_service_trust_test)
   add_dependencies(e2e_service_trust_test pkd dde_test_client)
   set_tests_properties(e2e_service_trust_test PROPERTIES RUN_SERIAL TRUE)
 endif()
+
+# The picker all day (soak_probe, a measurement like the other probes): the
+# real pkd.exe driven by a client in another process for many cycles. Two
+# short runs of it are tests: pkd.exe for 2,000 cycles, every transaction
+# answered and its private bytes after the run within a generous bound of
+# those after the first tenth; and the picker's DDE side in a process left
+# with 50 movable memory blocks, which a server that loses blocks with each
+# transaction stops answering after ten cycles.
+if(WIN32 AND NOT PKD_FUZZ)
+  add_executable(soak_probe bench/soak_probe.cpp)
+  target_link_libraries(soak_probe PRIVATE pkd_dde_client pkd_picker_dde pkd_dde_win pkd_dde psapi)
+  set_target_properties(soak_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  add_test(NAME soak_movable_test COMMAND soak_probe --manager --movable-left 50 --cycles 300 --report 100)
+  set_tests_properties(soak_movable_test PROPERTIES TIMEOUT 120 RESOURCE_LOCK ddeml FIXTURES_REQUIRED wine)
+  if(TARGET pkd_catalogues)
+    add_dependencies(soak_probe pkd pkdpick pkd_catalogues)
+    add_test(NAME soak_short_test COMMAND soak_probe --cycles 2000 --report 200 --limit-kb 1024)
+    set_tests_properties(soak_short_test PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE FIXTURES_REQUIRED wine)
+  endif()
+endif()

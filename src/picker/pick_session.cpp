@@ -93,10 +93,12 @@ bool TPickSession::Request(const std::string& topic, const std::string& item, st
 }
 
 void TPickSession::Disconnected() {
-  // A window left hidden has nobody else to end it. During a pick the
+  // A window left hidden has nobody else to end it, once no client is left:
+  // ending it under another client (an ERP program that keeps its
+  // conversation all day) would cut that client off. During a pick the
   // window is up, and the rule is applied when the user's button ends the
   // pick.
-  if (FState == psIdle && !FView.Visible()) FView.EndProgram();
+  if (FState == psIdle && !FView.Visible() && (!ConnectedClients || ConnectedClients() == 0)) FView.EndProgram();
 }
 
 void TPickSession::CheckClients() {

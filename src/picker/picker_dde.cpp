@@ -22,7 +22,8 @@ TPickerDde::TPickerDde(dde::IDdePlatform& platform, TPickView& view)
     for (int i = 0; i < c.Kept; ++i) {
       dde::TConvInfo info;
       const dde::THConv handle = FManager.Conv(i)->Handle();
-      if (handle && FManager.Platform().QueryConvInfo(handle, dde::ddeml::kQidSync, info) &&
+      // One that is being disconnected has said its goodbye.
+      if (handle && FManager.Conv(i)->Connected() && FManager.Platform().QueryConvInfo(handle, dde::ddeml::kQidSync, info) &&
           !(info.status & dde::ddeml::kStTerminated))
         ++c.Live;
     }

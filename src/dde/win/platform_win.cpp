@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <ddeml.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -37,7 +38,33 @@ class TWin32ClipFormatRegistry : public IClipFormatRegistry {
 constexpr UINT kUninitializeMessage = WM_APP + 0x44;
 constexpr UINT kRunLaterMessage = WM_APP + 0x45;
 
+constexpr UINT kFreeDataMessage = WM_APP + 0x46;
+
+// Under Wine a data handle is a movable global memory block of its own
+// making: a four-byte head (format, owner flag), then the data. The copy
+// posted with a request's answer has a head of its own (flags, format) and
+// the same data.
+bool IsPostedCopyOf(HGLOBAL copy, HDDEDATA reply) {
+  const HGLOBAL original = reinterpret_cast<HGLOBAL>(reply);
+  const SIZE_T size = GlobalSize(copy);
+  if (size < 4 || size != GlobalSize(original)) return false;
+  if ((GlobalFlags(copy) & (GMEM_LOCKCOUNT | GMEM_DISCARDED)) != 0) return false;
+  const BYTE* c = static_cast<const BYTE*>(GlobalLock(copy));
+  const BYTE* r = static_cast<const BYTE*>(GlobalLock(original));
+  const bool same = c && r && std::memcmp(c + 2, r, 2) == 0 && std::memcmp(c + 4, r + 4, size - 4) == 0;
+  if (c) GlobalUnlock(copy);
+  if (r) GlobalUnlock(original);
+  return same;
+}
+
 LRESULT CALLBACK LaterProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == kFreeDataMessage) {
+    const HDDEDATA reply = reinterpret_cast<HDDEDATA>(wp);
+    const HGLOBAL copy = reinterpret_cast<HGLOBAL>(lp);
+    if (copy && copy != reinterpret_cast<HGLOBAL>(reply) && IsPostedCopyOf(copy, reply)) GlobalFree(copy);
+    DdeFreeDataHandle(reply);
+    return 0;
+  }
   if (msg == kUninitializeMessage) {
     DdeUninitialize(static_cast<DWORD>(wp));
     return 0;
@@ -65,6 +92,67 @@ HWND LaterWindow() {
   return window;
 }
 
+// Wine's DDEML frees neither the data handle it makes for an execute's
+// command nor the unowned handle a request is answered with, nor the copy of
+// that answer it posts to a client in another process (the message carries
+// the bytes; the block stays): every cycle of an execute and two requests
+// leaves five movable global memory blocks behind, and once the process's
+// 65,536 movable handles are used up DDEML can make no handle and executes
+// go unanswered. Windows frees all of them itself. Under Wine the callback is
+// therefore reached through a wrapper that frees them once DDEML is done with
+// them.
+bool OnWine() {
+  static const bool wine = [] {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  return wine;
+}
+
+TDdeCallback gCallback = nullptr;
+
+// The block Wine's next movable allocation gets: freed blocks are reused
+// last first, and the copy of a request's answer is the first movable block
+// DDEML makes after the callback returns.
+HGLOBAL NextMovableBlock() {
+  const HGLOBAL probe = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, 1);
+  if (probe) GlobalFree(probe);
+  return probe;
+}
+
+bool PartnerElsewhere(HCONV conv) {
+  CONVINFO info{};
+  info.cb = sizeof info;
+  DWORD pid = 0;
+  if (!DdeQueryConvInfo(conv, QID_SYNC, &info) || !info.hwndPartner) return false;
+  GetWindowThreadProcessId(info.hwndPartner, &pid);
+  return pid != 0 && pid != GetCurrentProcessId();
+}
+
+// Frees a request's answer, and the copy posted of it when the block that
+// comes next holds that copy, once DDEML has returned from the transaction:
+// when the thread next handles its messages (kept, when that cannot be
+// posted).
+void FreeAfterRequest(HDDEDATA reply, HGLOBAL copy) {
+  if (const HWND window = LaterWindow())
+    PostMessageW(window, kFreeDataMessage, reinterpret_cast<WPARAM>(reply), reinterpret_cast<LPARAM>(copy));
+}
+
+HDDEDATA CALLBACK WineCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data,
+                               ULONG_PTR data1, ULONG_PTR data2) {
+  const THData reply =
+      gCallback(type, format, reinterpret_cast<THConv>(conv), reinterpret_cast<THsz>(hsz1),
+                reinterpret_cast<THsz>(hsz2), reinterpret_cast<THData>(data), data1, data2);
+  const HDDEDATA handle = reinterpret_cast<HDDEDATA>(reply);
+  // DDEML reads the command before the callback only; it copies a request's
+  // reply after it returns. The manager answers requests with unowned
+  // handles only.
+  if (type == XTYP_EXECUTE && data) DdeFreeDataHandle(data);
+  if (type == XTYP_REQUEST && handle && handle != CBR_BLOCK)
+    FreeAfterRequest(handle, PartnerElsewhere(conv) ? NextMovableBlock() : nullptr);
+  return handle;
+}
+
 }  // namespace
 
 void InstallWin32ClipFormatRegistry() {
@@ -90,9 +178,14 @@ uint32_t TWin32Platform::Initialize(TInstanceId& instance, TDdeCallback callback
                     sizeof(uintptr_t) == sizeof(ULONG_PTR),
                 "the callback's arguments must match DDEML's");
   DWORD id = 0;
+  PFNCALLBACK direct = reinterpret_cast<PFNCALLBACK>(reinterpret_cast<void (*)()>(callback));
+  if (OnWine()) {
+    // One callback serves every instance: the manager finds itself per thread.
+    gCallback = callback;
+    direct = WineCallback;
+  }
   // (Through void (*)() because the handle types differ in name only.)
-  UINT rc = DdeInitializeA(&id, reinterpret_cast<PFNCALLBACK>(reinterpret_cast<void (*)()>(callback)),
-                           command, 0);
+  UINT rc = DdeInitializeA(&id, direct, command, 0);
   if (rc != DMLERR_NO_ERROR) return rc;
   instance = id;
   return 0;

@@ -218,6 +218,16 @@ TEST_F(PickerDde, WhenTheProgramEnds) {
   fake.ClientDisconnect(Connect());
   EXPECT_EQ(view.log, std::vector<std::string>{"end program"});
 
+  // Hidden, with another client still connected (a script's pick beside a
+  // program that keeps its conversation): the last one to leave ends it.
+  view.log.clear();
+  const THConv staying = Connect(), leaving = Connect();
+  fake.ClientDisconnect(leaving);
+  EXPECT_TRUE(view.log.empty());
+  EXPECT_EQ(Request(staying, "KOD"), "01.11.Z");
+  fake.ClientDisconnect(staying);
+  EXPECT_EQ(view.log, std::vector<std::string>{"end program"});
+
   // A close asked during a pick waits for the button; the hidden picker then
   // ends once its client has taken the values and gone, whichever button.
   for (const TPickResult button : {picker::prChosen, picker::prCancelled}) {
