@@ -98,7 +98,7 @@ void TPickSession::Disconnected() {
   // conversation all day) would cut that client off. During a pick the
   // window is up, and the rule is applied when the user's button ends the
   // pick.
-  if (FState == psIdle && !FView.Visible() && (!ConnectedClients || ConnectedClients() == 0)) FView.EndProgram();
+  if (FState == psIdle && !FView.Visible() && (!Clients || Clients().Live == 0)) FView.EndProgram();
 }
 
 void TPickSession::CheckClients() {
