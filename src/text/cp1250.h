@@ -43,6 +43,8 @@ std::string Utf8To1250(std::string_view s);
 char32_t CodePointOf1250(unsigned char c);
 // Windows-1250 byte for a code point; false when the page has none.
 bool ByteFor1250(char32_t cp, char& out);
+// A code point appended as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
 
 // Strict UTF-8 -> Windows-1250: returns false at the first code point without
 // a Windows-1250 form (or invalid UTF-8), reporting it in badCodePoint.
