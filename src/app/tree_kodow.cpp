@@ -61,7 +61,8 @@ bool Tform_TreeKodow::Create(const std::filesystem::path& cataloguePath) {
 }
 
 void Tform_TreeKodow::StartUp(const std::filesystem::path& cataloguePath) {
-  // Step 1, the registry key of the settings, was set up by the constructor.
+  // The settings' registry key is the constructor's: the stored revision
+  // below already reads through it.
   if (!text::FileExists(cataloguePath)) {
     // The program ends after the notice: a service registered meanwhile
     // would only have clients wait on a picker that cannot pick.
@@ -74,8 +75,8 @@ void Tform_TreeKodow::StartUp(const std::filesystem::path& cataloguePath) {
     SetBaza(std::move(baza));
   }
   // Registering the service broadcasts to every top-level window of the
-  // desktop (about 15 ms under Wine here), so it waits for the loop's first
-  // message, after the window has been painted. A client waits for the
+  // desktop and waits for each, so it waits for the loop's first message,
+  // after the window has been painted. A client waits for the
   // service to appear anyway.
   PostMessageW(Handle(), WM_START_DDE_SERVICE, 0, 0);
 }
@@ -300,12 +301,7 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       Close();
       return 0;
     case WM_CTLCOLORSTATIC:
-      // The read-only description keeps the colour of a text field.
-      if (reinterpret_cast<HWND>(lp) == m_opis.Handle()) {
-        SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOW));
-        SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-      }
+      if (const LRESULT brush = m_opis.FieldColours(wp, lp)) return brush;
       break;
     case WM_INITMENUPOPUP:
       UpdateRevisionMenu();

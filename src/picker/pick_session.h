@@ -103,14 +103,9 @@ class TPickSession {
   // answered busy (a pick could not be shown over it).
   void SetMessageBoxes(int open);
 
-  TPickState State() const { return FState; }
   bool Picking() const { return FState == psPicking; }
   bool Busy() const { return FState == psPicking || FMessageBoxes > 0; }
   const char* Status() const { return Busy() ? kStatusBusy : kStatusReady; }
-  // The owner and presets of the pick under way (as written by its client).
-  uintptr_t Owner() const { return FOwner; }
-  const std::string& PresetCode() const { return FCode; }
-  const std::string& PresetWords() const { return FWords; }
 
  private:
   bool OpenPkd(const std::string* params, int count);
@@ -124,8 +119,6 @@ class TPickSession {
   TPickState FState = psIdle;
   TPickResult FResult = prNone;
   int FMessageBoxes = 0;
-  uintptr_t FOwner = 0;
-  std::string FCode, FWords;
 };
 
 }  // namespace picker
