@@ -1,13 +1,11 @@
 // Main window: start-up, layout, persistence, the tree and its selection.
-// The search by code lives in tree_kodow_code.cpp, the word search in
-// tree_kodow_words.cpp, the menus and the copy commands in
-// tree_kodow_commands.cpp.
 #include "app/tree_kodow.h"
 
 #include <algorithm>
 
 #include "catalogue/entry_text.h"
 #include "picker/description.h"
+#include "picker/result_list.h"
 #include "text/path.h"
 #include "ui/message_box.h"
 #include "ui/wintext.h"
@@ -36,8 +34,7 @@ Tform_TreeKodow::Tform_TreeKodow()
       Timer2(*this, 300),
       TreeChange(*this, 100),
       ClientWatch(*this, 1000),
-      FStorage(ui::TFormStorage::DefaultKeyPath("MainForm")),
-      FDde(std::make_unique<picker::TPickerDde>(FDdePlatform, *this)) {}
+      FStorage(ui::TFormStorage::DefaultKeyPath("MainForm")) {}
 
 Tform_TreeKodow::~Tform_TreeKodow() {
   // Destroyed here, while this class still handles its own WM_DESTROY.
@@ -45,7 +42,7 @@ Tform_TreeKodow::~Tform_TreeKodow() {
 }
 
 bool Tform_TreeKodow::Create(const std::filesystem::path& cataloguePath) {
-  FStartCatalogue = cataloguePath;
+  FRevisions.SetStartCatalogue(cataloguePath);
   ui::TFormOptions options;
   options.Centred = true;
   if (!CreateForm("", kClientWidth, kClientHeight, options, CreateMenus())) return false;
@@ -69,7 +66,7 @@ void Tform_TreeKodow::StartUp(const std::filesystem::path& cataloguePath) {
     PostMessageW(Handle(), WM_CATALOGUE_MISSING, 0, 0);
     return;
   }
-  if (!ShowStoredRevision()) {
+  if (!FRevisions.ShowStoredRevision()) {
     auto baza = std::make_unique<catalogue::TBaza>();
     baza->Load(cataloguePath);
     SetBaza(std::move(baza));
@@ -173,10 +170,10 @@ void Tform_TreeKodow::CreateControls() {
   szukaj_kod.OnKeyDown = [this](WORD key, unsigned shift) { return szukaj_kodKeyDown(key, shift); };
   szukaj_kod.OnKeyPress = [this](char& key) { return szukaj_kodKeyPress(key); };
   Timer1.OnTimer = [this] { Timer1Timer(); };
-  szukaj_opis.OnChange = [this] { szukaj_opisChange(); };
-  szukaj_opis.OnKeyDown = [this](WORD key, unsigned shift) { return szukaj_opisKeyDown(key, shift); };
-  szukaj_opis.OnKeyPress = [this](char& key) { return szukaj_opisKeyPress(key); };
-  Timer2.OnTimer = [this] { Timer2Timer(); };
+  szukaj_opis.OnChange = [this] { FWords.szukaj_opisChange(); };
+  szukaj_opis.OnKeyDown = [this](WORD key, unsigned shift) { return FWords.szukaj_opisKeyDown(key, shift); };
+  szukaj_opis.OnKeyPress = [this](char& key) { return FWords.szukaj_opisKeyPress(key); };
+  Timer2.OnTimer = [this] { FWords.Timer2Timer(); };
   Splitter1.OnMoved = [this](int top) { Splitter1Moved(top); };
 }
 
@@ -294,6 +291,16 @@ void Tform_TreeKodow::Closed() {
   SaveSettings(false);
 }
 
+bool Tform_TreeKodow::WantsDialogKey(WORD key) const {
+  const HWND focus = GetFocus();
+  if (FWords.TakesDialogKey(key, focus)) return true;
+  // Enter on a code in the note follows it, also in pick mode.
+  if (key == VK_RETURN && focus == m_opis.Handle() && m_opis.Caret() <= FNoteEnd &&
+      !picker::CodeAt(m_opis.Text(), m_opis.Caret()).empty())
+    return true;
+  return ui::TForm::WantsDialogKey(key);
+}
+
 LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CATALOGUE_MISSING:
@@ -304,10 +311,10 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       if (const LRESULT brush = m_opis.FieldColours(wp, lp)) return brush;
       break;
     case WM_INITMENUPOPUP:
-      UpdateRevisionMenu();
+      FRevisions.UpdateMenu();
       break;
     case WM_CREATE_RESULT_LIST:
-      CreateResultList();
+      FWords.CreateResultList();
       return 0;
     case WM_FILL_CODE_LIST:
       FillCodeList();
@@ -329,7 +336,7 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       if (!FSettingsSaved) SaveSettings(true);
       ui::SetMessageBoxObserver(nullptr);
       FDde.reset();  // ends the conversations and the service with the window
-      FWordSearch.reset();
+      FWords.CatalogueChanged();
       FBaza.reset();
       break;
   }
@@ -341,11 +348,25 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 void Tform_TreeKodow::SetBaza(std::unique_ptr<catalogue::TBaza> baza) {
   // Owned alone, the catalogue already attached can only come again as "none".
   if (!baza && !FBaza) return;
-  FWordSearch.reset();  // it points into the catalogue it was made for
+  FWords.CatalogueChanged();
   FBaza = std::move(baza);
   BuildTree();
   SetCaption(FBaza ? FBaza->Tytul() : std::string());
 }
+
+void Tform_TreeKodow::ReplaceCatalogue(std::unique_ptr<catalogue::TBaza> baza) {
+  HideResultList();
+  Timer1.Stop();
+  Timer2.Stop();
+  TreeChange.Stop();
+  SetBaza(std::move(baza));
+  FHistory.Clear();  // its entries were the other tree's
+  // Nothing is selected in the new tree: no code, no description.
+  SetCodeText(std::string());
+  ShowDescription(std::string());
+}
+
+bool Tform_TreeKodow::Picking() const { return FDde && FDde->Session().Picking(); }
 
 void Tform_TreeKodow::BuildTree() {
   FCodes.clear();
@@ -375,6 +396,14 @@ void Tform_TreeKodow::BuildTree() {
   // after the window has been painted.
   FCodeListFilled = FCodes.empty();
   if (!FCodeListFilled) PostMessageW(Handle(), WM_FILL_CODE_LIST, 0, 0);
+}
+
+bool Tform_TreeKodow::SelectByPath(const std::string& path) {
+  const int entry = picker::SelectByPath(FTree, path);
+  if (entry < 0 || !FKody.Item(entry)) return false;
+  ui::TTreeUpdate update(tree_kody);  // the entry's ancestors open in one paint
+  tree_kody.Select(FKody.Item(entry));
+  return true;
 }
 
 std::string Tform_TreeKodow::SelectedText() const {

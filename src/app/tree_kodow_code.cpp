@@ -1,4 +1,5 @@
-// Main window: the search by code in the code field szukaj_kod.
+// Main window: the search by code in the code field szukaj_kod, and the
+// presets a DDE client gives both search boxes.
 #include "app/tree_kodow.h"
 
 #include <algorithm>
@@ -17,7 +18,6 @@ void Tform_TreeKodow::SetCodeText(const std::string& code) {
 }
 
 void Tform_TreeKodow::SetSearchCode(const std::string& code) {
-  ShowStartRevision();  // a DDE preset speaks the codes of pkd.kod
   FSettingCode = true;
   Timer1.Stop();
   szukaj_kod.SetTextQuiet(code);
@@ -47,6 +47,12 @@ void Tform_TreeKodow::Timer1Timer() {
   ShowCounterparts(code);  // a code of the other revision; or the group of an earlier one goes
 }
 
+bool Tform_TreeKodow::ShowCounterparts(const std::string& code) {
+  picker::TCounterpartGroup group;
+  if (FBaza) group = picker::FindCounterparts(FBaza->Correspondence(), FTree, FCodes, code);
+  return FWords.ShowCounterparts(std::move(group));
+}
+
 void Tform_TreeKodow::SelectCode(const std::string& code) {
   if (FSettingCode) {
     FSettingCode = false;
@@ -67,7 +73,7 @@ void Tform_TreeKodow::RevealEntry(int hit) {
 bool Tform_TreeKodow::szukaj_kodKeyDown(WORD key, unsigned shift) {
   // Only bare keys with the list closed steer the tree; an open list keeps its keys.
   if (shift != 0 || szukaj_kod.DroppedDown()) return false;
-  if (CounterpartsKey(key)) return true;
+  if (FWords.ResultListKey(key, true)) return true;
   switch (key) {
     case VK_RETURN:
       if (HTREEITEM selected = tree_kody.Selected()) tree_kody.Toggle(selected);
@@ -111,6 +117,19 @@ bool Tform_TreeKodow::szukaj_kodKeyPress(char& key) {
                     static_cast<int>(completion.SelStart + completion.SelLength));
   if (oldIndex != completion.ItemIndex) szukaj_kodChange();
   return true;
+}
+
+void Tform_TreeKodow::SetSearchWords(const std::string& words) {
+  szukaj_opis.SetText(words);  // a change: restarts the word search's delay
+  if (Visible()) szukaj_opis.SetFocus();
+}
+
+void Tform_TreeKodow::RunSearches() {
+  if (!szukaj_kod.Text().empty()) Timer1Timer();
+  if (!szukaj_opis.Text().empty()) {
+    Timer2.Stop();
+    FWords.Timer2Timer();
+  }
 }
 
 }  // namespace app

@@ -25,6 +25,7 @@ void TPickSession::Preset(const std::string* code, const std::string* words) {
 void TPickSession::FindPkd(const std::string* params, int count) {
   const std::string code = count > 0 ? Unquote(params[0]) : std::string();
   const std::string words = count > 1 ? Unquote(params[1]) : std::string();
+  FView.ShowStartCatalogue();
   // An empty parameter leaves its box as it is.
   Preset(count > 0 && !params[0].empty() ? &code : nullptr, count > 1 && !params[1].empty() ? &words : nullptr);
 }
@@ -67,6 +68,7 @@ bool TPickSession::OpenPkd(const std::string* params, int count) {
     }
   } end{*this};
 
+  FView.ShowStartCatalogue();
   FView.BeginPick(owner);
   try {
     Preset(hasCode ? &code : nullptr, hasWords ? &words : nullptr);

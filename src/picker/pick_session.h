@@ -33,6 +33,10 @@ enum TModalUp {
 class TPickView {
  public:
   virtual ~TPickView() = default;
+  // A client speaks the codes of the catalogue the program was started
+  // with: the window goes back to it before a command touches anything. A
+  // failure is the view's to show; the command goes on with what is shown.
+  virtual void ShowStartCatalogue() = 0;
   // Pick mode begins: the window in front, shown with its button row, owned
   // by the window owner (0: none; a value that is no window is ignored).
   virtual void BeginPick(uintptr_t owner) = 0;

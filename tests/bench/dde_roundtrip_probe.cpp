@@ -78,6 +78,7 @@ int BareServer() {
 // The window as the picker's DDE side sees it: an entry selected, nothing else.
 class TProbeView : public picker::TPickView {
  public:
+  void ShowStartCatalogue() override {}
   void BeginPick(uintptr_t) override {}
   void SetSearchCode(const std::string&) override {}
   void SetSearchWords(const std::string&) override {}
