@@ -165,11 +165,11 @@ void Tform_TreeKodow::CreateControls() {
   tree_kody.OnChange = [this] { TreeChange.Start(); };  // restarted by every change
   tree_kody.OnKeyPress = [this](char& key) { return tree_kodyKeyPress(key); };
   TreeChange.OnTimer = [this] { tree_kodyChange(); };
-  szukaj_kod.OnChange = [this] { szukaj_kodChange(); };
-  szukaj_kod.OnDropDown = [this] { FillCodeList(); };
-  szukaj_kod.OnKeyDown = [this](WORD key, unsigned shift) { return szukaj_kodKeyDown(key, shift); };
-  szukaj_kod.OnKeyPress = [this](char& key) { return szukaj_kodKeyPress(key); };
-  Timer1.OnTimer = [this] { Timer1Timer(); };
+  szukaj_kod.OnChange = [this] { FCode.szukaj_kodChange(); };
+  szukaj_kod.OnDropDown = [this] { FCode.FillCodeList(); };
+  szukaj_kod.OnKeyDown = [this](WORD key, unsigned shift) { return FCode.szukaj_kodKeyDown(key, shift); };
+  szukaj_kod.OnKeyPress = [this](char& key) { return FCode.szukaj_kodKeyPress(key); };
+  Timer1.OnTimer = [this] { FCode.Timer1Timer(); };
   szukaj_opis.OnChange = [this] { FWords.szukaj_opisChange(); };
   szukaj_opis.OnKeyDown = [this](WORD key, unsigned shift) { return FWords.szukaj_opisKeyDown(key, shift); };
   szukaj_opis.OnKeyPress = [this](char& key) { return FWords.szukaj_opisKeyPress(key); };
@@ -317,7 +317,7 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       FWords.CreateResultList();
       return 0;
     case WM_FILL_CODE_LIST:
-      FillCodeList();
+      FCode.FillCodeList();
       return 0;
     case WM_START_DDE_SERVICE:
       StartDdeService();
@@ -362,15 +362,14 @@ void Tform_TreeKodow::ReplaceCatalogue(std::unique_ptr<catalogue::TBaza> baza) {
   SetBaza(std::move(baza));
   FHistory.Clear();  // its entries were the other tree's
   // Nothing is selected in the new tree: no code, no description.
-  SetCodeText(std::string());
+  FCode.SetCodeText(std::string());
   ShowDescription(std::string());
 }
 
 bool Tform_TreeKodow::Picking() const { return FDde && FDde->Session().Picking(); }
 
 void Tform_TreeKodow::BuildTree() {
-  FCodes.clear();
-  FCodeListFilled = true;
+  FCode.SetCodes({});
   szukaj_kod.Clear();
   FTree.Clear();
   if (!FBaza) {
@@ -391,11 +390,9 @@ void Tform_TreeKodow::BuildTree() {
     throw;
   }
   show();
-  FCodes = FTree.Codes();
-  // Thousands of entries the list shows only when dropped down: they go in
-  // after the window has been painted.
-  FCodeListFilled = FCodes.empty();
-  if (!FCodeListFilled) PostMessageW(Handle(), WM_FILL_CODE_LIST, 0, 0);
+  // The code list goes in after the window has been painted: nobody sees
+  // it before (it fills at its first use, when that comes sooner).
+  if (FCode.SetCodes(FTree.Codes())) PostMessageW(Handle(), WM_FILL_CODE_LIST, 0, 0);
 }
 
 bool Tform_TreeKodow::SelectByPath(const std::string& path) {
@@ -427,7 +424,7 @@ void Tform_TreeKodow::tree_kodyChange() {
     return;
   }
   const std::string& code = FTree.Entry(entry).Code;
-  SetCodeText(code);
+  FCode.SetCodeText(code);
   ShowDescription(code);
 }
 
@@ -445,6 +442,30 @@ void Tform_TreeKodow::b_OKClick() {
 void Tform_TreeKodow::b_cancelClick() {
   ModalResult = ui::mrCancel;
   if (FDde) FDde->Session().Choose(picker::prCancelled);
+}
+
+// ---- Jumps in the tree, and the presets a DDE client gives the search boxes
+
+void Tform_TreeKodow::RevealEntry(int hit) {
+  if (hit < 0 || !FKody.Item(hit)) return;
+  const std::vector<int> path = FTree.PathTo(hit);
+  // One paint for the whole jump, not one per level.
+  ui::TTreeUpdate update(tree_kody);
+  if (!tree_kody.Expanded(FKody.Item(path.front()))) FKody.CollapseAll();
+  FKody.ExpandPathAndSelect(path);  // one level each, the hit included
+}
+
+void Tform_TreeKodow::SetSearchWords(const std::string& words) {
+  szukaj_opis.SetText(words);  // a change: restarts the word search's delay
+  if (Visible()) szukaj_opis.SetFocus();
+}
+
+void Tform_TreeKodow::RunSearches() {
+  if (!szukaj_kod.Text().empty()) FCode.Timer1Timer();
+  if (!szukaj_opis.Text().empty()) {
+    Timer2.Stop();
+    FWords.Timer2Timer();
+  }
 }
 
 }  // namespace app

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/code_box.h"
 #include "app/note_memo.h"
 #include "app/revision_switch.h"
 #include "app/spis_opisow.h"
@@ -37,7 +38,7 @@ constexpr UINT WM_FILL_CODE_LIST = WM_APP + 3;
 
 // The main window. The DDE side is attached by the program (application.h):
 // the pick session drives the window through its view (pick_view.h).
-class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TRevisionHost {
+class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TCodeHost, private TRevisionHost {
  public:
   Tform_TreeKodow();
   ~Tform_TreeKodow() override;
@@ -67,18 +68,11 @@ class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TRevisionH
   // result-list window is created hidden, owned by this one, once at
   // start: by a message to this window, handled before any input.
   void PostCreateResultList() { PostMessageW(Handle(), WM_CREATE_RESULT_LIST, 0, 0); }
-  TWordsSearch& Words() { return FWords; }
   Tform_spisOpisow* ResultList() const { return FWords.ResultList(); }
   // Selects the entry a result path names; false when it names none.
   bool SelectByPath(const std::string& path) override;
 
-  // Search by code.
-  void SetCodeText(const std::string& code);
-  void SelectCode(const std::string& code);
 
-  // A complete code of the other revision that the catalogue lacks: its
-  // counterparts drop down in the result list; false when code is none such.
-  bool ShowCounterparts(const std::string& code);
   const picker::TCounterpartGroup& Counterparts() const { return FWords.Counterparts(); }
   // The two revisions and their menu (revision_switch.h).
   TRevisionSwitch& Revisions() { return FRevisions; }
@@ -103,7 +97,7 @@ class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TRevisionH
 
   // The presets a DDE client gives the two search boxes, and the searches
   // run on them at once.
-  void SetSearchCode(const std::string& code);
+  void SetSearchCode(const std::string& code) { FCode.SetSearchCode(code); }
   void SetSearchWords(const std::string& words);
   void RunSearches();
   // The DDE side, given before Create; null once the window is destroyed,
@@ -180,7 +174,8 @@ class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TRevisionH
   void Splitter1Moved(int top);
 
   // Selects the entry, opening its ancestors, in one paint.
-  void RevealEntry(int entry);
+  void RevealEntry(int entry) override;
+  const picker::TCodeTree& CodeTree() const override { return FTree; }
   // A search or a link moved the selection here from the entry from.
   void RecordJump(int from) override { FHistory.Jump(from, SelectedEntry()); }
 
@@ -188,33 +183,24 @@ class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TRevisionH
   HWND WindowHandle() const override { return Handle(); }
   bool WindowVisible() const override { return Visible(); }
   catalogue::TBaza* Catalogue() const override { return FBaza.get(); }
-  bool CodeBoxKeyDown(WORD key, unsigned shift) override { return szukaj_kodKeyDown(key, shift); }
-  bool CodeBoxDropsChar(char key) const override;
+  bool CodeBoxKeyDown(WORD key, unsigned shift) override { return FCode.szukaj_kodKeyDown(key, shift); }
+  bool CodeBoxDropsChar(char key) const override { return FCode.DropsChar(key); }
 
   void tree_kodyChange();
   bool tree_kodyKeyPress(char& key);
   void b_OKClick();
   void b_cancelClick();
 
-  // The code field's drop-down list, filled after the first paint (or at
-  // its first use, when that comes sooner): nobody sees it before.
-  void FillCodeList();
-  void szukaj_kodChange();
-  bool szukaj_kodKeyDown(WORD key, unsigned shift);
-  bool szukaj_kodKeyPress(char& key);
-  void Timer1Timer();
 
   std::unique_ptr<catalogue::TBaza> FBaza;
   picker::TVisitHistory FHistory;  // entries visited by links and searches
   size_t FNoteEnd = 0;             // where the note ends in the pane, before its counterparts
   TWordsSearch FWords{*this, szukaj_opis, szukaj_kod, Timer2};
+  TCodeBox FCode{*this, szukaj_kod, Timer1, tree_kody, FWords};
   picker::TCodeTree FTree;
   ui::TTreeBinding FKody{tree_kody};  // tree_kody showing FTree
-  std::vector<std::string> FCodes;  // the code field's list, as the field holds it
   ui::TFormStorage FStorage;
   TRevisionSwitch FRevisions{*this, FStorage};
-  bool FSettingCode = false;
-  bool FCodeListFilled = true;  // szukaj_kod's list holds FCodes
   bool FShowButtons = false;
   bool FSettingsSaved = false;
   bool FFirstShow = true;
