@@ -1,6 +1,7 @@
-// The picker's main window: the code tree of the catalogue, the description
-// of the selected code, the search by code and the words box, and the button
-// row of pick mode.
+// The picker's main window: the code tree of the catalogue, the note of the
+// selected code, the two search boxes and the button row of pick mode, laid
+// out and kept in the registry. The searches and the revision switch are
+// classes of their own that it holds.
 #pragma once
 
 #include <filesystem>
@@ -71,8 +72,7 @@ class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TCodeHost,
   Tform_spisOpisow* ResultList() const { return FWords.ResultList(); }
   // Selects the entry a result path names; false when it names none.
   bool SelectByPath(const std::string& path) override;
-
-
+  // An old code's counterparts at the top of the result list.
   const picker::TCounterpartGroup& Counterparts() const { return FWords.Counterparts(); }
   // The two revisions and their menu (revision_switch.h).
   TRevisionSwitch& Revisions() { return FRevisions; }
