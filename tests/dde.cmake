@@ -95,3 +95,11 @@ if(WIN32 AND NOT PKD_FUZZ)
   target_link_libraries(dde_roundtrip_probe PRIVATE pkd_dde_client pkd_picker_dde pkd_dde_win pkd_dde)
   set_target_properties(dde_roundtrip_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()
+
+# The project's DDE client against the real DDEML.
+pkd_add_test(dde_client_test WIN_ONLY
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/win/dde/dde_client_win_test.cpp
+  LIBS pkd_dde_client)
+if(TARGET dde_client_test)
+  set_tests_properties(dde_client_test PROPERTIES RESOURCE_LOCK ddeml)
+endif()

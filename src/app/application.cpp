@@ -21,9 +21,18 @@ void InitApplication() {
 
 std::filesystem::path CataloguePathBesideExe() { return text::ExecutableFolder() / L"pkd.kod"; }
 
+TPickerApp::TPickerApp() { FForm.AttachDde(std::make_unique<picker::TPickerDde>(FPlatform, FView)); }
+
+TPickerApp::~TPickerApp() {
+  // The window and the DDE side go while the view they use is still here.
+  FForm.Destroy();
+  FForm.AttachDde(nullptr);
+}
+
 int RunPicker(int show) {
   InitApplication();
-  Tform_TreeKodow form;
+  TPickerApp picker;
+  Tform_TreeKodow& form = picker.Form();
   if (!form.Create(CataloguePathBesideExe())) return 1;
   // Started hidden (as pkdpick --find starts it), the window waits hidden for
   // a pick to show it, or for its client to leave. This first ShowWindow

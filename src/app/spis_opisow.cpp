@@ -42,12 +42,9 @@ void Tform_spisOpisow::FillResults(const std::vector<std::string>& rows, bool fo
 std::string Tform_spisOpisow::ResultPath() const { return FResults.ResultPath(FNodes.SelectedIndex()); }
 
 void Tform_spisOpisow::ShowUnder(const RECT& box) {
+  // The tree never expands on selection by itself (no single-expand style),
+  // so showing it needs nothing more.
   SetWindowPos(Handle(), HWND_TOP, box.left, box.bottom, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-  FormShow();
-}
-
-void Tform_spisOpisow::FormShow() {
-  // The tree never expands on selection by itself (no single-expand style).
 }
 
 void Tform_spisOpisow::Choose(int action) {

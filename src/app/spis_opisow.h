@@ -56,7 +56,6 @@ class Tform_spisOpisow : public ui::TForm {
 
  private:
   void Choose(int action);
-  void FormShow();
   bool tree_spisKeyDown(WORD key, unsigned shift);
   bool tree_spisKeyPress(char& key);
   void tree_spisDblClick();

@@ -1,13 +1,11 @@
 // Main window: start-up, layout, persistence, the tree and its selection.
-// The search by code lives in tree_kodow_code.cpp, the word search in
-// tree_kodow_words.cpp, the menus and the copy commands in
-// tree_kodow_commands.cpp.
 #include "app/tree_kodow.h"
 
 #include <algorithm>
 
 #include "catalogue/entry_text.h"
 #include "picker/description.h"
+#include "picker/result_list.h"
 #include "text/path.h"
 #include "ui/message_box.h"
 #include "ui/wintext.h"
@@ -36,8 +34,7 @@ Tform_TreeKodow::Tform_TreeKodow()
       Timer2(*this, 300),
       TreeChange(*this, 100),
       ClientWatch(*this, 1000),
-      FStorage(ui::TFormStorage::DefaultKeyPath("MainForm")),
-      FDde(std::make_unique<picker::TPickerDde>(FDdePlatform, *this)) {}
+      FStorage(ui::TFormStorage::DefaultKeyPath("MainForm")) {}
 
 Tform_TreeKodow::~Tform_TreeKodow() {
   // Destroyed here, while this class still handles its own WM_DESTROY.
@@ -45,7 +42,7 @@ Tform_TreeKodow::~Tform_TreeKodow() {
 }
 
 bool Tform_TreeKodow::Create(const std::filesystem::path& cataloguePath) {
-  FStartCatalogue = cataloguePath;
+  FRevisions.SetStartCatalogue(cataloguePath);
   ui::TFormOptions options;
   options.Centred = true;
   if (!CreateForm("", kClientWidth, kClientHeight, options, CreateMenus())) return false;
@@ -61,21 +58,22 @@ bool Tform_TreeKodow::Create(const std::filesystem::path& cataloguePath) {
 }
 
 void Tform_TreeKodow::StartUp(const std::filesystem::path& cataloguePath) {
-  // Step 1, the registry key of the settings, was set up by the constructor.
+  // The settings' registry key is the constructor's: the stored revision
+  // below already reads through it.
   if (!text::FileExists(cataloguePath)) {
     // The program ends after the notice: a service registered meanwhile
     // would only have clients wait on a picker that cannot pick.
     PostMessageW(Handle(), WM_CATALOGUE_MISSING, 0, 0);
     return;
   }
-  if (!ShowStoredRevision()) {
+  if (!FRevisions.ShowStoredRevision()) {
     auto baza = std::make_unique<catalogue::TBaza>();
     baza->Load(cataloguePath);
     SetBaza(std::move(baza));
   }
   // Registering the service broadcasts to every top-level window of the
-  // desktop (about 15 ms under Wine here), so it waits for the loop's first
-  // message, after the window has been painted. A client waits for the
+  // desktop and waits for each, so it waits for the loop's first message,
+  // after the window has been painted. A client waits for the
   // service to appear anyway.
   PostMessageW(Handle(), WM_START_DDE_SERVICE, 0, 0);
 }
@@ -167,15 +165,15 @@ void Tform_TreeKodow::CreateControls() {
   tree_kody.OnChange = [this] { TreeChange.Start(); };  // restarted by every change
   tree_kody.OnKeyPress = [this](char& key) { return tree_kodyKeyPress(key); };
   TreeChange.OnTimer = [this] { tree_kodyChange(); };
-  szukaj_kod.OnChange = [this] { szukaj_kodChange(); };
-  szukaj_kod.OnDropDown = [this] { FillCodeList(); };
-  szukaj_kod.OnKeyDown = [this](WORD key, unsigned shift) { return szukaj_kodKeyDown(key, shift); };
-  szukaj_kod.OnKeyPress = [this](char& key) { return szukaj_kodKeyPress(key); };
-  Timer1.OnTimer = [this] { Timer1Timer(); };
-  szukaj_opis.OnChange = [this] { szukaj_opisChange(); };
-  szukaj_opis.OnKeyDown = [this](WORD key, unsigned shift) { return szukaj_opisKeyDown(key, shift); };
-  szukaj_opis.OnKeyPress = [this](char& key) { return szukaj_opisKeyPress(key); };
-  Timer2.OnTimer = [this] { Timer2Timer(); };
+  szukaj_kod.OnChange = [this] { FCode.szukaj_kodChange(); };
+  szukaj_kod.OnDropDown = [this] { FCode.FillCodeList(); };
+  szukaj_kod.OnKeyDown = [this](WORD key, unsigned shift) { return FCode.szukaj_kodKeyDown(key, shift); };
+  szukaj_kod.OnKeyPress = [this](char& key) { return FCode.szukaj_kodKeyPress(key); };
+  Timer1.OnTimer = [this] { FCode.Timer1Timer(); };
+  szukaj_opis.OnChange = [this] { FWords.szukaj_opisChange(); };
+  szukaj_opis.OnKeyDown = [this](WORD key, unsigned shift) { return FWords.szukaj_opisKeyDown(key, shift); };
+  szukaj_opis.OnKeyPress = [this](char& key) { return FWords.szukaj_opisKeyPress(key); };
+  Timer2.OnTimer = [this] { FWords.Timer2Timer(); };
   Splitter1.OnMoved = [this](int top) { Splitter1Moved(top); };
 }
 
@@ -293,6 +291,16 @@ void Tform_TreeKodow::Closed() {
   SaveSettings(false);
 }
 
+bool Tform_TreeKodow::WantsDialogKey(WORD key) const {
+  const HWND focus = GetFocus();
+  if (FWords.TakesDialogKey(key, focus)) return true;
+  // Enter on a code in the note follows it, also in pick mode.
+  if (key == VK_RETURN && focus == m_opis.Handle() && m_opis.Caret() <= FNoteEnd &&
+      !picker::CodeAt(m_opis.Text(), m_opis.Caret()).empty())
+    return true;
+  return ui::TForm::WantsDialogKey(key);
+}
+
 LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CATALOGUE_MISSING:
@@ -300,21 +308,16 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       Close();
       return 0;
     case WM_CTLCOLORSTATIC:
-      // The read-only description keeps the colour of a text field.
-      if (reinterpret_cast<HWND>(lp) == m_opis.Handle()) {
-        SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOW));
-        SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-      }
+      if (const LRESULT brush = m_opis.FieldColours(wp, lp)) return brush;
       break;
     case WM_INITMENUPOPUP:
-      UpdateRevisionMenu();
+      FRevisions.UpdateMenu();
       break;
     case WM_CREATE_RESULT_LIST:
-      CreateResultList();
+      FWords.CreateResultList();
       return 0;
     case WM_FILL_CODE_LIST:
-      FillCodeList();
+      FCode.FillCodeList();
       return 0;
     case WM_START_DDE_SERVICE:
       StartDdeService();
@@ -333,7 +336,7 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       if (!FSettingsSaved) SaveSettings(true);
       ui::SetMessageBoxObserver(nullptr);
       FDde.reset();  // ends the conversations and the service with the window
-      FWordSearch.reset();
+      FWords.CatalogueChanged();
       FBaza.reset();
       break;
   }
@@ -345,15 +348,28 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 void Tform_TreeKodow::SetBaza(std::unique_ptr<catalogue::TBaza> baza) {
   // Owned alone, the catalogue already attached can only come again as "none".
   if (!baza && !FBaza) return;
-  FWordSearch.reset();  // it points into the catalogue it was made for
+  FWords.CatalogueChanged();
   FBaza = std::move(baza);
   BuildTree();
   SetCaption(FBaza ? FBaza->Tytul() : std::string());
 }
 
+void Tform_TreeKodow::ReplaceCatalogue(std::unique_ptr<catalogue::TBaza> baza) {
+  HideResultList();
+  Timer1.Stop();
+  Timer2.Stop();
+  TreeChange.Stop();
+  SetBaza(std::move(baza));
+  FHistory.Clear();  // its entries were the other tree's
+  // Nothing is selected in the new tree: no code, no description.
+  FCode.SetCodeText(std::string());
+  ShowDescription(std::string());
+}
+
+bool Tform_TreeKodow::Picking() const { return FDde && FDde->Session().Picking(); }
+
 void Tform_TreeKodow::BuildTree() {
-  FCodes.clear();
-  FCodeListFilled = true;
+  FCode.SetCodes({});
   szukaj_kod.Clear();
   FTree.Clear();
   if (!FBaza) {
@@ -374,11 +390,17 @@ void Tform_TreeKodow::BuildTree() {
     throw;
   }
   show();
-  FCodes = FTree.Codes();
-  // Thousands of entries the list shows only when dropped down: they go in
-  // after the window has been painted.
-  FCodeListFilled = FCodes.empty();
-  if (!FCodeListFilled) PostMessageW(Handle(), WM_FILL_CODE_LIST, 0, 0);
+  // The code list goes in after the window has been painted: nobody sees
+  // it before (it fills at its first use, when that comes sooner).
+  if (FCode.SetCodes(FTree.Codes())) PostMessageW(Handle(), WM_FILL_CODE_LIST, 0, 0);
+}
+
+bool Tform_TreeKodow::SelectByPath(const std::string& path) {
+  const int entry = picker::SelectByPath(FTree, path);
+  if (entry < 0 || !FKody.Item(entry)) return false;
+  ui::TTreeUpdate update(tree_kody);  // the entry's ancestors open in one paint
+  tree_kody.Select(FKody.Item(entry));
+  return true;
 }
 
 std::string Tform_TreeKodow::SelectedText() const {
@@ -402,7 +424,7 @@ void Tform_TreeKodow::tree_kodyChange() {
     return;
   }
   const std::string& code = FTree.Entry(entry).Code;
-  SetCodeText(code);
+  FCode.SetCodeText(code);
   ShowDescription(code);
 }
 
@@ -420,6 +442,30 @@ void Tform_TreeKodow::b_OKClick() {
 void Tform_TreeKodow::b_cancelClick() {
   ModalResult = ui::mrCancel;
   if (FDde) FDde->Session().Choose(picker::prCancelled);
+}
+
+// ---- Jumps in the tree, and the presets a DDE client gives the search boxes
+
+void Tform_TreeKodow::RevealEntry(int hit) {
+  if (hit < 0 || !FKody.Item(hit)) return;
+  const std::vector<int> path = FTree.PathTo(hit);
+  // One paint for the whole jump, not one per level.
+  ui::TTreeUpdate update(tree_kody);
+  if (!tree_kody.Expanded(FKody.Item(path.front()))) FKody.CollapseAll();
+  FKody.ExpandPathAndSelect(path);  // one level each, the hit included
+}
+
+void Tform_TreeKodow::SetSearchWords(const std::string& words) {
+  szukaj_opis.SetText(words);  // a change: restarts the word search's delay
+  if (Visible()) szukaj_opis.SetFocus();
+}
+
+void Tform_TreeKodow::RunSearches() {
+  if (!szukaj_kod.Text().empty()) FCode.Timer1Timer();
+  if (!szukaj_opis.Text().empty()) {
+    Timer2.Stop();
+    FWords.Timer2Timer();
+  }
 }
 
 }  // namespace app

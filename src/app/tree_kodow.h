@@ -1,6 +1,7 @@
-// The picker's main window: the code tree of the catalogue, the description
-// of the selected code, the search by code and the words box, and the button
-// row of pick mode.
+// The picker's main window: the code tree of the catalogue, the note of the
+// selected code, the two search boxes and the button row of pick mode, laid
+// out and kept in the registry. The searches and the revision switch are
+// classes of their own that it holds.
 #pragma once
 
 #include <filesystem>
@@ -8,11 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "app/code_box.h"
 #include "app/note_memo.h"
+#include "app/revision_switch.h"
 #include "app/spis_opisow.h"
+#include "app/words_search.h"
 #include "catalogue/baza.h"
 #include "dde/win/long_execute_win.h"
-#include "dde/win/platform_win.h"
 #include "picker/code_tree.h"
 #include "picker/note_links.h"
 #include "picker/old_code.h"
@@ -34,9 +37,9 @@ constexpr UINT WM_CREATE_RESULT_LIST = WM_APP + 1;
 constexpr UINT WM_START_DDE_SERVICE = WM_APP + 2;
 constexpr UINT WM_FILL_CODE_LIST = WM_APP + 3;
 
-// The main window; as the pick session's view it carries out what the
-// session decides for DDE clients.
-class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
+// The main window. The DDE side is attached by the program (application.h):
+// the pick session drives the window through its view (pick_view.h).
+class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TCodeHost, private TRevisionHost {
  public:
   Tform_TreeKodow();
   ~Tform_TreeKodow() override;
@@ -53,7 +56,7 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
   void SetBaza(std::unique_ptr<catalogue::TBaza> baza);
   void BuildTree();
   void ShowDescription(const std::string& code);
-  void HideResultList();
+  void HideResultList() { FWords.HideResultList(); }
 
   // Shows the window with its button row and waits for "Wybierz" or "Anuluj".
   int ShowModal() override;
@@ -62,44 +65,19 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
   // The button row of pick mode.
   void SetButtonRowVisible(bool visible);
 
-  // Search by words and its result list (tree_kodow_words.cpp).
-  // Creates the result-list window, hidden and owned by this one; the
-  // program does it once at start, right after creating this window.
-  bool CreateResultList();
-  // The same, by a message to this window (handled before any input).
+  // The search by words and its result list (words_search.h). The
+  // result-list window is created hidden, owned by this one, once at
+  // start: by a message to this window, handled before any input.
   void PostCreateResultList() { PostMessageW(Handle(), WM_CREATE_RESULT_LIST, 0, 0); }
-  Tform_spisOpisow* ResultList() const { return FResultList.get(); }
-  void SearchByWords(const std::string& words, std::vector<std::string>& rows);
-  void ShowResultList(ui::TControl& box, const std::vector<std::string>& rows);
-  // The result list's OnChoose: choose, preview or cancel (its Action).
-  void ResultChosen(Tform_spisOpisow& list);
+  Tform_spisOpisow* ResultList() const { return FWords.ResultList(); }
   // Selects the entry a result path names; false when it names none.
-  bool SelectByPath(const std::string& path);
-  int FindNodeFrom(const std::string& text, int start) const;
-
-  // Search by code.
-  void SetCodeText(const std::string& code);
-  void SelectCode(const std::string& code);
-
-  // The two revisions (tree_kodow_revision.cpp). A complete code of the
-  // other revision that the catalogue lacks: its counterparts drop down in
-  // the result list; false when code is none such.
-  bool ShowCounterparts(const std::string& code);
-  const picker::TCounterpartGroup& Counterparts() const { return FCounterparts; }
-  // pkd2007.kod beside the catalogue the program was started with.
-  std::filesystem::path OtherCataloguePath() const;
-  bool HasRevisionMenu() const { return FRevisionMenu; }
-  bool ShowsOtherRevision() const { return FOtherRevision; }
-  // Loads and shows the catalogue the program was started with (false) or
-  // pkd2007.kod (true); throws when it does not load, and the catalogue
-  // shown stays.
-  void ShowRevision(bool other);
-  // The menu's command: the revision shown and kept in the registry.
-  void RevisionClick(WORD id);
-  // Before a DDE command: back to the catalogue the program was started with.
-  void ShowStartRevision();
+  bool SelectByPath(const std::string& path) override;
+  // An old code's counterparts at the top of the result list.
+  const picker::TCounterpartGroup& Counterparts() const { return FWords.Counterparts(); }
+  // The two revisions and their menu (revision_switch.h).
+  TRevisionSwitch& Revisions() { return FRevisions; }
   // True while a DDE pick waits for the user.
-  bool Picking() const;
+  bool Picking() const override;
 
   // The note pane (tree_kodow_notes.cpp). Follows the code that the note
   // names at character pos of the pane: selects it in the tree; false when
@@ -115,23 +93,16 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
   // The selected entry's text; empty when nothing is selected.
   std::string SelectedText() const;
   // The tree's selected entry (its model index), -1 for none.
-  int SelectedEntry() const { return EntryOf(tree_kody.Selected()); }
+  int SelectedEntry() const override { return EntryOf(tree_kody.Selected()); }
 
-  // The pick session's view (tree_kodow_pick.cpp).
-  void BeginPick(uintptr_t owner) override;
-  void RunSearches() override;
-  void SetSearchCode(const std::string& code) override;
-  void SetSearchWords(const std::string& words) override;
-  void WaitUntil(const std::function<bool()>& done) override;
-  void EndPick() override;
-  bool Visible() const override { return ui::TForm::Visible(); }
-  picker::TPickSelection Selection() const override;
-  std::string NoteOf(const std::string& code) const override;
-  picker::TModalUp ModalUp() const override;
-  void CloseInformational() override;
-  void ShowError(const std::exception& e) override;
-  void EndProgram() override { Close(); }
-  // The DDE side; null once the window is destroyed.
+  // The presets a DDE client gives the two search boxes, and the searches
+  // run on them at once.
+  void SetSearchCode(const std::string& code) { FCode.SetSearchCode(code); }
+  void SetSearchWords(const std::string& words);
+  void RunSearches();
+  // The DDE side, given before Create; null once the window is destroyed,
+  // which ends its conversations and its service.
+  void AttachDde(std::unique_ptr<picker::TPickerDde> dde) { FDde = std::move(dde); }
   picker::TPickerDde* Dde() const { return FDde.get(); }
 
   // The copy commands stand twice, in the tree's context menu (1) and in the
@@ -140,7 +111,7 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
     Kopiujkod1 = 201, Kopiujtekst1, Kopiujkoditekst1,
     Kopiujkod2 = 211, Kopiujtekst2, Kopiujkoditekst2,
     Oprogramie1 = 221,
-    Pkd2025 = 231, Pkd2007  // the menu "Klasyfikacja"
+    Pkd2025 = cmdPkd2025, Pkd2007 = cmdPkd2007  // the menu "Klasyfikacja"
   };
   void KopiujDoClipClick(WORD sender);
   // Raises "Nie mogę otworzyć schowka" when another program holds the clipboard.
@@ -189,14 +160,10 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
   void tree_kodyContextMenu(LPARAM screenPoint);
   void CreateControls();
   void StartUp(const std::filesystem::path& cataloguePath);
-  // The revision menu, when pkd2007.kod is there; its checks and greying.
-  void AddRevisionMenu(ui::TMenu& bar);
-  void UpdateRevisionMenu();
-  // At start-up: pkd2007.kod when the registry keeps that choice; false
-  // when the catalogue the program was started with is to be loaded.
-  bool ShowStoredRevision();
-  // The code box's navigation keys go to a shown list of counterparts.
-  bool CounterpartsKey(WORD key);
+  // The revision switch's view of this window.
+  HMENU MenuBar() const override { return MainMenu1(); }
+  bool HasCatalogue() const override { return FBaza != nullptr; }
+  void ReplaceCatalogue(std::unique_ptr<catalogue::TBaza> baza) override;
   // The DDE service step of start-up.
   void StartDdeService();
   void ReadSettings();
@@ -207,59 +174,37 @@ class Tform_TreeKodow : public ui::TForm, public picker::TPickView {
   void Splitter1Moved(int top);
 
   // Selects the entry, opening its ancestors, in one paint.
-  void RevealEntry(int entry);
+  void RevealEntry(int entry) override;
+  const picker::TCodeTree& CodeTree() const override { return FTree; }
   // A search or a link moved the selection here from the entry from.
-  void RecordJump(int from) { FHistory.Jump(from, SelectedEntry()); }
+  void RecordJump(int from) override { FHistory.Jump(from, SelectedEntry()); }
+
+  // The words search's view of this window.
+  HWND WindowHandle() const override { return Handle(); }
+  bool WindowVisible() const override { return Visible(); }
+  catalogue::TBaza* Catalogue() const override { return FBaza.get(); }
+  bool CodeBoxKeyDown(WORD key, unsigned shift) override { return FCode.szukaj_kodKeyDown(key, shift); }
+  bool CodeBoxDropsChar(char key) const override { return FCode.DropsChar(key); }
 
   void tree_kodyChange();
   bool tree_kodyKeyPress(char& key);
   void b_OKClick();
   void b_cancelClick();
 
-  // The code field's drop-down list, filled after the first paint (or at
-  // its first use, when that comes sooner): nobody sees it before.
-  void FillCodeList();
-  void szukaj_kodChange();
-  bool szukaj_kodKeyDown(WORD key, unsigned shift);
-  bool szukaj_kodKeyPress(char& key);
-  // The code box's character filter, which the words box shares while its
-  // result list is hidden: true for a character that is dropped.
-  bool CodeBoxDropsChar(char key) const;
-  void Timer1Timer();
-
-  void szukaj_opisChange();
-  bool szukaj_opisKeyDown(WORD key, unsigned shift);
-  bool szukaj_opisKeyPress(char& key);
-  void Timer2Timer();
-  bool ResultListShown() const;
 
   std::unique_ptr<catalogue::TBaza> FBaza;
-  std::filesystem::path FStartCatalogue;  // the path the window was created on (pkd.kod)
-  bool FRevisionMenu = false;
-  bool FOtherRevision = false;            // pkd2007.kod is shown
-  picker::TCounterpartGroup FCounterparts;  // shown at the top of the result list
-  bool FWordsFolded = false;  // the last search by words found its rows without Polish letters
-  std::vector<std::string> FWordsFoldedOnly;  // and, beside rows found as typed, these only so
   picker::TVisitHistory FHistory;  // entries visited by links and searches
   size_t FNoteEnd = 0;             // where the note ends in the pane, before its counterparts
-  int FPreviewFrom = -1;           // the entry selected before the result list's first preview
-  bool FPreviewed = false;
-  // The word search prepared for FBaza at its first use.
-  std::unique_ptr<picker::TWordSearch> FWordSearch;
-  std::unique_ptr<Tform_spisOpisow> FResultList;
+  TWordsSearch FWords{*this, szukaj_opis, szukaj_kod, Timer2};
+  TCodeBox FCode{*this, szukaj_kod, Timer1, tree_kody, FWords};
   picker::TCodeTree FTree;
   ui::TTreeBinding FKody{tree_kody};  // tree_kody showing FTree
-  std::vector<std::string> FCodes;  // the code field's list, as the field holds it
   ui::TFormStorage FStorage;
-  bool FSettingCode = false;
-  bool FCodeListFilled = true;  // szukaj_kod's list holds FCodes
-  char FKeypadChar = 0;  // the character of a keypad key the result list took
+  TRevisionSwitch FRevisions{*this, FStorage};
   bool FShowButtons = false;
   bool FSettingsSaved = false;
   bool FFirstShow = true;
-  // The real DDEML, and the DDE side with the manager DDEMan1 and the pick
-  // session; gone with the window.
-  dde::TWin32Platform FDdePlatform;
+  // The DDE side with the manager DDEMan1 and the pick session.
   std::unique_ptr<picker::TPickerDde> FDde;
   // A pick arriving in a menu loop ends the menu and starts after it.
   dde::TLongExecutes FLongExecutes{[this] { return FDde && !FDde->Session().Busy(); }};

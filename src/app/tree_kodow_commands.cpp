@@ -27,7 +27,7 @@ HMENU Tform_TreeKodow::CreateMenus() {
   bar.Add(Kopiujtekst2, "Ko&piuj tekst", kCtrlT);
   bar.Add(Kopiujkoditekst2, "Kopi&uj kod i tekst", kCtrlC);
   bar.Add(Oprogramie1, "O p&rogramie");
-  AddRevisionMenu(bar);
+  FRevisions.AddMenu(bar);
   // The shortcuts act in the whole window, also in the boxes: Ctrl+C there
   // copies the selected entry, not the box's text.
   SetAccelerators(bar.CreateAccelerators());
@@ -61,7 +61,7 @@ void Tform_TreeKodow::MenuCommand(WORD id) {
       break;
     case Pkd2025:
     case Pkd2007:
-      RevisionClick(id);
+      FRevisions.RevisionClick(id);
       break;
   }
 }

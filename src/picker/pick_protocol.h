@@ -50,7 +50,6 @@ std::string Quote(std::string_view text);
 // zero byte would end the execute string. A value holding none of these
 // arrives as it was sent.
 bool Sendable(std::string_view value);
-inline constexpr const char* kUnsendableShown = ", ) ]";
 
 // The owner parameter of Open_PKD: decimal digits after optional blanks and
 // a sign, nothing else, the value fitting a window handle of this build

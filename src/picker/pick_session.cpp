@@ -25,6 +25,7 @@ void TPickSession::Preset(const std::string* code, const std::string* words) {
 void TPickSession::FindPkd(const std::string* params, int count) {
   const std::string code = count > 0 ? Unquote(params[0]) : std::string();
   const std::string words = count > 1 ? Unquote(params[1]) : std::string();
+  FView.ShowStartCatalogue();
   // An empty parameter leaves its box as it is.
   Preset(count > 0 && !params[0].empty() ? &code : nullptr, count > 1 && !params[1].empty() ? &words : nullptr);
 }
@@ -40,10 +41,11 @@ bool TPickSession::OpenPkd(const std::string* params, int count) {
     case muNone:
       break;
   }
-  FOwner = 0;
-  if (count > 0 && !params[0].empty() && !ParseOwnerHandle(params[0], FOwner)) FOwner = 0;
-  FCode = count > 1 && !params[1].empty() ? Unquote(params[1]) : std::string();
-  FWords = count > 2 && !params[2].empty() ? Unquote(params[2]) : std::string();
+  uintptr_t owner = 0;
+  if (count > 0 && !params[0].empty() && !ParseOwnerHandle(params[0], owner)) owner = 0;
+  const bool hasCode = count > 1 && !params[1].empty(), hasWords = count > 2 && !params[2].empty();
+  const std::string code = hasCode ? Unquote(params[1]) : std::string();
+  const std::string words = hasWords ? Unquote(params[2]) : std::string();
 
   const bool wasBusy = Busy();
   FState = psPicking;
@@ -57,7 +59,6 @@ bool TPickSession::OpenPkd(const std::string* params, int count) {
       S.FView.EndPick();
       const bool before = S.Busy();
       S.FState = psIdle;
-      S.FOwner = 0;
       S.UpdateBusy(before);
       // Its client left while the user chose (killed, or pkdpick
       // interrupted; a dead one says no goodbye): hidden and left, as after
@@ -67,9 +68,10 @@ bool TPickSession::OpenPkd(const std::string* params, int count) {
     }
   } end{*this};
 
-  FView.BeginPick(FOwner);
+  FView.ShowStartCatalogue();
+  FView.BeginPick(owner);
   try {
-    Preset(count > 1 && !params[1].empty() ? &FCode : nullptr, count > 2 && !params[2].empty() ? &FWords : nullptr);
+    Preset(hasCode ? &code : nullptr, hasWords ? &words : nullptr);
   } catch (const std::exception& e) {
     // As a failing handler of the window: shown, and the user picks on.
     FView.ShowError(e);

@@ -33,6 +33,10 @@ enum TModalUp {
 class TPickView {
  public:
   virtual ~TPickView() = default;
+  // A client speaks the codes of the catalogue the program was started
+  // with: the window goes back to it before a command touches anything. A
+  // failure is the view's to show; the command goes on with what is shown.
+  virtual void ShowStartCatalogue() = 0;
   // Pick mode begins: the window in front, shown with its button row, owned
   // by the window owner (0: none; a value that is no window is ignored).
   virtual void BeginPick(uintptr_t owner) = 0;
@@ -103,14 +107,9 @@ class TPickSession {
   // answered busy (a pick could not be shown over it).
   void SetMessageBoxes(int open);
 
-  TPickState State() const { return FState; }
   bool Picking() const { return FState == psPicking; }
   bool Busy() const { return FState == psPicking || FMessageBoxes > 0; }
   const char* Status() const { return Busy() ? kStatusBusy : kStatusReady; }
-  // The owner and presets of the pick under way (as written by its client).
-  uintptr_t Owner() const { return FOwner; }
-  const std::string& PresetCode() const { return FCode; }
-  const std::string& PresetWords() const { return FWords; }
 
  private:
   bool OpenPkd(const std::string* params, int count);
@@ -124,8 +123,6 @@ class TPickSession {
   TPickState FState = psIdle;
   TPickResult FResult = prNone;
   int FMessageBoxes = 0;
-  uintptr_t FOwner = 0;
-  std::string FCode, FWords;
 };
 
 }  // namespace picker

@@ -3,9 +3,9 @@
 #include <utility>
 
 #include "dde/conversation.h"
+#include "dde/data.h"
 #include "dde/formats.h"
 #include "dde/services.h"
-#include "text/cp1250.h"
 
 namespace picker {
 
@@ -120,21 +120,17 @@ void TPickerDde::DDEMan1RequestReceived(dde::TDDEMLManager& Sender, const std::s
   if (!FSession.Request(ATopicName, AnItemName, value)) return;
   if (AFormatNumber == dde::kCfUnicodeText) {
     // A Unicode client reads CF_TEXT in its own code page: the same text,
-    // converted by our tables, for one that asks for CF_UNICODETEXT.
-    const std::u16string wide = text::Cp1250ToUtf16(value);
-    std::string bytes;
-    bytes.reserve(wide.size() * 2 + 2);
-    for (char16_t c : wide) bytes += static_cast<char>(c & 0xFF), bytes += static_cast<char>(c >> 8);
-    bytes.append(2, '\0');
-    dde::IDdePlatform& p = Sender.Platform();
-    const dde::THData data = p.CreateDataHandle(Sender.InstanceId(), bytes.data(), static_cast<uint32_t>(bytes.size()),
-                                                0, 0, dde::kCfUnicodeText, 0);
+    // in UTF-16 by the manager's own conversion, for one that asks for
+    // CF_UNICODETEXT.
+    dde::TDDEMLRWData holder(Sender.Platform());
+    holder.SetText(value);
+    const dde::THData data = holder.CreateHandle(Sender.InstanceId(), 0, dde::kCfUnicodeText, false);
     if (!data) return;
     struct TFree {
       dde::IDdePlatform& P;
       dde::THData D;
       ~TFree() { P.FreeDataHandle(D); }
-    } free{p, data};
+    } free{Sender.Platform(), data};
     Sender.SetItemData(AServiceName, ATopicName, AnItemName, data, dde::kCfUnicodeText);
   } else {
     Sender.SetItemText(AServiceName, ATopicName, AnItemName, value);

@@ -100,6 +100,13 @@ void TMemo::RemoveStart(size_t count) {
   SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
 }
 
+LRESULT TMemo::FieldColours(WPARAM dc, LPARAM control) const {
+  if (!Handle() || reinterpret_cast<HWND>(control) != Handle()) return 0;
+  SetBkColor(reinterpret_cast<HDC>(dc), GetSysColor(COLOR_WINDOW));
+  SetTextColor(reinterpret_cast<HDC>(dc), GetSysColor(COLOR_WINDOWTEXT));
+  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+}
+
 void TMemo::CreateFlat(HWND parent, int id) {
   CreateControl(L"EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
                 0, parent, id);
@@ -199,9 +206,9 @@ void TTreeView::BeginUpdate() {
   if (FUpdating++ > 0) return;
   SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
   // The tree view brings its scroll bars up to date, drawing them, at every
-  // expand and selection even with its redraw off (under Wine 8 each themed
-  // scroll bar drawn costs some sixty round trips to the server: selecting
-  // a code four levels down took 60-80 ms). The system's own redraw switch,
+  // expand and selection even with its redraw off, and under Wine each
+  // themed scroll bar drawn costs many round trips to the server. The
+  // system's own redraw switch,
   // which clears the visible style without hiding, stops that too; the tree
   // view does not pass the message on, so it is given to the system here.
   FVisibleCleared = (GetWindowLongW(Handle(), GWL_STYLE) & WS_VISIBLE) != 0;

@@ -66,6 +66,10 @@ class TMemo : public TControl {
   void Append(const std::string& text);
   // Removes the first count characters (a Windows-1250 byte is one character).
   void RemoveStart(size_t count);
+  // The parent's answer to WM_CTLCOLORSTATIC when it is about this memo (a
+  // read-only edit would take the dialog's colour; a memo keeps a text
+  // field's); 0 for another control.
+  LRESULT FieldColours(WPARAM dc, LPARAM control) const;
 };
 
 class TButton : public TControl {

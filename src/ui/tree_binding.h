@@ -23,8 +23,8 @@ class TTreeBinding {
   TTreeBinding& operator=(const TTreeBinding&) = delete;
 
   // Replaces the view's items by count entries; parentOf(i) < i, or -1 at the
-  // top. One update batch, no repaint and no key hooks until the end;
-  // expandAll opens every entry that has children before the batch ends.
+  // top. One update batch, no repaint until the end; expandAll opens every
+  // entry that has children before the batch ends.
   void Fill(size_t count, const std::function<int(size_t)>& parentOf,
             const std::function<const std::string&(size_t)>& textOf, bool expandAll = false);
   void Clear();

@@ -24,7 +24,7 @@
 #include "dde/manager.h"
 #include "dde/win/platform_win.h"
 #include "picker/picker_dde.h"
-#include "pkdpick/dde_client.h"
+#include "dde/win/dde_client_win.h"
 
 namespace {
 
@@ -78,6 +78,7 @@ int BareServer() {
 // The window as the picker's DDE side sees it: an entry selected, nothing else.
 class TProbeView : public picker::TPickView {
  public:
+  void ShowStartCatalogue() override {}
   void BeginPick(uintptr_t) override {}
   void SetSearchCode(const std::string&) override {}
   void SetSearchWords(const std::string&) override {}
@@ -120,11 +121,11 @@ struct TServer {
   const char* kind = nullptr;
   const char* service = nullptr;
   PROCESS_INFORMATION process = {};
-  std::unique_ptr<pkdpick::TDdeConversation> conv;
+  std::unique_ptr<dde::TDdeConversation> conv;
   std::vector<double> us;
 };
 
-bool Start(pkdpick::TDdeClient& client, TServer& s) {
+bool Start(dde::TDdeClient& client, TServer& s) {
   char exe[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
   std::string cmd = std::string("\"") + exe + "\" --server " + s.kind;
@@ -132,9 +133,9 @@ bool Start(pkdpick::TDdeClient& client, TServer& s) {
   si.cb = sizeof si;
   if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &s.process)) return false;
   CloseHandle(s.process.hThread);
-  s.conv = std::make_unique<pkdpick::TDdeConversation>(client);
+  s.conv = std::make_unique<dde::TDdeConversation>(client);
   for (int i = 0; i < 1000 && !s.conv->Connected(); ++i)
-    if (!s.conv->Connect(s.service, picker::kPickTopic)) pkdpick::PumpMessagesFor(10);
+    if (!s.conv->Connect(s.service, picker::kPickTopic)) dde::PumpMessagesFor(10);
   return s.conv->Connected();
 }
 
@@ -146,9 +147,9 @@ void Stop(TServer& s) {
 
 // One timed request; false when the answer is not the value.
 bool Request(TServer& s) {
-  const pkdpick::TDdeResult r = s.conv->Request(picker::kPickItems[0]);
+  const dde::TDdeResult r = s.conv->Request(picker::kPickItems[0]);
   if (r.Text() != kValue) {
-    std::fprintf(stderr, "%s: request answered \"%s\" (%s)\n", s.kind, r.Text().c_str(), pkdpick::DdeErrorName(r.Error));
+    std::fprintf(stderr, "%s: request answered \"%s\" (%s)\n", s.kind, r.Text().c_str(), dde::DdeErrorName(r.Error));
     return false;
   }
   s.us.push_back(r.Microseconds);
@@ -162,7 +163,7 @@ int main(int argc, char** argv) {
     return std::strcmp(argv[2], "bare") == 0 ? BareServer() : ManagerServer();
   const int rounds = argc > 1 ? std::atoi(argv[1]) : 3;
   const int requests = argc > 2 ? std::atoi(argv[2]) : 300;
-  pkdpick::TDdeClient client;
+  dde::TDdeClient client;
   if (!client.Ok()) return 2;
   std::vector<double> all[2];
   for (int r = 0; r < rounds; ++r) {

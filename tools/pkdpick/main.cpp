@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pkdpick/dde_client.h"
+#include "dde/win/dde_client_win.h"
 #include "pkdpick/pick_text.h"
 #include "text/cp1250.h"
 #include "text/path.h"
@@ -16,6 +16,7 @@
 namespace {
 
 using namespace pkdpick;
+using namespace dde;
 
 constexpr DWORD kRetryMs = 200;            // between tries to reach a starting picker
 constexpr DWORD kIdlePollMs = 5;            // between looks whether it waits for input yet

@@ -141,11 +141,13 @@ std::string OneLine(const std::string& cp1250) {
 }  // namespace
 
 std::string FormatResult(TFormat format, const std::string& kod, const std::string& nazwa, const std::string& opis) {
+  using picker::kPickItems;
   switch (format) {
     case fmText:
       return OneLine(kod) + "\t" + OneLine(nazwa) + "\t" + OneLine(opis) + "\n";
     case fmEnv:
-      return "KOD=" + OneLine(kod) + "\nNAZWA=" + OneLine(nazwa) + "\nOPIS=" + OneLine(opis) + "\n";
+      return std::string(kPickItems[0]) + "=" + OneLine(kod) + "\n" + kPickItems[1] + "=" + OneLine(nazwa) + "\n" +
+             kPickItems[2] + "=" + OneLine(opis) + "\n";
     default:
       return JsonResult(kod, nazwa, opis);
   }
@@ -194,8 +196,11 @@ std::string JsonResult(const std::string& kod, const std::string& nazwa, const s
   std::string lines = opis;
   for (char& c : lines)
     if (c == '\xFF') c = '\n';
-  return "{\"KOD\": " + JsonString(text::Cp1250ToUtf8(kod)) + ", \"NAZWA\": " + JsonString(text::Cp1250ToUtf8(nazwa)) +
-         ", \"OPIS\": " + JsonString(text::Cp1250ToUtf8(lines)) + "}\n";
+  // The keys are the request items the values came from.
+  using picker::kPickItems;
+  return "{" + JsonString(kPickItems[0]) + ": " + JsonString(text::Cp1250ToUtf8(kod)) + ", " + JsonString(kPickItems[1]) +
+         ": " + JsonString(text::Cp1250ToUtf8(nazwa)) + ", " + JsonString(kPickItems[2]) + ": " +
+         JsonString(text::Cp1250ToUtf8(lines)) + "}\n";
 }
 
 std::string BusyText() { return "program jest zajęty: czeka na wybór kodu dla innego programu"; }

@@ -274,12 +274,7 @@ LRESULT TDDEMLDebugForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       if (FReady) StorePosition();
       break;
     case WM_CTLCOLORSTATIC:
-      // The read-only memo keeps the colour of a text field.
-      if (reinterpret_cast<HWND>(lp) == TheMemo.Handle()) {
-        SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOW));
-        SetTextColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-      }
+      if (const LRESULT brush = TheMemo.FieldColours(wp, lp)) return brush;
       break;
   }
   return ui::TForm::WndProc(msg, wp, lp);

@@ -29,6 +29,7 @@ class TRecordingView : public picker::TPickView {
   // What the user (and other clients) do while a pick waits.
   std::function<void()> whileWaiting;
 
+  void ShowStartCatalogue() override { log.push_back("pkd.kod"); }
   void BeginPick(uintptr_t owner) override {
     visible = true;
     log.push_back("show " + std::to_string(owner));
@@ -96,13 +97,13 @@ TEST_F(PickerDde, OpenPresetsShowsAndAnswersWithTheButton) {
     std::vector<std::string> log;
   } cases[] = {
       {"[Open_PKD(0,\"01.11.Z\",\"\"\"\")]", picker::prChosen, ddeml::kDdeFAck,
-       {"show 0", "code 01.11.Z", "words \"", "search", "wait", "hide"}},
+       {"pkd.kod", "show 0", "code 01.11.Z", "words \"", "search", "wait", "hide"}},
       {"[open_pkd(-1,\"\",\"zbóż \"\"ozimych\"\"\")]", picker::prCancelled, 0,
-       {"show " + std::to_string(uintptr_t(0) - 1), "code ", "words zbóż \"ozimych\"", "search", "wait", "hide"}},
+       {"pkd.kod", "show " + std::to_string(uintptr_t(0) - 1), "code ", "words zbóż \"ozimych\"", "search", "wait", "hide"}},
       // A number that is not an integer is no owner; no list, no presets.
       {"[Open_PKD(12.5,a,b)]", picker::prChosen, ddeml::kDdeFAck,
-       {"show 0", "code a", "words b", "search", "wait", "hide"}},
-      {"[Open_PKD]", picker::prChosen, ddeml::kDdeFAck, {"show 0", "search", "wait", "hide"}},
+       {"pkd.kod", "show 0", "code a", "words b", "search", "wait", "hide"}},
+      {"[Open_PKD]", picker::prChosen, ddeml::kDdeFAck, {"pkd.kod", "show 0", "search", "wait", "hide"}},
   };
   const THConv conv = Connect();
   for (const auto& c : cases) {
@@ -123,7 +124,7 @@ TEST_F(PickerDde, FindPresetsWithoutShowingAndOtherCommandsAreRefused) {
   const THConv conv = Connect("pkd");
   EXPECT_EQ(Execute(conv, "[Find_PKD(\"01.12.Z\",\"\")]"), ddeml::kDdeFAck);
   EXPECT_EQ(Execute(conv, "[FIND_PKD]"), ddeml::kDdeFAck);
-  EXPECT_EQ(view.log, (std::vector<std::string>{"code 01.12.Z", "words ", "search", "search"}));
+  EXPECT_EQ(view.log, (std::vector<std::string>{"pkd.kod", "code 01.12.Z", "words ", "search", "pkd.kod", "search"}));
   view.log.clear();
   for (const char* refused : {"[Find_PKD(\"a\")]", "[Open_PKD(x,\"a\",\"b\")]", "[Other]", "Find_PKD(a,b)"})
     EXPECT_EQ(Execute(conv, refused), 0u) << refused;
@@ -205,7 +206,7 @@ TEST_F(PickerDde, APickOverAModalWindow) {
   // A failing preset is shown, and the user picks on.
   view.failSearch = true;
   EXPECT_EQ(Execute(conv, "[Open_PKD(0,\"01.11\",\"\")]"), ddeml::kDdeFAck);
-  EXPECT_EQ(view.log, (std::vector<std::string>{"show 0", "code 01.11", "words ", "search",
+  EXPECT_EQ(view.log, (std::vector<std::string>{"pkd.kod", "show 0", "code 01.11", "words ", "search",
                                                 "error zepsuty katalog", "wait", "hide"}));
 }
 

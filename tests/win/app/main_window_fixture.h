@@ -37,7 +37,7 @@ class TMainWindowTest : public ::testing::Test {
     return OpenPath(path);
   }
   app::Tform_TreeKodow& OpenPath(const std::filesystem::path& path) {
-    form = std::make_unique<app::Tform_TreeKodow>();
+    form.picker = std::make_unique<app::TPickerApp>();
     EXPECT_TRUE(form->Create(path));
     form->Show();
     return *form;
@@ -49,7 +49,13 @@ class TMainWindowTest : public ::testing::Test {
   }
 
   TTempDir dir;
-  std::unique_ptr<app::Tform_TreeKodow> form;
+  // The window with the DDE side wired to it, as the program builds it.
+  struct TWiredForm {
+    std::unique_ptr<app::TPickerApp> picker;
+    app::Tform_TreeKodow* operator->() const { return &picker->Form(); }
+    app::Tform_TreeKodow& operator*() const { return picker->Form(); }
+    void reset() { picker.reset(); }
+  } form;
 };
 
 }  // namespace guitest

@@ -14,7 +14,7 @@
 //   disconnect
 // Each result is one output line. The client is the project's DDE client
 // class, which also lets Wine's stray acknowledgements go.
-#include "pkdpick/dde_client.h"
+#include "dde/win/dde_client_win.h"
 
 #include <cstdio>
 #include <fstream>
@@ -24,7 +24,7 @@
 
 namespace {
 
-using namespace pkdpick;
+using namespace dde;
 
 std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> f;

@@ -12,7 +12,7 @@
 
 #include "dde/formats.h"
 #include "dde/win/platform_win.h"
-#include "pkdpick/dde_client.h"
+#include "dde/win/dde_client_win.h"
 #include "support/pump_win.h"
 #include "unit/dde/platform_contract.h"
 
@@ -35,7 +35,7 @@ class TWin32Side {
   }
   dde::IDdePlatform& Platform() { return FPlatform; }
   THConv Connect(const std::string& service, const std::string& topic) {
-    auto conv = std::make_unique<pkdpick::TDdeConversation>(FClient);
+    auto conv = std::make_unique<dde::TDdeConversation>(FClient);
     const bool made = conv->Connect(service.empty() ? nullptr : service.c_str(), topic.empty() ? nullptr : topic.c_str());
     Settle();
     if (!made) return 0;
@@ -44,19 +44,19 @@ class TWin32Side {
     return handle;
   }
   bool Request(THConv conv, const std::string& item, uint32_t format, std::string& bytes) {
-    const pkdpick::TDdeResult r = Of(conv).Request(item, format);
+    const dde::TDdeResult r = Of(conv).Request(item, format);
     Settle();
     if (!r.Ok()) return false;
     bytes = r.Data;
     return true;
   }
   uint32_t Poke(THConv conv, const std::string& item, const std::string& bytes, uint32_t format) {
-    const pkdpick::TDdeResult r = Of(conv).Poke(item, bytes, format);
+    const dde::TDdeResult r = Of(conv).Poke(item, bytes, format);
     Settle();
     return r.Flags;
   }
   uint32_t Execute(THConv conv, const std::string& command) {
-    const pkdpick::TDdeResult r = Of(conv).Execute(command);
+    const dde::TDdeResult r = Of(conv).Execute(command);
     Settle();
     return r.Flags;
   }
@@ -72,15 +72,15 @@ class TWin32Side {
   static bool ServerDisconnects() {
     // Wine's DDEML says so itself ("not implemented yet for a server side
     // conversation"); Windows' ends the conversation.
-    return !pkdpick::RunningOnWine();
+    return !dde::RunningOnWine();
   }
 
  private:
-  pkdpick::TDdeConversation& Of(THConv conv) { return *FConvs.at(conv); }
+  dde::TDdeConversation& Of(THConv conv) { return *FConvs.at(conv); }
 
   dde::TWin32Platform FPlatform;
-  pkdpick::TDdeClient FClient;
-  std::map<THConv, std::unique_ptr<pkdpick::TDdeConversation>> FConvs;
+  dde::TDdeClient FClient;
+  std::map<THConv, std::unique_ptr<dde::TDdeConversation>> FConvs;
   std::vector<std::string> FReceived;
 };
 

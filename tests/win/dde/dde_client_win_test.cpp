@@ -1,6 +1,6 @@
 // The project's DDE client against the real DDEML (Wine's under test): a
 // bare server in the test's thread, the client in a thread of its own.
-#include "pkdpick/dde_client.h"
+#include "dde/win/dde_client_win.h"
 
 #include <ddeml.h>
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@
 
 namespace {
 
-using namespace pkdpick;
+using namespace dde;
 
 DWORD gServer = 0;
 HSZ gService = nullptr;

@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-namespace pkdpick {
+namespace dde {
 
 // True under Wine: its ntdll exports wine_get_version.
 bool RunningOnWine();
@@ -173,4 +173,4 @@ class TDdeConversation {
 // Dispatches this thread's messages for ms milliseconds.
 void PumpMessagesFor(DWORD ms);
 
-}  // namespace pkdpick
+}  // namespace dde

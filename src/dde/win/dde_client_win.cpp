@@ -1,11 +1,11 @@
-#include "pkdpick/dde_client.h"
+#include "dde/win/dde_client_win.h"
 
 #include <dde.h>
 
 #include <algorithm>
 #include <vector>
 
-namespace pkdpick {
+namespace dde {
 
 namespace {
 
@@ -364,4 +364,4 @@ void TDdeConversation::AwaitStrayAck() {
   }
 }
 
-}  // namespace pkdpick
+}  // namespace dde

@@ -1,13 +1,20 @@
-// Main window: the search by code in the code field szukaj_kod.
-#include "app/tree_kodow.h"
+#include "app/code_box.h"
 
 #include <algorithm>
 
 #include "picker/code_search.h"
+#include "picker/old_code.h"
 
 namespace app {
 
-void Tform_TreeKodow::SetCodeText(const std::string& code) {
+bool TCodeBox::SetCodes(std::vector<std::string> codes) {
+  FCodes = std::move(codes);
+  // Thousands of entries the list shows only when dropped down.
+  FCodeListFilled = FCodes.empty();
+  return !FCodeListFilled;
+}
+
+void TCodeBox::SetCodeText(const std::string& code) {
   FSettingCode = true;
   // What a change notification during the write does: stop the delay, start none.
   Timer1.Stop();
@@ -16,58 +23,55 @@ void Tform_TreeKodow::SetCodeText(const std::string& code) {
   FSettingCode = false;
 }
 
-void Tform_TreeKodow::SetSearchCode(const std::string& code) {
-  ShowStartRevision();  // a DDE preset speaks the codes of pkd.kod
+void TCodeBox::SetSearchCode(const std::string& code) {
   FSettingCode = true;
   Timer1.Stop();
   szukaj_kod.SetTextQuiet(code);
   FSettingCode = false;
-  if (Visible()) szukaj_kod.SetFocus();
+  if (FHost.WindowVisible()) szukaj_kod.SetFocus();
 }
 
-void Tform_TreeKodow::FillCodeList() {
+void TCodeBox::FillCodeList() {
   if (FCodeListFilled) return;
   FCodeListFilled = true;
   szukaj_kod.AddItems(FCodes);
 }
 
-void Tform_TreeKodow::szukaj_kodChange() {
+void TCodeBox::szukaj_kodChange() {
   Timer1.Stop();
   if (!FSettingCode) Timer1.Start();
 }
 
-void Tform_TreeKodow::Timer1Timer() {
+void TCodeBox::Timer1Timer() {
   Timer1.Stop();
   const std::string code = szukaj_kod.Text();
   if (picker::FindCodeExact(FCodes, code) >= 0) {
-    const int from = SelectedEntry();
+    const int from = FHost.SelectedEntry();
     SelectCode(code);
-    RecordJump(from);
+    FHost.RecordJump(from);
   }
   ShowCounterparts(code);  // a code of the other revision; or the group of an earlier one goes
 }
 
-void Tform_TreeKodow::SelectCode(const std::string& code) {
+bool TCodeBox::ShowCounterparts(const std::string& code) {
+  picker::TCounterpartGroup group;
+  if (const catalogue::TBaza* baza = FHost.Catalogue())
+    group = picker::FindCounterparts(baza->Correspondence(), FHost.CodeTree(), FCodes, code);
+  return FWords.ShowCounterparts(std::move(group));
+}
+
+void TCodeBox::SelectCode(const std::string& code) {
   if (FSettingCode) {
     FSettingCode = false;
     return;
   }
-  RevealEntry(picker::MatchCode(FTree, code));
+  FHost.RevealEntry(picker::MatchCode(FHost.CodeTree(), code));
 }
 
-void Tform_TreeKodow::RevealEntry(int hit) {
-  if (hit < 0 || !FKody.Item(hit)) return;
-  const std::vector<int> path = FTree.PathTo(hit);
-  // One paint for the whole jump, not one per level.
-  ui::TTreeUpdate update(tree_kody);
-  if (!tree_kody.Expanded(FKody.Item(path.front()))) FKody.CollapseAll();
-  FKody.ExpandPathAndSelect(path);  // one level each, the hit included
-}
-
-bool Tform_TreeKodow::szukaj_kodKeyDown(WORD key, unsigned shift) {
+bool TCodeBox::szukaj_kodKeyDown(WORD key, unsigned shift) {
   // Only bare keys with the list closed steer the tree; an open list keeps its keys.
   if (shift != 0 || szukaj_kod.DroppedDown()) return false;
-  if (CounterpartsKey(key)) return true;
+  if (FWords.ResultListKey(key, true)) return true;
   switch (key) {
     case VK_RETURN:
       if (HTREEITEM selected = tree_kody.Selected()) tree_kody.Toggle(selected);
@@ -84,15 +88,15 @@ bool Tform_TreeKodow::szukaj_kodKeyDown(WORD key, unsigned shift) {
   return false;
 }
 
-bool Tform_TreeKodow::CodeBoxDropsChar(char key) const {
+bool TCodeBox::DropsChar(char key) const {
   const unsigned char c = static_cast<unsigned char>(key);
   // Ctrl+C, Ctrl+K and Ctrl+T belong to the copy commands.
   if (c == 3 || c == 11 || c == 20) return true;
   return !szukaj_kod.DroppedDown() && (c == '\r' || c == '+' || c == '-');
 }
 
-bool Tform_TreeKodow::szukaj_kodKeyPress(char& key) {
-  if (CodeBoxDropsChar(key)) return true;
+bool TCodeBox::szukaj_kodKeyPress(char& key) {
+  if (DropsChar(key)) return true;
   const unsigned char c = static_cast<unsigned char>(key);
   if (c == '\b' || c == '\t' || c == 27) return false;
 
