@@ -34,7 +34,7 @@
 #include "dde/manager.h"
 #include "dde/win/platform_win.h"
 #include "picker/picker_dde.h"
-#include "pkdpick/dde_client.h"
+#include "dde/win/dde_client_win.h"
 
 namespace {
 
@@ -110,6 +110,7 @@ long FreeMovableHandles() {
 // The window as the picker's DDE side sees it: presets taken, nothing shown.
 class TNoWindow : public picker::TPickView {
  public:
+  void ShowStartCatalogue() override {}
   void BeginPick(uintptr_t) override {}
   void SetSearchCode(const std::string& code) override { FCode = code; }
   void SetSearchWords(const std::string&) override {}
@@ -316,7 +317,7 @@ bool PickWithPkdpick(const TOptions& o, DWORD pickerPid, std::string& why) {
       const HWND ok = main ? ChildWithText(main, L"Wybierz") : nullptr;
       if (ok && IsWindowVisible(main) && IsWindowVisible(ok)) pressed = PostMessageW(ok, BM_CLICK, 0, 0) != FALSE;
     }
-    pkdpick::PumpMessagesFor(20);
+    dde::PumpMessagesFor(20);
   }
   DWORD status = 99;
   if (Running(pick)) TerminateProcess(pick, 99);
@@ -361,9 +362,9 @@ struct TCounts {
   long Executes = 0, Requests = 0, Failed = 0;
 };
 
-void Fail(TCounts& c, long cycle, const char* what, const pkdpick::TDdeResult& r) {
+void Fail(TCounts& c, long cycle, const char* what, const dde::TDdeResult& r) {
   if (++c.Failed <= 20)
-    std::printf("cycle %ld: %s failed (%s)\n", cycle, what, pkdpick::DdeErrorName(r.Error));
+    std::printf("cycle %ld: %s failed (%s)\n", cycle, what, dde::DdeErrorName(r.Error));
 }
 
 // The execute of a cycle; empty when the mix sends none.
@@ -405,11 +406,11 @@ int Drive(const TOptions& o) {
   std::printf("%s, %d cycles, mix %s%s\n",
               o.Bare ? "bare DDEML server" : o.Manager ? "the picker's DDE side without its window" : "pkd.exe",
               o.Cycles, o.Mix.c_str(), o.PickEvery ? (", a pick every " + std::to_string(o.PickEvery)).c_str() : "");
-  pkdpick::TDdeClient client;
-  pkdpick::TDdeConversation conv(client);
+  dde::TDdeClient client;
+  dde::TDdeConversation conv(client);
   const char* service = o.Bare ? kBareService : kService;
   for (DWORD start = GetTickCount(); !conv.Connected() && Running(server) && GetTickCount() - start < 60000;)
-    if (!conv.Connect(service, kTopic)) pkdpick::PumpMessagesFor(50);
+    if (!conv.Connect(service, kTopic)) dde::PumpMessagesFor(50);
   if (!conv.Connected()) {
     std::printf("no conversation with %s\n", service);
     TerminateProcess(server, 1);
@@ -421,7 +422,7 @@ int Drive(const TOptions& o) {
   std::printf("%8s %9s %9s %9s %7s %5s %5s %7s %8s\n", "cycles", "ms", "ws MB", "priv MB", "handles", "gdi", "user",
               "failed", "blocks");
 
-  const bool onWine = pkdpick::RunningOnWine();
+  const bool onWine = dde::RunningOnWine();
   TCounts counts;
   std::vector<TSample> samples;
   long picks = 0, picksFailed = 0;
@@ -434,17 +435,17 @@ int Drive(const TOptions& o) {
     const std::string command = CommandOf(o.Mix, i);
     if (!command.empty()) {
       ++counts.Executes;
-      const pkdpick::TDdeResult r = conv.Execute(command);
+      const dde::TDdeResult r = conv.Execute(command);
       if (!r.Ok()) Fail(counts, i + 1, "execute", r);
-      pkdpick::PumpMessagesFor(0);
+      dde::PumpMessagesFor(0);
     }
     for (const char* item : {"KOD", "OPIS"}) {
       ++counts.Requests;
       const HGLOBAL block = onWine ? NextMovableBlock() : nullptr;
-      const pkdpick::TDdeResult r = conv.Request(item);
+      const dde::TDdeResult r = conv.Request(item);
       if (!r.Ok()) Fail(counts, i + 1, item, r);
       else ReleaseAnswerBlock(block, r.Data);
-      pkdpick::PumpMessagesFor(0);
+      dde::PumpMessagesFor(0);
     }
     // A server that answers nothing for three cycles has stopped: each
     // execute would wait out its time-out.
@@ -479,7 +480,7 @@ int Drive(const TOptions& o) {
   // A picker left visible stays after its client: it is closed as a user would.
   if (!o.Bare && !o.Manager)
     if (const HWND main = MainWindowOf(serverPid)) PostMessageW(main, WM_CLOSE, 0, 0);
-  for (DWORD start = GetTickCount(); Running(server) && GetTickCount() - start < 30000;) pkdpick::PumpMessagesFor(50);
+  for (DWORD start = GetTickCount(); Running(server) && GetTickCount() - start < 30000;) dde::PumpMessagesFor(50);
   if (Running(server)) TerminateProcess(server, 1);
   CloseHandle(server);
 
