@@ -5,7 +5,7 @@
 # pkdpick). pkd.exe registers the service PKD_ZEL for the whole desktop, so
 # these run alone.
 pkd_add_test(e2e_picker_test WIN_ONLY
-  SOURCES win/e2e/picker_e2e_test.cpp
+  SOURCES win/e2e/picker_e2e_test.cpp win/e2e/e2e_process.cpp
   LIBS pkd_gui_helpers pkd_pick_text pkd_app version
   TIMEOUT 400)
 if(TARGET e2e_picker_test)
@@ -26,7 +26,7 @@ endif()
 
 # The service under clients that poke what is not theirs and link and leave.
 pkd_add_test(e2e_service_trust_test WIN_ONLY
-  SOURCES win/e2e/service_trust_test.cpp
+  SOURCES win/e2e/service_trust_test.cpp win/e2e/e2e_process.cpp
   LIBS pkd_gui_helpers
   TIMEOUT 600)
 if(TARGET e2e_service_trust_test)

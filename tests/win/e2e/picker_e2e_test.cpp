@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/gui_helpers.h"
+#include "e2e/e2e_process.h"
 #include "app/version_info.h"
 #include "catalogue/baza.h"
 #include "catalogue/entry_text.h"
@@ -24,112 +25,11 @@
 
 namespace {
 
-constexpr DWORD kLong = 30000;  // Wine shows, hides and ends GUI processes slowly
+using namespace e2e;
+
 const char kExecuteNoTimeOut[] = "\t600000";
 
-std::wstring FromBinaryDir(const std::string& relative) {
-  std::string path = std::string(PKD_TEST_BINARY_DIR) + "/" + relative;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return ui::Wide("Z:" + path);
-}
-
-std::wstring BesideThisTest(const wchar_t* name) {
-  wchar_t path[MAX_PATH] = L"";
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring p = path;
-  return p.substr(0, p.find_last_of(L"\\/") + 1) + name;
-}
-
-bool WaitFor(const std::function<bool()>& done, DWORD ms = kLong) { return testing_support::PumpUntil(done, ms); }
-
-// A process this test started or found; ended when the test leaves it behind.
-struct TProcess {
-  TProcess() = default;
-  TProcess(TProcess&&) = default;
-  TProcess& operator=(TProcess&&) = default;
-  ui::TKernelHandle Handle;
-  DWORD Id = 0;
-  bool Running() const { return Handle && WaitForSingleObject(Handle.Get(), 0) == WAIT_TIMEOUT; }
-  bool WaitExit(DWORD ms = kLong) const {
-    return WaitFor([this] { return !Running(); }, ms);
-  }
-  DWORD ExitCode() const {
-    DWORD code = 99;
-    GetExitCodeProcess(Handle.Get(), &code);
-    return code;
-  }
-  ~TProcess() {
-    if (Running()) {
-      TerminateProcess(Handle.Get(), 99);
-      WaitForSingleObject(Handle.Get(), 5000);
-    }
-  }
-};
-
-TProcess Start(const std::wstring& exe, const std::wstring& args, HANDLE out = nullptr, HANDLE err = nullptr,
-               DWORD flags = 0, bool hidden = false) {
-  STARTUPINFOW si = {};
-  si.cb = sizeof si;
-  if (hidden) {
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_HIDE;
-  }
-  if (out) {
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = out;
-    si.hStdError = err;
-  }
-  PROCESS_INFORMATION pi = {};
-  std::wstring cmd = L"\"" + exe + L"\" " + args;
-  TProcess p;
-  if (CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, out != nullptr, flags, nullptr, nullptr, &si, &pi)) {
-    CloseHandle(pi.hThread);
-    p.Handle.Reset(pi.hProcess);
-    p.Id = pi.dwProcessId;
-  }
-  return p;
-}
-
 // ---- The picker's windows, seen from outside
-
-BOOL CALLBACK CollectWindow(HWND wnd, LPARAM list) {
-  reinterpret_cast<std::vector<HWND>*>(list)->push_back(wnd);
-  return TRUE;
-}
-
-// The top-level windows (parent null), or all windows under parent.
-std::vector<HWND> Windows(HWND parent = nullptr) {
-  std::vector<HWND> list;
-  const LPARAM lp = reinterpret_cast<LPARAM>(&list);
-  parent ? EnumChildWindows(parent, CollectWindow, lp) : EnumWindows(CollectWindow, lp);
-  return list;
-}
-
-DWORD ProcessOf(HWND wnd) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(wnd, &pid);
-  return pid;
-}
-
-HWND ChildWithText(HWND parent, const wchar_t* text) {
-  for (HWND child : Windows(parent)) {
-    wchar_t caption[64] = L"";
-    GetWindowTextW(child, caption, 64);
-    if (std::wstring(caption) == text) return child;
-  }
-  return nullptr;
-}
-
-// The main window of the picker process pid (of any other process for 0):
-// the top-level window holding the button "Wybierz".
-HWND MainWindowOf(DWORD pid) {
-  for (HWND wnd : Windows()) {
-    const DWORD owner = ProcessOf(wnd);
-    if ((!pid || owner == pid) && owner != GetCurrentProcessId() && ChildWithText(wnd, L"Wybierz")) return wnd;
-  }
-  return nullptr;
-}
 
 bool PickWaits(HWND main) {
   const HWND ok = ChildWithText(main, L"Wybierz");

@@ -17,97 +17,11 @@
 #include "support/temp_dir.h"
 #include "ui/handles.h"
 #include "app/gui_helpers.h"
+#include "e2e/e2e_process.h"
 
 namespace {
 
-constexpr DWORD kLong = 30000;  // Wine starts and ends GUI processes slowly
-
-bool WaitFor(const std::function<bool()>& done, DWORD ms = kLong) { return testing_support::PumpUntil(done, ms); }
-
-std::wstring FromBinaryDir(const std::string& relative) {
-  std::string path = std::string(PKD_TEST_BINARY_DIR) + "/" + relative;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return std::wstring(path.begin(), path.end()).insert(0, L"Z:");
-}
-
-std::wstring BesideThisTest(const wchar_t* name) {
-  wchar_t path[MAX_PATH] = L"";
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring p = path;
-  return p.substr(0, p.find_last_of(L"\\/") + 1) + name;
-}
-
-// A process this test started; ended when the test leaves it behind.
-struct TProcess {
-  ui::TKernelHandle Handle;
-  DWORD Id = 0;
-  bool Running() const { return Handle && WaitForSingleObject(Handle.Get(), 0) == WAIT_TIMEOUT; }
-  bool WaitExit(DWORD ms = kLong) const {
-    return WaitFor([this] { return !Running(); }, ms);
-  }
-  DWORD ExitCode() const {
-    DWORD code = 99;
-    GetExitCodeProcess(Handle.Get(), &code);
-    return code;
-  }
-  // The memory the process has committed (0 when it cannot be read; Wine
-  // gives no private bytes of another process).
-  SIZE_T Memory() const {
-    PROCESS_MEMORY_COUNTERS_EX counters = {};
-    counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(Handle.Get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters))
-      return 0;
-    return counters.PagefileUsage;
-  }
-  TProcess() = default;
-  TProcess(TProcess&&) = default;
-  TProcess& operator=(TProcess&&) = default;
-  ~TProcess() {
-    if (Running()) {
-      TerminateProcess(Handle.Get(), 99);
-      WaitForSingleObject(Handle.Get(), 5000);
-    }
-  }
-};
-
-TProcess Start(const std::wstring& exe, const std::wstring& args) {
-  STARTUPINFOW si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  std::wstring cmd = L"\"" + exe + L"\" " + args;
-  TProcess p;
-  if (CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    CloseHandle(pi.hThread);
-    p.Handle.Reset(pi.hProcess);
-    p.Id = pi.dwProcessId;
-  }
-  return p;
-}
-
-BOOL CALLBACK CollectWindow(HWND wnd, LPARAM list) {
-  reinterpret_cast<std::vector<HWND>*>(list)->push_back(wnd);
-  return TRUE;
-}
-
-// The picker's main window: the top-level window of pid holding "Wybierz".
-HWND MainWindowOf(DWORD pid) {
-  std::vector<HWND> top;
-  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&top));
-  for (HWND wnd : top) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(wnd, &owner);
-    if (owner != pid) continue;
-    std::vector<HWND> children;
-    EnumChildWindows(wnd, CollectWindow, reinterpret_cast<LPARAM>(&children));
-    for (HWND child : children) {
-      wchar_t caption[16] = L"";
-      GetWindowTextW(child, caption, 16);
-      if (std::wstring(caption) == L"Wybierz") return wnd;
-    }
-  }
-  return nullptr;
-}
+using namespace e2e;
 
 // pkd.exe in a folder of its own with a small catalogue, once its window
 // shows (its service is registered before).
