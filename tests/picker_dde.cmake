@@ -17,7 +17,7 @@ endif()
 # --find, and output that cannot be written.
 pkd_add_test(e2e_pkdpick_exit_test WIN_ONLY
   SOURCES win/e2e/pkdpick_exit_test.cpp
-  LIBS pkd_gui_helpers pkd_text
+  LIBS pkd_gui_helpers pkd_text pkd_dde_client
   TIMEOUT 300)
 if(TARGET e2e_pkdpick_exit_test)
   add_dependencies(e2e_pkdpick_exit_test pkd pkdpick)

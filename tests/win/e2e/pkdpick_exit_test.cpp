@@ -3,8 +3,6 @@
 // that cannot be written is an error.
 #include <gtest/gtest.h>
 #include <windows.h>
-// After windows.h, which it needs.
-#include <ddeml.h>
 
 #include <algorithm>
 #include <fstream>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "app/gui_helpers.h"
+#include "dde/win/dde_client_win.h"
 #include "support/temp_dir.h"
 #include "text/cp1250.h"
 #include "ui/handles.h"
@@ -56,7 +55,6 @@ std::vector<DWORD> PickersIn(const std::filesystem::path& folder) {
   return find.Pids;
 }
 
-HDDEDATA CALLBACK NoServer(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
 
 void EndPickersIn(const std::filesystem::path& folder) {
   for (DWORD pid : PickersIn(folder)) {
@@ -167,16 +165,10 @@ TEST(PkdpickExit, APickerThatCannotStartIsAnErrorAtOnce) {
                                  kLong));
     guitest::PumpFor(1000);
     // Its System topic answers whenever the service is registered, busy or not.
-    DWORD inst = 0;
-    ASSERT_EQ(DdeInitializeW(&inst, NoServer, APPCMD_CLIENTONLY, 0), static_cast<UINT>(DMLERR_NO_ERROR));
-    const HSZ service = DdeCreateStringHandleW(inst, L"PKD_ZEL", CP_WINUNICODE);
-    const HSZ topic = DdeCreateStringHandleW(inst, L"System", CP_WINUNICODE);
-    const HCONV conv = DdeConnect(inst, service, topic, nullptr);
-    EXPECT_EQ(conv, nullptr) << "the service is registered";
-    if (conv) DdeDisconnect(conv);
-    DdeFreeStringHandle(inst, service);
-    DdeFreeStringHandle(inst, topic);
-    DdeUninitialize(inst);
+    dde::TDdeClient client;
+    ASSERT_TRUE(client.Ok());
+    dde::TDdeConversation conv(client);
+    EXPECT_FALSE(conv.Connect("PKD_ZEL", "System")) << "the service is registered";
   }
 }
 
