@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "dde/dispatch.h"
 #include "dde/host.h"
 #include "text/cp1250.h"
 
@@ -36,7 +37,10 @@ uint32_t SkipFlags(const TDDEMLSkipOptions& options) {
 // Lifecycle
 
 TDDEMLManager::TDDEMLManager(TComponent* owner, IDdePlatform& platform)
-    : TComponent(owner), FPlatform(platform), FServices(platform) {
+    : TComponent(owner),
+      FPlatform(platform),
+      FServices(platform),
+      FDispatch(std::make_unique<TTransactionDispatch>(*this)) {
   // First, so that a refused second manager leaves nothing behind.
   InsertIntoOwner();
   FServices.SetErrorSink(this);
@@ -51,7 +55,7 @@ TDDEMLManager::~TDDEMLManager() {
   // must leave without touching it. And what DDEML sends while the
   // manager ends (its own unregistering, say) reaches no half-destroyed
   // manager.
-  for (TCallbackFrame* f = FFrame; f; f = f->Outer) f->Dead = true;
+  FDispatch->Abandon();
   if (tCurrentManager == this) tCurrentManager = nullptr;
   FSelf.reset();
   // Callbacks still running keep tracing after this manager is gone; and a
@@ -66,13 +70,22 @@ TDDEMLManager::~TDDEMLManager() {
   } catch (const std::exception& e) {
     NoteTraceFailure(e);
   }
-  FFrame = nullptr;
+  FDispatch->Forget();
   FServices.SetErrorSink(nullptr);
   FServices.SetKeeper(nullptr);
   ReleaseDebugWindow(this);
 }
 
 TDDEMLManager* TDDEMLManager::CurrentManager() { return tCurrentManager; }
+
+THData DDE_CALLBACK TDDEMLManager::CallBack(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2,
+                                            THData data, uintptr_t data1, uintptr_t data2) {
+  TDDEMLManager* manager = CurrentManager();
+  if (!manager || !manager->Initialized()) return 0;
+  return manager->FDispatch->Dispatch(type, format, conv, hsz1, hsz2, data, data1, data2);
+}
+
+bool TDDEMLManager::InCallback() const { return FDispatch->InCallback(); }
 
 void TDDEMLManager::Trace(TTracePieces pieces) const {
   if (!Designing()) WriteTracePrefixed(kManagerClass, pieces);
@@ -132,7 +145,7 @@ void TDDEMLManager::ReplaceServices(const TDDEMLServicesList& services) {
   // the services that leave take their records with them and the names
   // change later (Retire, Settle).
   const bool serving = Initialized() && IsServerScope();
-  if (!FFrame) {
+  if (!InCallback()) {
     EndAllConversations();
     if (serving)
       for (int i = 0; i < FServices.Count(); ++i)
@@ -142,7 +155,7 @@ void TDDEMLManager::ReplaceServices(const TDDEMLServicesList& services) {
   // What the copied services claim about registration is the source's.
   for (int i = 0; i < FServices.Count(); ++i) FServices.At(i)->ForgetRegistration();
   if (serving && FServices.Count() > 0) {
-    if (FFrame) {
+    if (InCallback()) {
       FRegisterDue = true;
       SettleLater();
     } else {
@@ -206,7 +219,7 @@ bool TDDEMLManager::TerminateDDEML() {
   // back for: unregistering or uninitialising now would free its
   // conversation under it. The instance goes once the thread is back in
   // its message loop, and its names with it.
-  const bool inCallback = FFrame != nullptr;
+  const bool inCallback = InCallback();
   EndAllConversations();
   if (IsServerScope() && !inCallback) ShutDownServices();
   // The instance ends what was left for Settle to tell it.
@@ -312,7 +325,7 @@ void TDDEMLManager::Retire(std::unique_ptr<TDDEMLBase> node) {
     std::unique_ptr<TDDEMLConversation> record = FConvs.Extract(c);
     record->ErrorRelay = nullptr;
     if (record->Handle() == 0) continue;
-    if (FFrame) {
+    if (InCallback()) {
       FConvsToEnd.push_back(record->Handle());
       SettleLater();
     } else {
@@ -326,14 +339,14 @@ void TDDEMLManager::Retire(std::unique_ptr<TDDEMLBase> node) {
   // A name this instance registered is given back with its service.
   auto* service = dynamic_cast<TDDEMLService*>(node.get());
   if (service && service->Registered() && Initialized()) {
-    if (FFrame) {
+    if (InCallback()) {
       FNamesToDrop.push_back(service->ServiceName());
       SettleLater();
     } else {
       service->Register(FInstanceId, false);
     }
   }
-  if (FFrame) FRetired.push_back(std::move(node));
+  if (InCallback()) FRetired.push_back(std::move(node));
 }
 
 void TDDEMLManager::SettleLater() {

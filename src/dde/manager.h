@@ -1,7 +1,8 @@
 // The DDE conversation manager: the component a window holds to serve DDE
 // through DDEML. It owns the DDEML instance, the services it offers, the
 // live conversations, the declared execute commands and the trace settings,
-// and answers every DDEML callback of its thread through CallBack.
+// and answers every DDEML callback of its thread through CallBack (the work
+// is its TTransactionDispatch's, dispatch.h).
 #pragma once
 
 #include <array>
@@ -80,6 +81,7 @@ struct TAboutInfo {
 using TParamArray = std::array<std::string, kMaxCmdParams>;
 
 class TDDEMLManager;
+class TTransactionDispatch;
 
 // Events. Strings are the names as DDEML gives them; a bool& is the
 // handler's answer, with the starting value each raising site documents.
@@ -318,28 +320,6 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   IDdePlatform& Platform() const { return FPlatform; }
 
  private:
-  // One DDEML callback in progress. Frames nest while handlers pump
-  // messages; the destructor marks them all dead, so that a handler that
-  // ends the manager leaves the callback without touching it again.
-  struct TCallbackFrame {
-    explicit TCallbackFrame(TDDEMLManager& manager);
-    ~TCallbackFrame();
-    TDDEMLManager& Manager;
-    TCallbackFrame* Outer;
-    bool Dead = false;
-    // A handler's failure kept while the work after its event is finished;
-    // reported when the callback ends.
-    std::exception_ptr Deferred;
-  };
-  // A conversation seen by a handler before an event: whether it is still
-  // there afterwards (the manager alive, the record not freed, its service
-  // and topic still in the tree).
-  struct TConvRef {
-    uint64_t Serial;
-    TDDEMLService* Service;
-    TDDEMLTopic* Topic;
-  };
-
   void Trace(TTracePieces pieces) const;
   void CheckServerScope() const;
   void ConfigureLoaded();
@@ -355,72 +335,20 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   void Settle();
   int NextConvId() const;
   TDDEMLConversation* ConvBySerial(uint64_t serial) const;
-  static TConvRef RefOf(const TDDEMLConversation& conv);
-  static TDDEMLConversation* Revalidate(const TCallbackFrame& frame, const TConvRef& ref);
-  // After an event: the manager freed, or terminated, by the handler.
-  static bool Gone(const TCallbackFrame& frame) { return frame.Dead || !frame.Manager.Initialized(); }
   bool TopicInUse(const TDDEMLTopic* topic) const;
   std::string HszText(THsz hsz) const;
-  bool SystemItemFormatName(uint32_t format, std::string& name) const;
 
-  // CallBack's work (manager_callback.cpp).
-  THData Dispatch(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2, THData data, uintptr_t data1,
-                  uintptr_t data2) noexcept;
-  THData Handle(TCallbackFrame& frame, uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2,
-                THData data, uintptr_t data1, uintptr_t data2);
-  void ReportCallbackFailure(const std::string& message) noexcept;
   void NoteTraceFailure(const std::exception& e) noexcept override;
-
-  // Every event of the callback is raised through these, so that no
-  // transaction goes on without looking again at what the handler may have
-  // ended. Raise: true while the manager is still there and initialised.
-  template <class Event, class... Args>
-  bool Raise(TCallbackFrame& frame, const Event& event, Args&&... args) {
-    if (event) event(*this, std::forward<Args>(args)...);
-    return !Gone(frame);
-  }
-  // RaiseOn: the conversation when it is still whole after the event, else
-  // null.
-  template <class Event, class... Args>
-  TDDEMLConversation* RaiseOn(TCallbackFrame& frame, const TConvRef& ref, const Event& event, Args&&... args) {
-    if (event) event(*this, std::forward<Args>(args)...);
-    return Revalidate(frame, ref);
-  }
-  // RaiseFinishing: as Raise, but a handler that fails does not stop the
-  // work after the event (freeing a record, closing a topic); its failure
-  // is reported when the callback ends.
-  template <class Event, class... Args>
-  bool RaiseFinishing(TCallbackFrame& frame, const Event& event, Args&&... args) {
-    try {
-      if (event) event(*this, std::forward<Args>(args)...);
-    } catch (...) {
-      if (!frame.Dead && !frame.Deferred) frame.Deferred = std::current_exception();
-    }
-    return !Gone(frame);
-  }
+  bool InCallback() const;
   // Services replaced while conversations and registered names may point
   // into the old ones.
   void ReplaceServices(const TDDEMLServicesList& services);
 
-  // Connections (server_connect.cpp).
-  THData XTypConnect(TCallbackFrame& frame, THsz service, THsz topic);
-  TDDEMLConversation* CreateServerConv(TCallbackFrame& frame, THsz service, THsz topic);
-  void XTypConnectConfirm(THConv conv, THsz service, THsz topic);
-  THData XTypWildConnect(TCallbackFrame& frame, THsz service, THsz topic);
-  void XTypDisconnect(TCallbackFrame& frame, THConv conv);
-  void XTypXActComplete(TCallbackFrame& frame, THConv conv, THsz topic, THsz item, uint32_t transId);
 
-  // Data transactions (server_data.cpp).
-  THData XTypRequest(TCallbackFrame& frame, THConv conv, THsz topic, uint32_t format, THsz item);
-  THData SystemRequest(TCallbackFrame& frame, const TConvRef& ref, const std::string& item, uint32_t format);
-  THData TopicRequest(TCallbackFrame& frame, const TConvRef& ref, const std::string& item, uint32_t format);
-  THData ListItemData(TCallbackFrame& frame, const TConvRef& ref, const std::string& topic, const std::string& item);
-  THData ItemRequest(TCallbackFrame& frame, const TConvRef& ref, const std::string& item, uint32_t format);
-  uint32_t XTypPoke(TCallbackFrame& frame, THConv conv, THData data, uint32_t format, THsz item);
-  uint32_t XTypExecute(TCallbackFrame& frame, THConv conv, THData data);
-  uint32_t XTypAdvStart(TCallbackFrame& frame, THConv conv, uint32_t format, THsz item);
-  THData XTypAdvReq(TCallbackFrame& frame, THConv conv, uint32_t format, uint32_t pending, THsz item);
-  void XTypAdvStop(TCallbackFrame& frame, THConv conv, uint32_t format, THsz item);
+  // The callback's work, and the transactions it answers, read and change
+  // the manager's state as its own.
+  friend class TTransactionDispatch;
+  friend class TDataTransactions;
 
   IDdePlatform& FPlatform;
   TAboutInfo FAbout;
@@ -435,7 +363,7 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   std::vector<std::string> FShares;
   std::string FComputerName;
   std::vector<std::pair<std::string, std::string>> FStoredEvents;
-  TCallbackFrame* FFrame = nullptr;
+  std::unique_ptr<TTransactionDispatch> FDispatch;
   // Nodes that left the tree during the callback in progress.
   std::vector<std::unique_ptr<TDDEMLBase>> FRetired;
   // What Settle is to tell DDEML.
