@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "dde/dispatch.h"
+#include "dde/form_reader.h"
 #include "dde/host.h"
 #include "text/cp1250.h"
 
@@ -110,6 +111,16 @@ void TDDEMLManager::Loaded() {
       throw EMorviaShareDefError(ErrorText(errSharesMismatch));
     if (ShareProcess == sptAutoCreateShares && !FShares.empty()) SetError(errNetDdeUnavailable);
   }
+}
+
+void TDDEMLManager::ReadStoredForm(std::string_view text) { TManagerFormReader(*this).Read(text); }
+
+bool TDDEMLManager::StoredEventSlot(std::string_view eventName, TEventSlot& slot) {
+  return TManagerFormReader::EventSlot(eventName, slot);
+}
+
+void TDDEMLManager::BindStoredEvents(const std::vector<TStoredHandler>& handlers) {
+  TManagerFormReader(*this).BindEvents(handlers);
 }
 
 bool TDDEMLManager::CompareServerItemData() const { return dde::CompareServerItemData(); }

@@ -246,7 +246,7 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   void Loaded() override;
   void Notification(TComponent& component, TOperation operation) override;
   // Reads the manager's properties from the stored text form, as a form
-  // file lists them (see manager_storedform.cpp), then calls Loaded.
+  // file lists them (see form_reader.cpp), then calls Loaded.
   // Bad text raises EStoredFormError.
   void ReadStoredForm(std::string_view text);
   // The event handlers the stored form names, as (event, handler) pairs in
@@ -349,6 +349,7 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   // the manager's state as its own.
   friend class TTransactionDispatch;
   friend class TDataTransactions;
+  friend class TManagerFormReader;
 
   IDdePlatform& FPlatform;
   TAboutInfo FAbout;
