@@ -444,63 +444,56 @@ std::string TDDEMLManager::HszText(THsz hsz) const {
 // Server data. Each change may post advises: a log that cannot be written
 // stops none of them.
 
+TDDEMLService* TDDEMLManager::DataService(const std::string& service,
+                                         std::initializer_list<std::string_view> names) const {
+  CheckServerScope();
+  // A name DDE cannot carry could never be asked for, and a NUL would cut
+  // the tab-separated lists short.
+  for (std::string_view name : names) CheckDdeName(name);
+  return FindService(service);
+}
+
 void TDDEMLManager::AddToFormatList(const std::string& service, const std::string& topic,
                                     TDDEMLClipFmtType format) {
-  CheckServerScope();
   TTraceFailureScope quietLog(*this);
-  CheckDdeName(topic);
-  if (TDDEMLService* s = FindService(service)) s->AddToFormatList(topic, format);
+  if (TDDEMLService* s = DataService(service, {topic})) s->AddToFormatList(topic, format);
 }
 
 void TDDEMLManager::ClearFormatList(const std::string& service, const std::string& topic) {
-  CheckServerScope();
   TTraceFailureScope quietLog(*this);
-  CheckDdeName(topic);
-  if (TDDEMLService* s = FindService(service)) s->ClearFormatList(topic);
+  if (TDDEMLService* s = DataService(service, {topic})) s->ClearFormatList(topic);
 }
 
 void TDDEMLManager::AddToItemList(const std::string& service, const std::string& topic, const std::string& item) {
-  CheckServerScope();
   TTraceFailureScope quietLog(*this);
-  CheckDdeName(topic);
-  if (TDDEMLService* s = FindService(service)) s->AddToItemList(topic, item);
+  if (TDDEMLService* s = DataService(service, {topic, item})) s->AddToItemList(topic, item);
 }
 
 void TDDEMLManager::ClearItemList(const std::string& service, const std::string& topic) {
-  CheckServerScope();
   TTraceFailureScope quietLog(*this);
-  CheckDdeName(topic);
-  if (TDDEMLService* s = FindService(service)) s->ClearItemList(topic);
+  if (TDDEMLService* s = DataService(service, {topic})) s->ClearItemList(topic);
 }
 
 void TDDEMLManager::AddToTopicList(const std::string& service, const std::string& topic) {
-  CheckServerScope();
   TTraceFailureScope quietLog(*this);
-  if (TDDEMLService* s = FindService(service)) s->AddToTopicList(topic);
+  if (TDDEMLService* s = DataService(service, {topic})) s->AddToTopicList(topic);
 }
 
 void TDDEMLManager::ClearTopicList(const std::string& service) {
-  CheckServerScope();
   TTraceFailureScope quietLog(*this);
-  if (TDDEMLService* s = FindService(service)) s->ClearTopicList();
+  if (TDDEMLService* s = DataService(service, {})) s->ClearTopicList();
 }
 
 void TDDEMLManager::SetItemText(const std::string& service, const std::string& topic, const std::string& item,
                                 std::string_view text) {
-  CheckServerScope();
-  CheckDdeName(topic);
-  CheckDdeName(item);
   TTraceFailureScope quietLog(*this);
-  if (TDDEMLService* s = FindService(service)) s->SetItemText(topic, item, text);
+  if (TDDEMLService* s = DataService(service, {topic, item})) s->SetItemText(topic, item, text);
 }
 
 void TDDEMLManager::SetItemData(const std::string& service, const std::string& topic, const std::string& item,
                                 THData data, uint16_t format) {
-  CheckServerScope();
-  CheckDdeName(topic);
-  CheckDdeName(item);
   TTraceFailureScope quietLog(*this);
-  if (TDDEMLService* s = FindService(service)) s->SetItemData(topic, item, format, data);
+  if (TDDEMLService* s = DataService(service, {topic, item})) s->SetItemData(topic, item, format, data);
 }
 
 void TDDEMLManager::AddWildConnectPair(const std::string& service, const std::string& topic) {

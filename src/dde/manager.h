@@ -273,7 +273,9 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   bool SetupServices();
   void ShutDownServices();
 
-  // ---- server data; a service name not in the list does nothing ----
+  // ---- server data; a service name not in the list does nothing; a topic
+  // or item name DDE cannot carry (over 255 characters, or a NUL) raises
+  // EMorviaError and changes nothing ----
   void AddToFormatList(const std::string& service, const std::string& topic, TDDEMLClipFmtType format);
   void ClearFormatList(const std::string& service, const std::string& topic);
   void AddToItemList(const std::string& service, const std::string& topic, const std::string& item);
@@ -322,6 +324,9 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
  private:
   void Trace(TTracePieces pieces) const;
   void CheckServerScope() const;
+  // The service a server-data call works on (null when not listed), once
+  // the scope serves and the names check.
+  TDDEMLService* DataService(const std::string& service, std::initializer_list<std::string_view> names) const;
   void ConfigureLoaded();
   void EndAllConversations();
   void RemoveConv(TDDEMLConversation* conv);

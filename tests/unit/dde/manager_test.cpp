@@ -78,6 +78,38 @@ TEST_F(ManagerTest, ServerOperationsOfAClientRaiseTheScopeError) {
   EXPECT_THROW(m->SetSharesList({"share"}), EMorviaScopeError);  // -44 unless NetworkDDE and serving
 }
 
+TEST_F(ManagerTest, ServerDataCallsRefuseNamesDdeCannotCarry) {
+  Serve();
+  TDDEMLService* svc = m->FindService("PKD_ZEL");
+  m->AddToTopicList("PKD_ZEL", "PKD");
+  m->AddToItemList("PKD_ZEL", "PKD", "KOD");
+  const std::string topics = svc->ItemText(kSystemTopic, kItemTopics);
+  const std::string items = svc->ItemText("PKD", kItemTopicItemList);
+  const std::string tooLong(kMaxDdeNameLength + 1, 'x');
+  const std::string withNul("P\0D", 3);
+  for (const std::string& bad : {tooLong, withNul}) {
+    const std::vector<std::function<void()>> calls = {
+        [&] { m->AddToTopicList("PKD_ZEL", bad); },
+        [&] { m->AddToItemList("PKD_ZEL", "PKD", bad); },
+        [&] { m->AddToItemList("PKD_ZEL", bad, "KOD"); },
+        [&] { m->ClearItemList("PKD_ZEL", bad); },
+        [&] { m->AddToFormatList("PKD_ZEL", bad, cfText); },
+        [&] { m->ClearFormatList("PKD_ZEL", bad); },
+        [&] { m->SetItemText("PKD_ZEL", "PKD", bad, "x"); },
+        [&] { m->SetItemText("PKD_ZEL", bad, "KOD", "x"); },
+        [&] { m->SetItemData("PKD_ZEL", "PKD", bad, 0, kCfText); },
+    };
+    for (std::size_t i = 0; i < calls.size(); ++i) EXPECT_THROW(calls[i](), EMorviaError) << i << " " << bad.size();
+  }
+  EXPECT_EQ(topics, svc->ItemText(kSystemTopic, kItemTopics));
+  EXPECT_EQ(items, svc->ItemText("PKD", kItemTopicItemList));
+  EXPECT_EQ(nullptr, svc->FindTopic(tooLong));
+  // The longest name DDE carries is listed as any other.
+  const std::string longest(kMaxDdeNameLength, 'x');
+  m->AddToTopicList("PKD_ZEL", longest);
+  EXPECT_EQ(topics + "\t" + longest, svc->ItemText(kSystemTopic, kItemTopics));
+}
+
 TEST_F(ManagerTest, DefaultTimeOutIsHeldAsWholeMilliseconds) {
   const std::pair<double, uint32_t> cases[] = {{1.0, 1000}, {0.25, 250}, {0.0004, 0}, {0.0006, 1},
                                                {2.5e-3, 2},  {-3, 0},     {5e9, 4294967295u}};
