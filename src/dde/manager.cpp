@@ -49,6 +49,7 @@ TDDEMLManager::TDDEMLManager(TComponent* owner, IDdePlatform& platform)
   FSelf = std::make_shared<TDDEMLManager*>(this);
   FLinkFormat = RegisterClipFormat("Link");
   tCurrentManager = this;
+  SetTraceHost(&platform.Host());
 }
 
 TDDEMLManager::~TDDEMLManager() {
@@ -57,7 +58,8 @@ TDDEMLManager::~TDDEMLManager() {
   // manager ends (its own unregistering, say) reaches no half-destroyed
   // manager.
   FDispatch->Abandon();
-  if (tCurrentManager == this) tCurrentManager = nullptr;
+  const bool current = tCurrentManager == this;
+  if (current) tCurrentManager = nullptr;
   FSelf.reset();
   // Callbacks still running keep tracing after this manager is gone; and a
   // log that cannot be written must not keep the instance alive.
@@ -75,6 +77,8 @@ TDDEMLManager::~TDDEMLManager() {
   FServices.SetErrorSink(nullptr);
   FServices.SetKeeper(nullptr);
   ReleaseDebugWindow(this);
+  // The trace must not outlive the platform it reads the time from.
+  if (current) SetTraceHost(nullptr);
 }
 
 TDDEMLManager* TDDEMLManager::CurrentManager() { return tCurrentManager; }
@@ -104,7 +108,7 @@ void TDDEMLManager::Loaded() {
   ApplyDebugSettings(this, FDebugState, DebugStayOnTop, DebugFileName);
   if (AutoInit && !Initialized()) InitDDEML();
   if (NetworkDDE) {
-    FComputerName = HostComputerName();
+    FComputerName = FPlatform.Host().ComputerName();
     // Network DDE is gone from the systems this runs on: no share is
     // installed, and none can be made.
     if (ShareProcess == sptSharesMustMatch && !FShares.empty())
@@ -271,7 +275,7 @@ void TDDEMLManager::AddService(const std::string& name) {
 
 void TDDEMLManager::AddExeNameService() {
   CheckServerScope();
-  const std::string name = ExeServiceName(ProgramFileName());
+  const std::string name = ExeServiceName(FPlatform.Host().ProgramFileName());
   if (name.empty() || !IsValidDdeName(name)) return;
   FServices.Add(name);
   if (TDDEMLService* service = FServices.Find(name)) service->Enabled = true;

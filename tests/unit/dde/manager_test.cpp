@@ -133,7 +133,7 @@ TEST_F(ManagerTest, ServiceNamedAfterTheProgramFile) {
                                                        {"plain", "plain"}};
   for (const auto& n : names) EXPECT_EQ(n.second, ExeServiceName(n.first)) << n.first;
 
-  SetProgramFileName("C:\\A\\Picker.new.exe");
+  fake.host.programFileName = "C:\\A\\Picker.new.exe";
   ASSERT_TRUE(m->InitDDEML());
   ASSERT_EQ(1, m->Services().Count());
   EXPECT_TRUE(m->FindService("Picker")->Enabled);
@@ -145,7 +145,13 @@ TEST_F(ManagerTest, ServiceNamedAfterTheProgramFile) {
   other.FindService("PKD_ZEL")->Enabled = true;
   EXPECT_TRUE(other.InitDDEML());
   EXPECT_EQ(1, other.Services().Count());
-  SetProgramFileName("");
+}
+
+TEST_F(ManagerTest, NetworkDdeTakesTheComputerNameFromThePlatform) {
+  fake.host.computerName = "BIURO-7";
+  m->NetworkDDE = true;
+  m->Loaded();
+  EXPECT_EQ("BIURO-7", m->NetComputerName());
 }
 
 TEST_F(ManagerTest, OnlyOneManagerPerForm) {
@@ -239,12 +245,9 @@ TEST_F(ManagerTest, AConversationWithoutConfirmIsAdoptedByItsNames) {
   EXPECT_EQ(nullptr, m->FindConvByHandle(0x78));
 }
 
-std::string FixedTime() { return "now"; }
-
 TEST_F(ManagerTest, TraceLinesOfTheSinkAndTheCallbackAndAnUnwritableLog) {
   testing_support::TempDir dir;
   const std::string log = dir.File("m.log");
-  SetTraceDateTimeSource(FixedTime);
   m->DebugFileName = log;
   m->SetDebugState(dbFile);
   Serve();
@@ -284,7 +287,6 @@ TEST_F(ManagerTest, TraceLinesOfTheSinkAndTheCallbackAndAnUnwritableLog) {
   EXPECT_TRUE(reported.empty());
   EXPECT_LT(1, m->TraceFailureCount());
   m->SetDebugState(dbNone);
-  SetTraceDateTimeSource(nullptr);
 }
 
 TEST_F(ManagerTest, StoredFormConfiguresTheManagerBeforeItLoads) {
