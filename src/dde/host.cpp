@@ -1,33 +1,20 @@
 #include "dde/host.h"
 
-#include <mutex>
+#include <ctime>
 
 namespace dde {
 
-namespace {
-std::mutex gMutex;
-std::string gProgramFileName;
-std::string gComputerName;
-}  // namespace
-
-void SetProgramFileName(const std::string& path) {
-  std::lock_guard<std::mutex> lock(gMutex);
-  gProgramFileName = path;
-}
-
-std::string ProgramFileName() {
-  std::lock_guard<std::mutex> lock(gMutex);
-  return gProgramFileName;
-}
-
-void SetHostComputerName(const std::string& name) {
-  std::lock_guard<std::mutex> lock(gMutex);
-  gComputerName = name;
-}
-
-std::string HostComputerName() {
-  std::lock_guard<std::mutex> lock(gMutex);
-  return gComputerName;
+std::string TUnknownHost::DateTimeText() const {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  char buffer[64];
+  std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &local);
+  return buffer;
 }
 
 std::string ExeServiceName(const std::string& programFileName) {

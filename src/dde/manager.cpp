@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "dde/dispatch.h"
+#include "dde/form_reader.h"
 #include "dde/host.h"
 #include "text/cp1250.h"
 
@@ -13,30 +15,16 @@ constexpr const char* kManagerClass = "TDDEMLManager";
 
 thread_local TDDEMLManager* tCurrentManager = nullptr;
 
-const uint32_t kFailFlags[] = {0x1000, 0x2000, 0x4000, 0x8000, 0x10000, 0x20000, 0x3F000};
-const uint32_t kSkipFlags[] = {0x40000, 0x80000, 0x100000, 0x200000, 0x3C0000};
-
 }  // namespace
-
-uint32_t FailFlags(const TDDEMLFailOptions& options) {
-  uint32_t flags = 0;
-  for (int i = cbfFailSelfConnections; i <= cbfFailAllSvrXActions; ++i)
-    if (options.Contains(static_cast<TDDEMLFailType>(i))) flags |= kFailFlags[i];
-  return flags;
-}
-
-uint32_t SkipFlags(const TDDEMLSkipOptions& options) {
-  uint32_t flags = 0;
-  for (int i = cbfSkipConnectConfirms; i <= cbfSkipAllNotifications; ++i)
-    if (options.Contains(static_cast<TDDEMLSkipType>(i))) flags |= kSkipFlags[i];
-  return flags;
-}
 
 // ---------------------------------------------------------------------------
 // Lifecycle
 
 TDDEMLManager::TDDEMLManager(TComponent* owner, IDdePlatform& platform)
-    : TComponent(owner), FPlatform(platform), FServices(platform) {
+    : TComponent(owner),
+      FPlatform(platform),
+      FServices(platform),
+      FDispatch(std::make_unique<TTransactionDispatch>(*this)) {
   // First, so that a refused second manager leaves nothing behind.
   InsertIntoOwner();
   FServices.SetErrorSink(this);
@@ -44,6 +32,7 @@ TDDEMLManager::TDDEMLManager(TComponent* owner, IDdePlatform& platform)
   FSelf = std::make_shared<TDDEMLManager*>(this);
   FLinkFormat = RegisterClipFormat("Link");
   tCurrentManager = this;
+  SetTraceHost(&platform.Host());
 }
 
 TDDEMLManager::~TDDEMLManager() {
@@ -51,8 +40,9 @@ TDDEMLManager::~TDDEMLManager() {
   // must leave without touching it. And what DDEML sends while the
   // manager ends (its own unregistering, say) reaches no half-destroyed
   // manager.
-  for (TCallbackFrame* f = FFrame; f; f = f->Outer) f->Dead = true;
-  if (tCurrentManager == this) tCurrentManager = nullptr;
+  FDispatch->Abandon();
+  const bool current = tCurrentManager == this;
+  if (current) tCurrentManager = nullptr;
   FSelf.reset();
   // Callbacks still running keep tracing after this manager is gone; and a
   // log that cannot be written must not keep the instance alive.
@@ -66,13 +56,24 @@ TDDEMLManager::~TDDEMLManager() {
   } catch (const std::exception& e) {
     NoteTraceFailure(e);
   }
-  FFrame = nullptr;
+  FDispatch->Forget();
   FServices.SetErrorSink(nullptr);
   FServices.SetKeeper(nullptr);
   ReleaseDebugWindow(this);
+  // The trace must not outlive the platform it reads the time from.
+  if (current) SetTraceHost(nullptr);
 }
 
 TDDEMLManager* TDDEMLManager::CurrentManager() { return tCurrentManager; }
+
+THData DDE_CALLBACK TDDEMLManager::CallBack(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2,
+                                            THData data, uintptr_t data1, uintptr_t data2) {
+  TDDEMLManager* manager = CurrentManager();
+  if (!manager || !manager->Initialized()) return 0;
+  return manager->FDispatch->Dispatch(type, format, conv, hsz1, hsz2, data, data1, data2);
+}
+
+bool TDDEMLManager::InCallback() const { return FDispatch->InCallback(); }
 
 void TDDEMLManager::Trace(TTracePieces pieces) const {
   if (!Designing()) WriteTracePrefixed(kManagerClass, pieces);
@@ -90,13 +91,23 @@ void TDDEMLManager::Loaded() {
   ApplyDebugSettings(this, FDebugState, DebugStayOnTop, DebugFileName);
   if (AutoInit && !Initialized()) InitDDEML();
   if (NetworkDDE) {
-    FComputerName = HostComputerName();
+    FComputerName = FPlatform.Host().ComputerName();
     // Network DDE is gone from the systems this runs on: no share is
     // installed, and none can be made.
     if (ShareProcess == sptSharesMustMatch && !FShares.empty())
       throw EMorviaShareDefError(ErrorText(errSharesMismatch));
     if (ShareProcess == sptAutoCreateShares && !FShares.empty()) SetError(errNetDdeUnavailable);
   }
+}
+
+void TDDEMLManager::ReadStoredForm(std::string_view text) { TManagerFormReader(*this).Read(text); }
+
+bool TDDEMLManager::StoredEventSlot(std::string_view eventName, TEventSlot& slot) {
+  return TManagerFormReader::EventSlot(eventName, slot);
+}
+
+void TDDEMLManager::BindStoredEvents(const std::vector<TStoredHandler>& handlers) {
+  TManagerFormReader(*this).BindEvents(handlers);
 }
 
 bool TDDEMLManager::CompareServerItemData() const { return dde::CompareServerItemData(); }
@@ -132,7 +143,7 @@ void TDDEMLManager::ReplaceServices(const TDDEMLServicesList& services) {
   // the services that leave take their records with them and the names
   // change later (Retire, Settle).
   const bool serving = Initialized() && IsServerScope();
-  if (!FFrame) {
+  if (!InCallback()) {
     EndAllConversations();
     if (serving)
       for (int i = 0; i < FServices.Count(); ++i)
@@ -142,7 +153,7 @@ void TDDEMLManager::ReplaceServices(const TDDEMLServicesList& services) {
   // What the copied services claim about registration is the source's.
   for (int i = 0; i < FServices.Count(); ++i) FServices.At(i)->ForgetRegistration();
   if (serving && FServices.Count() > 0) {
-    if (FFrame) {
+    if (InCallback()) {
       FRegisterDue = true;
       SettleLater();
     } else {
@@ -206,7 +217,7 @@ bool TDDEMLManager::TerminateDDEML() {
   // back for: unregistering or uninitialising now would free its
   // conversation under it. The instance goes once the thread is back in
   // its message loop, and its names with it.
-  const bool inCallback = FFrame != nullptr;
+  const bool inCallback = InCallback();
   EndAllConversations();
   if (IsServerScope() && !inCallback) ShutDownServices();
   // The instance ends what was left for Settle to tell it.
@@ -247,7 +258,7 @@ void TDDEMLManager::AddService(const std::string& name) {
 
 void TDDEMLManager::AddExeNameService() {
   CheckServerScope();
-  const std::string name = ExeServiceName(ProgramFileName());
+  const std::string name = ExeServiceName(FPlatform.Host().ProgramFileName());
   if (name.empty() || !IsValidDdeName(name)) return;
   FServices.Add(name);
   if (TDDEMLService* service = FServices.Find(name)) service->Enabled = true;
@@ -312,7 +323,7 @@ void TDDEMLManager::Retire(std::unique_ptr<TDDEMLBase> node) {
     std::unique_ptr<TDDEMLConversation> record = FConvs.Extract(c);
     record->ErrorRelay = nullptr;
     if (record->Handle() == 0) continue;
-    if (FFrame) {
+    if (InCallback()) {
       FConvsToEnd.push_back(record->Handle());
       SettleLater();
     } else {
@@ -326,14 +337,14 @@ void TDDEMLManager::Retire(std::unique_ptr<TDDEMLBase> node) {
   // A name this instance registered is given back with its service.
   auto* service = dynamic_cast<TDDEMLService*>(node.get());
   if (service && service->Registered() && Initialized()) {
-    if (FFrame) {
+    if (InCallback()) {
       FNamesToDrop.push_back(service->ServiceName());
       SettleLater();
     } else {
       service->Register(FInstanceId, false);
     }
   }
-  if (FFrame) FRetired.push_back(std::move(node));
+  if (InCallback()) FRetired.push_back(std::move(node));
 }
 
 void TDDEMLManager::SettleLater() {
@@ -420,63 +431,56 @@ std::string TDDEMLManager::HszText(THsz hsz) const {
 // Server data. Each change may post advises: a log that cannot be written
 // stops none of them.
 
+TDDEMLService* TDDEMLManager::DataService(const std::string& service,
+                                         std::initializer_list<std::string_view> names) const {
+  CheckServerScope();
+  // A name DDE cannot carry could never be asked for, and a NUL would cut
+  // the tab-separated lists short.
+  for (std::string_view name : names) CheckDdeName(name);
+  return FindService(service);
+}
+
 void TDDEMLManager::AddToFormatList(const std::string& service, const std::string& topic,
                                     TDDEMLClipFmtType format) {
-  CheckServerScope();
   TTraceFailureScope quietLog(*this);
-  CheckDdeName(topic);
-  if (TDDEMLService* s = FindService(service)) s->AddToFormatList(topic, format);
+  if (TDDEMLService* s = DataService(service, {topic})) s->AddToFormatList(topic, format);
 }
 
 void TDDEMLManager::ClearFormatList(const std::string& service, const std::string& topic) {
-  CheckServerScope();
   TTraceFailureScope quietLog(*this);
-  CheckDdeName(topic);
-  if (TDDEMLService* s = FindService(service)) s->ClearFormatList(topic);
+  if (TDDEMLService* s = DataService(service, {topic})) s->ClearFormatList(topic);
 }
 
 void TDDEMLManager::AddToItemList(const std::string& service, const std::string& topic, const std::string& item) {
-  CheckServerScope();
   TTraceFailureScope quietLog(*this);
-  CheckDdeName(topic);
-  if (TDDEMLService* s = FindService(service)) s->AddToItemList(topic, item);
+  if (TDDEMLService* s = DataService(service, {topic, item})) s->AddToItemList(topic, item);
 }
 
 void TDDEMLManager::ClearItemList(const std::string& service, const std::string& topic) {
-  CheckServerScope();
   TTraceFailureScope quietLog(*this);
-  CheckDdeName(topic);
-  if (TDDEMLService* s = FindService(service)) s->ClearItemList(topic);
+  if (TDDEMLService* s = DataService(service, {topic})) s->ClearItemList(topic);
 }
 
 void TDDEMLManager::AddToTopicList(const std::string& service, const std::string& topic) {
-  CheckServerScope();
   TTraceFailureScope quietLog(*this);
-  if (TDDEMLService* s = FindService(service)) s->AddToTopicList(topic);
+  if (TDDEMLService* s = DataService(service, {topic})) s->AddToTopicList(topic);
 }
 
 void TDDEMLManager::ClearTopicList(const std::string& service) {
-  CheckServerScope();
   TTraceFailureScope quietLog(*this);
-  if (TDDEMLService* s = FindService(service)) s->ClearTopicList();
+  if (TDDEMLService* s = DataService(service, {})) s->ClearTopicList();
 }
 
 void TDDEMLManager::SetItemText(const std::string& service, const std::string& topic, const std::string& item,
                                 std::string_view text) {
-  CheckServerScope();
-  CheckDdeName(topic);
-  CheckDdeName(item);
   TTraceFailureScope quietLog(*this);
-  if (TDDEMLService* s = FindService(service)) s->SetItemText(topic, item, text);
+  if (TDDEMLService* s = DataService(service, {topic, item})) s->SetItemText(topic, item, text);
 }
 
 void TDDEMLManager::SetItemData(const std::string& service, const std::string& topic, const std::string& item,
                                 THData data, uint16_t format) {
-  CheckServerScope();
-  CheckDdeName(topic);
-  CheckDdeName(item);
   TTraceFailureScope quietLog(*this);
-  if (TDDEMLService* s = FindService(service)) s->SetItemData(topic, item, format, data);
+  if (TDDEMLService* s = DataService(service, {topic, item})) s->SetItemData(topic, item, format, data);
 }
 
 void TDDEMLManager::AddWildConnectPair(const std::string& service, const std::string& topic) {

@@ -1,10 +1,10 @@
 // The DDE conversation manager: the component a window holds to serve DDE
 // through DDEML. It owns the DDEML instance, the services it offers, the
 // live conversations, the declared execute commands and the trace settings,
-// and answers every DDEML callback of its thread through CallBack.
+// and answers every DDEML callback of its thread through CallBack (the work
+// is its TTransactionDispatch's, dispatch.h).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -13,7 +13,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "dde/commands.h"
@@ -22,116 +21,14 @@
 #include "dde/conversation.h"
 #include "dde/errors.h"
 #include "dde/formats.h"
+#include "dde/manager_types.h"
 #include "dde/platform.h"
 #include "dde/services.h"
 #include "dde/trace.h"
 
 namespace dde {
 
-enum TDDEMLScopeType : int { ddeNone, ddeClientOnly, ddeServerOnly, ddeClientAndServer };
-enum TDDEMLFormatConflictType : int { fctException, fctIgnore, fctNullResponse };
-enum TShareProcessType : int { sptNone, sptAutoCreateShares, sptSharesMustMatch };
-enum TDDEMLFailType : int {
-  cbfFailSelfConnections,
-  cbfFailConnections,
-  cbfFailAdvises,
-  cbfFailExecutes,
-  cbfFailPokes,
-  cbfFailRequests,
-  cbfFailAllSvrXActions,
-};
-enum TDDEMLSkipType : int {
-  cbfSkipConnectConfirms,
-  cbfSkipRegistrations,
-  cbfSkipUnregistrations,
-  cbfSkipDisconnects,
-  cbfSkipAllNotifications,
-};
-
-// A set of enumeration values, as the stored form writes it: [a, b].
-template <class E>
-class TEnumSet {
- public:
-  TEnumSet() = default;
-  TEnumSet(std::initializer_list<E> values) {
-    for (E v : values) Include(v);
-  }
-  void Include(E v) { FBits |= 1u << static_cast<int>(v); }
-  void Exclude(E v) { FBits &= ~(1u << static_cast<int>(v)); }
-  bool Contains(E v) const { return (FBits & (1u << static_cast<int>(v))) != 0; }
-  bool Empty() const { return FBits == 0; }
-  bool operator==(const TEnumSet& o) const { return FBits == o.FBits; }
-
- private:
-  uint32_t FBits = 0;
-};
-using TDDEMLFailOptions = TEnumSet<TDDEMLFailType>;
-using TDDEMLSkipOptions = TEnumSet<TDDEMLSkipType>;
-
-// The DdeInitialize flags of the sets (CBF_FAIL_* and CBF_SKIP_*).
-uint32_t FailFlags(const TDDEMLFailOptions& options);
-uint32_t SkipFlags(const TDDEMLSkipOptions& options);
-
-struct TAboutInfo {
-  std::string Version = "Version 3.36";
-};
-
-// The parameters of one parsed command, as OnExecuteReceived gets them.
-using TParamArray = std::array<std::string, kMaxCmdParams>;
-
-class TDDEMLManager;
-
-// Events. Strings are the names as DDEML gives them; a bool& is the
-// handler's answer, with the starting value each raising site documents.
-using TDDEMLConnectEvent =
-    std::function<void(TDDEMLManager& Sender, const std::string& AServiceName, const std::string& ATopicName, bool& Allow)>;
-using TDDEMLSEvent = std::function<void(TDDEMLManager& Sender, const std::string& AServerName)>;
-using TDDEMLSTEvent =
-    std::function<void(TDDEMLManager& Sender, const std::string& AServerName, const std::string& ATopicName)>;
-using TDDEMLExecuteEvent = std::function<void(TDDEMLManager& Sender, const std::string& AServerName,
-                                              const std::string& ATopicName, const std::string& ACmdName,
-                                              const TParamArray& ACmdParams, int AParamCount, bool& Succeed)>;
-using TDDEMLRawExecuteEvent =
-    std::function<void(TDDEMLManager& Sender, const std::string& AServerName, const std::string& ATopicName,
-                       const char* ACmdBuffer, uint16_t ACmdLen, bool& Succeed, bool& Proceed)>;
-using TDDEMLPokeEvent = std::function<void(TDDEMLManager& Sender, const std::string& AServerName,
-                                           const std::string& ATopicName, const std::string& AnItemName,
-                                           int32_t AnItemUserHandle, bool& Allow)>;
-// OnRequestReceived (answer ValidItem) and OnAdviseStartReceived (Allow).
-using TDDEMLReqReceivedEvent = std::function<void(
-    TDDEMLManager& Sender, const std::string& AServiceName, const std::string& ATopicName,
-    const std::string& AnItemName, int32_t AnItemUserHandle, TDDEMLClipFmtType AFormatType,
-    uint16_t AFormatNumber, bool& ValidItem)>;
-using TDDEMLAdviseStopEvent = std::function<void(TDDEMLManager& Sender, const std::string& AServerName,
-                                                 const std::string& ATopicName, const std::string& AnItemName,
-                                                 int32_t AnItemUserHandle)>;
-using TDDEMLServiceEvent = std::function<void(TDDEMLManager& Sender, const std::string& ABaseServiceName,
-                                              const std::string& AnInstServiceName)>;
-using TDDEMLErrorEvent = std::function<void(TDDEMLManager& Sender, int AMngrError, const std::string& AMsg)>;
-using TDDEMLUnknownCompleteEvent =
-    std::function<void(TDDEMLManager& Sender, const std::string& AServerName, const std::string& ATopicName,
-                       const std::string& AnItemName, uint32_t ATransId)>;
-
-// An event of the manager as a stored form names it: which member it is,
-// typed by its handler's signature. The client role's events, which forms
-// may store, have no member here (monostate). TDDEMLServiceEvent is the
-// same signature as TDDEMLSTEvent and shares its alternative.
-using TEventSlot = std::variant<std::monostate, TDDEMLConnectEvent TDDEMLManager::*, TDDEMLSEvent TDDEMLManager::*,
-                                TDDEMLSTEvent TDDEMLManager::*, TDDEMLExecuteEvent TDDEMLManager::*,
-                                TDDEMLRawExecuteEvent TDDEMLManager::*, TDDEMLPokeEvent TDDEMLManager::*,
-                                TDDEMLReqReceivedEvent TDDEMLManager::*, TDDEMLAdviseStopEvent TDDEMLManager::*,
-                                TDDEMLErrorEvent TDDEMLManager::*,
-                                TDDEMLUnknownCompleteEvent TDDEMLManager::*>;
-
-// A handler a window offers under the name its stored form gives it; it
-// binds to any event of its own signature. Made with StoredHandler.
-struct TStoredHandler {
-  std::string Name;
-  // Whether the event is of the handler's signature.
-  std::function<bool(const TEventSlot&)> Fits;
-  // Sets the event (one that fits) to the handler.
-  std::function<void(TDDEMLManager&, const TEventSlot&)> Bind;
-};
+class TTransactionDispatch;
 
 // Changing the tree from inside an event handler. A service, topic or item
 // that leaves the tree, however it leaves (RemoveTopic, RemoveItem,
@@ -244,7 +141,7 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   void Loaded() override;
   void Notification(TComponent& component, TOperation operation) override;
   // Reads the manager's properties from the stored text form, as a form
-  // file lists them (see manager_storedform.cpp), then calls Loaded.
+  // file lists them (see form_reader.cpp), then calls Loaded.
   // Bad text raises EStoredFormError.
   void ReadStoredForm(std::string_view text);
   // The event handlers the stored form names, as (event, handler) pairs in
@@ -271,7 +168,9 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   bool SetupServices();
   void ShutDownServices();
 
-  // ---- server data; a service name not in the list does nothing ----
+  // ---- server data; a service name not in the list does nothing; a topic
+  // or item name DDE cannot carry (over 255 characters, or a NUL) raises
+  // EMorviaError and changes nothing ----
   void AddToFormatList(const std::string& service, const std::string& topic, TDDEMLClipFmtType format);
   void ClearFormatList(const std::string& service, const std::string& topic);
   void AddToItemList(const std::string& service, const std::string& topic, const std::string& item);
@@ -318,30 +217,11 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   IDdePlatform& Platform() const { return FPlatform; }
 
  private:
-  // One DDEML callback in progress. Frames nest while handlers pump
-  // messages; the destructor marks them all dead, so that a handler that
-  // ends the manager leaves the callback without touching it again.
-  struct TCallbackFrame {
-    explicit TCallbackFrame(TDDEMLManager& manager);
-    ~TCallbackFrame();
-    TDDEMLManager& Manager;
-    TCallbackFrame* Outer;
-    bool Dead = false;
-    // A handler's failure kept while the work after its event is finished;
-    // reported when the callback ends.
-    std::exception_ptr Deferred;
-  };
-  // A conversation seen by a handler before an event: whether it is still
-  // there afterwards (the manager alive, the record not freed, its service
-  // and topic still in the tree).
-  struct TConvRef {
-    uint64_t Serial;
-    TDDEMLService* Service;
-    TDDEMLTopic* Topic;
-  };
-
   void Trace(TTracePieces pieces) const;
   void CheckServerScope() const;
+  // The service a server-data call works on (null when not listed), once
+  // the scope serves and the names check.
+  TDDEMLService* DataService(const std::string& service, std::initializer_list<std::string_view> names) const;
   void ConfigureLoaded();
   void EndAllConversations();
   void RemoveConv(TDDEMLConversation* conv);
@@ -355,72 +235,21 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   void Settle();
   int NextConvId() const;
   TDDEMLConversation* ConvBySerial(uint64_t serial) const;
-  static TConvRef RefOf(const TDDEMLConversation& conv);
-  static TDDEMLConversation* Revalidate(const TCallbackFrame& frame, const TConvRef& ref);
-  // After an event: the manager freed, or terminated, by the handler.
-  static bool Gone(const TCallbackFrame& frame) { return frame.Dead || !frame.Manager.Initialized(); }
   bool TopicInUse(const TDDEMLTopic* topic) const;
   std::string HszText(THsz hsz) const;
-  bool SystemItemFormatName(uint32_t format, std::string& name) const;
 
-  // CallBack's work (manager_callback.cpp).
-  THData Dispatch(uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2, THData data, uintptr_t data1,
-                  uintptr_t data2) noexcept;
-  THData Handle(TCallbackFrame& frame, uint32_t type, uint32_t format, THConv conv, THsz hsz1, THsz hsz2,
-                THData data, uintptr_t data1, uintptr_t data2);
-  void ReportCallbackFailure(const std::string& message) noexcept;
   void NoteTraceFailure(const std::exception& e) noexcept override;
-
-  // Every event of the callback is raised through these, so that no
-  // transaction goes on without looking again at what the handler may have
-  // ended. Raise: true while the manager is still there and initialised.
-  template <class Event, class... Args>
-  bool Raise(TCallbackFrame& frame, const Event& event, Args&&... args) {
-    if (event) event(*this, std::forward<Args>(args)...);
-    return !Gone(frame);
-  }
-  // RaiseOn: the conversation when it is still whole after the event, else
-  // null.
-  template <class Event, class... Args>
-  TDDEMLConversation* RaiseOn(TCallbackFrame& frame, const TConvRef& ref, const Event& event, Args&&... args) {
-    if (event) event(*this, std::forward<Args>(args)...);
-    return Revalidate(frame, ref);
-  }
-  // RaiseFinishing: as Raise, but a handler that fails does not stop the
-  // work after the event (freeing a record, closing a topic); its failure
-  // is reported when the callback ends.
-  template <class Event, class... Args>
-  bool RaiseFinishing(TCallbackFrame& frame, const Event& event, Args&&... args) {
-    try {
-      if (event) event(*this, std::forward<Args>(args)...);
-    } catch (...) {
-      if (!frame.Dead && !frame.Deferred) frame.Deferred = std::current_exception();
-    }
-    return !Gone(frame);
-  }
+  bool InCallback() const;
   // Services replaced while conversations and registered names may point
   // into the old ones.
   void ReplaceServices(const TDDEMLServicesList& services);
 
-  // Connections (server_connect.cpp).
-  THData XTypConnect(TCallbackFrame& frame, THsz service, THsz topic);
-  TDDEMLConversation* CreateServerConv(TCallbackFrame& frame, THsz service, THsz topic);
-  void XTypConnectConfirm(THConv conv, THsz service, THsz topic);
-  THData XTypWildConnect(TCallbackFrame& frame, THsz service, THsz topic);
-  void XTypDisconnect(TCallbackFrame& frame, THConv conv);
-  void XTypXActComplete(TCallbackFrame& frame, THConv conv, THsz topic, THsz item, uint32_t transId);
 
-  // Data transactions (server_data.cpp).
-  THData XTypRequest(TCallbackFrame& frame, THConv conv, THsz topic, uint32_t format, THsz item);
-  THData SystemRequest(TCallbackFrame& frame, const TConvRef& ref, const std::string& item, uint32_t format);
-  THData TopicRequest(TCallbackFrame& frame, const TConvRef& ref, const std::string& item, uint32_t format);
-  THData ListItemData(TCallbackFrame& frame, const TConvRef& ref, const std::string& topic, const std::string& item);
-  THData ItemRequest(TCallbackFrame& frame, const TConvRef& ref, const std::string& item, uint32_t format);
-  uint32_t XTypPoke(TCallbackFrame& frame, THConv conv, THData data, uint32_t format, THsz item);
-  uint32_t XTypExecute(TCallbackFrame& frame, THConv conv, THData data);
-  uint32_t XTypAdvStart(TCallbackFrame& frame, THConv conv, uint32_t format, THsz item);
-  THData XTypAdvReq(TCallbackFrame& frame, THConv conv, uint32_t format, uint32_t pending, THsz item);
-  void XTypAdvStop(TCallbackFrame& frame, THConv conv, uint32_t format, THsz item);
+  // The callback's work, and the transactions it answers, read and change
+  // the manager's state as its own.
+  friend class TTransactionDispatch;
+  friend class TDataTransactions;
+  friend class TManagerFormReader;
 
   IDdePlatform& FPlatform;
   TAboutInfo FAbout;
@@ -435,7 +264,7 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   std::vector<std::string> FShares;
   std::string FComputerName;
   std::vector<std::pair<std::string, std::string>> FStoredEvents;
-  TCallbackFrame* FFrame = nullptr;
+  std::unique_ptr<TTransactionDispatch> FDispatch;
   // Nodes that left the tree during the callback in progress.
   std::vector<std::unique_ptr<TDDEMLBase>> FRetired;
   // What Settle is to tell DDEML.
@@ -449,16 +278,5 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   std::string FTraceFailure;
   int FTraceFailures = 0;
 };
-
-// A handler offered under name for the events of its signature.
-template <class Event>
-TStoredHandler StoredHandler(std::string name, Event code) {
-  using TMember = Event TDDEMLManager::*;
-  return TStoredHandler{std::move(name),
-                        [](const TEventSlot& slot) { return std::holds_alternative<TMember>(slot); },
-                        [code = std::move(code)](TDDEMLManager& m, const TEventSlot& slot) {
-                          m.*std::get<TMember>(slot) = code;
-                        }};
-}
 
 }  // namespace dde

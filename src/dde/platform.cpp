@@ -4,6 +4,11 @@
 
 namespace dde {
 
+const IHostFacts& IDdePlatform::Host() const {
+  static const TUnknownHost unknown;
+  return unknown;
+}
+
 std::string IDdePlatform::QueryStringText(TInstanceId instance, THsz hsz) {
   if (hsz == 0) return std::string();
   // Only the low 16 bits of the length count, as DDEML returns them.

@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "dde/host.h"
+
 namespace dde {
 
 using TInstanceId = uint32_t;   // DWORD idInst, 0 = none
@@ -139,6 +141,9 @@ class IDdePlatform {
   virtual THConv Reconnect(THConv conv) = 0;
   // DdeGetLastError (which also clears it).
   virtual uint32_t GetLastError(TInstanceId instance) = 0;
+  // The program and the machine the manager serves on. The default knows
+  // neither program file nor computer name.
+  virtual const IHostFacts& Host() const;
 
   // The text of a string handle, read as the name handles do: length first,
   // then a buffer of length + 1. Empty for 0 or an unknown handle.

@@ -1,5 +1,7 @@
 #include "dde/services.h"
 
+#include <type_traits>
+
 #include "dde/trace.h"
 #include "text/cp1250.h"
 
@@ -8,6 +10,23 @@ namespace dde {
 namespace {
 
 constexpr const char* kServiceClass = "TDDEMLService";
+
+// The node of list named name. The search key is a temporary node that
+// carries only the name: a service as its name, the others in their atom.
+template <class T>
+T* FindNamed(const TObjectContainer<T>& list, IDdePlatform& platform, const std::string& name) {
+  if (list.Count() == 0) return nullptr;
+  int position = 0;
+  if constexpr (std::is_same_v<T, TDDEMLService>) {
+    const T key(platform, name);
+    if (!list.Find(key, position)) return nullptr;
+  } else {
+    T key(platform);
+    key.Atom().SetKeyName(name);
+    if (!list.Find(key, position)) return nullptr;
+  }
+  return list.At(position);
+}
 
 unsigned char FoldAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c; }
 
@@ -106,15 +125,7 @@ TDDEMLTopic::TDDEMLTopic(IDdePlatform& platform) : TDDEMLBase(platform) {
   FItems.SetDuplicates(dupIgnore);
 }
 
-TDDEMLItem* TDDEMLTopic::FindItem(const std::string& name) const {
-  if (FItems.Count() == 0) return nullptr;
-  // The search key is a temporary item carrying only the name's text.
-  TDDEMLItem key(Platform());
-  key.Atom().SetKeyName(name);
-  int position = 0;
-  if (!FItems.Find(key, position)) return nullptr;
-  return FItems.At(position);
-}
+TDDEMLItem* TDDEMLTopic::FindItem(const std::string& name) const { return FindNamed(FItems, Platform(), name); }
 
 TDDEMLItem* TDDEMLTopic::AddItem(const std::string& name) {
   if (FindItem(name)) return nullptr;
@@ -215,14 +226,7 @@ TDDEMLService::TDDEMLService(IDdePlatform& platform, std::string name)
   FTopics.SetDuplicates(dupIgnore);
 }
 
-TDDEMLTopic* TDDEMLService::FindTopic(const std::string& name) const {
-  if (FTopics.Count() == 0) return nullptr;
-  TDDEMLTopic key(Platform());
-  key.Atom().SetKeyName(name);
-  int position = 0;
-  if (!FTopics.Find(key, position)) return nullptr;
-  return FTopics.At(position);
-}
+TDDEMLTopic* TDDEMLService::FindTopic(const std::string& name) const { return FindNamed(FTopics, Platform(), name); }
 
 TDDEMLTopic* TDDEMLService::FindTopicByHandle(THsz hsz) const {
   for (int i = 0; i < FTopics.Count(); ++i)
@@ -324,7 +328,7 @@ bool TDDEMLService::IsBusy() const {
   TDDEMLItem* status = system->FindItem(kItemStatus);
   if (!status) return false;
   try {
-    return text::EqualNoCaseAscii(status->Data().Text(), "BUSY");
+    return text::EqualNoCaseAscii(status->Data().Text(), kStatusBusy);
   } catch (const EStringClass&) {
     return false;
   }
@@ -501,12 +505,7 @@ TDDEMLService* TDDEMLServicesList::Add(std::unique_ptr<TDDEMLService> service) {
 }
 
 TDDEMLService* TDDEMLServicesList::Find(const std::string& name) const {
-  if (FServices.Count() == 0) return nullptr;
-  // Services compare by their name text, which the key carries.
-  TDDEMLService key(FPlatform, name);
-  int position = 0;
-  if (!FServices.Find(key, position)) return nullptr;
-  return FServices.At(position);
+  return FindNamed(FServices, FPlatform, name);
 }
 
 TDDEMLService* TDDEMLServicesList::FindByHandle(THsz hsz) const {

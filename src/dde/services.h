@@ -28,6 +28,8 @@ inline constexpr const char* kItemSysItems = "SysItems";
 inline constexpr const char* kItemTopicItemList = "TopicItemList";
 inline constexpr const char* kItemStatus = "Status";
 inline constexpr const char* kItemHelp = "Help";
+// The System "Status" text that marks the service busy (any letter case).
+inline constexpr const char* kStatusBusy = "BUSY";
 
 // The order of the tree's sorted containers: ASCII letters folded to upper
 // case, then byte by byte; a prefix sorts first.

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <system_error>
 
@@ -18,26 +17,13 @@ struct TThreadTrace {
   std::string fileName;
   std::unique_ptr<IDebugWindow> window;
   const void* windowOwner = nullptr;
+  const IHostFacts* host = nullptr;
 };
 
 thread_local TThreadTrace tTrace;
 
 TDebugWindowFactory gWindowFactory = nullptr;
 
-std::string DefaultDateTimeText() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  char buffer[64];
-  std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &local);
-  return buffer;
-}
-
-TDateTimeTextSource gDateTimeSource = DefaultDateTimeText;
 
 // Trace file names are Windows-1250 text (a property of the manager).
 std::filesystem::path PathOf(const std::string& name) { return text::PathFrom1250(name); }
@@ -81,7 +67,7 @@ void WriteLineToFile(const std::string& fileName, const std::string& line) {
   if (!f) RaiseIo(fileName, errno ? errno : EIO);
   std::string out;
   if (!exists) {
-    out += "\r\n\r\nAs at " + gDateTimeSource() + "\r\n\r\n\r\n";
+    out += "\r\n\r\nAs at " + TraceDateTimeText() + "\r\n\r\n\r\n";
   }
   out += line;
   out += "\r\n";
@@ -143,8 +129,13 @@ std::string BuildTraceLine(TTracePieces pieces) {
 
 void SetDebugWindowFactory(TDebugWindowFactory factory) { gWindowFactory = factory; }
 
-void SetTraceDateTimeSource(TDateTimeTextSource source) {
-  gDateTimeSource = source ? source : DefaultDateTimeText;
+void SetTraceHost(const IHostFacts* host) { tTrace.host = host; }
+
+const IHostFacts* TraceHost() { return tTrace.host; }
+
+std::string TraceDateTimeText() {
+  static const TUnknownHost unknown;
+  return (tTrace.host ? *tTrace.host : static_cast<const IHostFacts&>(unknown)).DateTimeText();
 }
 
 void ApplyDebugSettings(const void* owner, TDDEMLDebugState state, bool stayOnTop,

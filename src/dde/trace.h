@@ -15,6 +15,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "dde/host.h"
 #include "text/errors.h"
 
 namespace dde {
@@ -78,11 +79,13 @@ class IDebugWindow {
 using TDebugWindowFactory = std::unique_ptr<IDebugWindow> (*)(const void* owner, bool stayOnTop);
 void SetDebugWindowFactory(TDebugWindowFactory factory);
 
-// "As at " text of the log header: the current date and time. The default
-// uses the C library; the Windows layer installs the system's short date and
-// long time formats; tests install a fixed text.
-using TDateTimeTextSource = std::string (*)();
-void SetTraceDateTimeSource(TDateTimeTextSource source);
+// The host whose date and time head the thread's new log files ("As at ");
+// the thread's manager sets its platform's. Without one, the C library's
+// local time.
+void SetTraceHost(const IHostFacts* host);
+const IHostFacts* TraceHost();
+// The current date and time as that host gives it.
+std::string TraceDateTimeText();
 
 // Sets the thread's state and file name, then acts on the state: dbNone frees
 // the thread's window; dbForm makes one when there is none; dbFile frees the

@@ -23,6 +23,16 @@ using dde::THData;
 using dde::THsz;
 using dde::TInstanceId;
 
+// Host facts a test sets.
+struct TFakeHost : dde::IHostFacts {
+  std::string programFileName;
+  std::string computerName;
+  std::string dateTime = "now";
+  std::string ProgramFileName() const override { return programFileName; }
+  std::string ComputerName() const override { return computerName; }
+  std::string DateTimeText() const override { return dateTime; }
+};
+
 class TFakePlatform : public dde::IDdePlatform {
  public:
   struct TDataHandle {
@@ -87,6 +97,8 @@ class TFakePlatform : public dde::IDdePlatform {
   bool Disconnect(THConv conv) override;
   THConv Reconnect(THConv conv) override;
   uint32_t GetLastError(TInstanceId instance) override;
+  const dde::IHostFacts& Host() const override { return host; }
+  TFakeHost host;
 
   // ---- for tests ----
   // The thread is back in its message loop: what was to be done later is done.

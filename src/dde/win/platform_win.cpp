@@ -163,12 +163,37 @@ void InstallWin32ClipFormatRegistry() {
 void InstallWin32DdeServices() {
   InstallWin32ClipFormatRegistry();
   InstallWin32TraceServices();
-  wchar_t path[MAX_PATH * 2] = L"";
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-  SetProgramFileName(text::Utf16To1250(std::u16string(path, path + n)));
-  wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = L"";
-  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-  if (GetComputerNameW(computer, &size)) SetHostComputerName(text::Utf16To1250(std::u16string(computer, computer + size)));
+}
+
+namespace {
+
+class TWin32Host : public IHostFacts {
+ public:
+  std::string ProgramFileName() const override {
+    wchar_t path[MAX_PATH * 2] = L"";
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+    return text::Utf16To1250(std::u16string(path, path + n));
+  }
+  std::string ComputerName() const override {
+    wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = L"";
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(computer, &size)) return std::string();
+    return text::Utf16To1250(std::u16string(computer, computer + size));
+  }
+  // The system's short date and long time formats.
+  std::string DateTimeText() const override {
+    char date[128] = "", time[128] = "";
+    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, sizeof date);
+    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, sizeof time);
+    return std::string(date) + " " + time;
+  }
+};
+
+}  // namespace
+
+const IHostFacts& TWin32Platform::Host() const {
+  static const TWin32Host host;
+  return host;
 }
 
 uint32_t TWin32Platform::Initialize(TInstanceId& instance, TDdeCallback callback, uint32_t command) {

@@ -31,6 +31,9 @@ class TWin32Platform : public IDdePlatform {
   bool Disconnect(THConv conv) override;
   THConv Reconnect(THConv conv) override;
   uint32_t GetLastError(TInstanceId instance) override;
+  // The program file, the computer's name and the local date and time, read
+  // from Windows when asked.
+  const IHostFacts& Host() const override;
 };
 
 // Registers the "XlTable"-style names with Windows (RegisterClipboardFormatA)
@@ -39,8 +42,7 @@ void InstallWin32ClipFormatRegistry();
 
 // The start-up wiring of the DDE layer for a Windows program, called once
 // from the program's start (and from tests): the clipboard-format registry,
-// the trace's debug window and date format, the program file's path and the
-// computer's name.
+// the trace's debug window.
 void InstallWin32DdeServices();
 
 }  // namespace dde

@@ -24,13 +24,6 @@ constexpr int kButtonTop = 232, kButtonWidth = 73, kButtonHeight = 25;
 
 std::wstring gPositionOverride;
 
-std::string DateTimeText() {
-  char date[128] = "", time[128] = "";
-  GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, sizeof date);
-  GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, sizeof time);
-  return std::string(date) + " " + time;
-}
-
 std::unique_ptr<IDebugWindow> MakeDebugForm(const void*, bool stayOnTop) {
   auto form = std::make_unique<TDDEMLDebugForm>(stayOnTop);
   form->Show();
@@ -101,7 +94,6 @@ bool PrintOnPrinter(HWND owner, const std::vector<std::string>& lines) {
 }  // namespace
 
 void InstallWin32TraceServices() {
-  SetTraceDateTimeSource(DateTimeText);
   SetDebugWindowFactory(MakeDebugForm);
 }
 
@@ -233,7 +225,7 @@ void TDDEMLDebugForm::Clear() {
 
 std::vector<std::string> TDDEMLDebugForm::PrintedLines() const {
   std::vector<std::string> out = {"", "VESTRA DDEML Manager Component - Debug Form Print",
-                                  "As at " + DateTimeText(), ""};
+                                  "As at " + TraceDateTimeText(), ""};
   out.insert(out.end(), FLines.Lines().begin(), FLines.Lines().end());
   return out;
 }

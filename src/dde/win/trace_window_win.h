@@ -66,8 +66,7 @@ class TDDEMLDebugForm : public ui::TForm, public IDebugWindow {
   TDebugMemoLines FLines;
 };
 
-// Installs the Windows debug window and the system's date and time formats
-// into the trace for the process.
+// Installs the Windows debug window into the trace for the process.
 void InstallWin32TraceServices();
 
 }  // namespace dde

@@ -78,6 +78,38 @@ TEST_F(ManagerTest, ServerOperationsOfAClientRaiseTheScopeError) {
   EXPECT_THROW(m->SetSharesList({"share"}), EMorviaScopeError);  // -44 unless NetworkDDE and serving
 }
 
+TEST_F(ManagerTest, ServerDataCallsRefuseNamesDdeCannotCarry) {
+  Serve();
+  TDDEMLService* svc = m->FindService("PKD_ZEL");
+  m->AddToTopicList("PKD_ZEL", "PKD");
+  m->AddToItemList("PKD_ZEL", "PKD", "KOD");
+  const std::string topics = svc->ItemText(kSystemTopic, kItemTopics);
+  const std::string items = svc->ItemText("PKD", kItemTopicItemList);
+  const std::string tooLong(kMaxDdeNameLength + 1, 'x');
+  const std::string withNul("P\0D", 3);
+  for (const std::string& bad : {tooLong, withNul}) {
+    const std::vector<std::function<void()>> calls = {
+        [&] { m->AddToTopicList("PKD_ZEL", bad); },
+        [&] { m->AddToItemList("PKD_ZEL", "PKD", bad); },
+        [&] { m->AddToItemList("PKD_ZEL", bad, "KOD"); },
+        [&] { m->ClearItemList("PKD_ZEL", bad); },
+        [&] { m->AddToFormatList("PKD_ZEL", bad, cfText); },
+        [&] { m->ClearFormatList("PKD_ZEL", bad); },
+        [&] { m->SetItemText("PKD_ZEL", "PKD", bad, "x"); },
+        [&] { m->SetItemText("PKD_ZEL", bad, "KOD", "x"); },
+        [&] { m->SetItemData("PKD_ZEL", "PKD", bad, 0, kCfText); },
+    };
+    for (std::size_t i = 0; i < calls.size(); ++i) EXPECT_THROW(calls[i](), EMorviaError) << i << " " << bad.size();
+  }
+  EXPECT_EQ(topics, svc->ItemText(kSystemTopic, kItemTopics));
+  EXPECT_EQ(items, svc->ItemText("PKD", kItemTopicItemList));
+  EXPECT_EQ(nullptr, svc->FindTopic(tooLong));
+  // The longest name DDE carries is listed as any other.
+  const std::string longest(kMaxDdeNameLength, 'x');
+  m->AddToTopicList("PKD_ZEL", longest);
+  EXPECT_EQ(topics + "\t" + longest, svc->ItemText(kSystemTopic, kItemTopics));
+}
+
 TEST_F(ManagerTest, DefaultTimeOutIsHeldAsWholeMilliseconds) {
   const std::pair<double, uint32_t> cases[] = {{1.0, 1000}, {0.25, 250}, {0.0004, 0}, {0.0006, 1},
                                                {2.5e-3, 2},  {-3, 0},     {5e9, 4294967295u}};
@@ -101,7 +133,7 @@ TEST_F(ManagerTest, ServiceNamedAfterTheProgramFile) {
                                                        {"plain", "plain"}};
   for (const auto& n : names) EXPECT_EQ(n.second, ExeServiceName(n.first)) << n.first;
 
-  SetProgramFileName("C:\\A\\Picker.new.exe");
+  fake.host.programFileName = "C:\\A\\Picker.new.exe";
   ASSERT_TRUE(m->InitDDEML());
   ASSERT_EQ(1, m->Services().Count());
   EXPECT_TRUE(m->FindService("Picker")->Enabled);
@@ -113,7 +145,13 @@ TEST_F(ManagerTest, ServiceNamedAfterTheProgramFile) {
   other.FindService("PKD_ZEL")->Enabled = true;
   EXPECT_TRUE(other.InitDDEML());
   EXPECT_EQ(1, other.Services().Count());
-  SetProgramFileName("");
+}
+
+TEST_F(ManagerTest, NetworkDdeTakesTheComputerNameFromThePlatform) {
+  fake.host.computerName = "BIURO-7";
+  m->NetworkDDE = true;
+  m->Loaded();
+  EXPECT_EQ("BIURO-7", m->NetComputerName());
 }
 
 TEST_F(ManagerTest, OnlyOneManagerPerForm) {
@@ -207,12 +245,9 @@ TEST_F(ManagerTest, AConversationWithoutConfirmIsAdoptedByItsNames) {
   EXPECT_EQ(nullptr, m->FindConvByHandle(0x78));
 }
 
-std::string FixedTime() { return "now"; }
-
 TEST_F(ManagerTest, TraceLinesOfTheSinkAndTheCallbackAndAnUnwritableLog) {
   testing_support::TempDir dir;
   const std::string log = dir.File("m.log");
-  SetTraceDateTimeSource(FixedTime);
   m->DebugFileName = log;
   m->SetDebugState(dbFile);
   Serve();
@@ -252,7 +287,6 @@ TEST_F(ManagerTest, TraceLinesOfTheSinkAndTheCallbackAndAnUnwritableLog) {
   EXPECT_TRUE(reported.empty());
   EXPECT_LT(1, m->TraceFailureCount());
   m->SetDebugState(dbNone);
-  SetTraceDateTimeSource(nullptr);
 }
 
 TEST_F(ManagerTest, StoredFormConfiguresTheManagerBeforeItLoads) {

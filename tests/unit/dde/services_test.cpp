@@ -456,12 +456,10 @@ TEST_F(ServicesTest, AnItemCopyTakesTheTextNotTheLinks) {
   EXPECT_EQ(0, u->ItemAt(0)->LinkState());
 }
 
-std::string FixedTime() { return "now"; }
-
 TEST_F(ServicesTest, TraceLinesOfRegistrationAdviseAndCommandParsing) {
   testing_support::TempDir dir;
   const std::string log = dir.File("trace.log");
-  SetTraceDateTimeSource(FixedTime);
+  SetTraceHost(&fake.Host());
   ApplyDebugSettings(this, dbFile, false, log);
   TDDEMLService* s = Registered("Svc");
   s->StartAdvise("T", "I", 1);
@@ -471,7 +469,7 @@ TEST_F(ServicesTest, TraceLinesOfRegistrationAdviseAndCommandParsing) {
   cmds.AddCmd("Go", "");
   cmds.ValidCmdLine("[Go][x", nullptr);
   ApplyDebugSettings(this, dbNone, false, "");
-  SetTraceDateTimeSource(nullptr);
+  SetTraceHost(nullptr);
 
   const std::string text = testing_support::ReadAll(log);
   const std::string expected =

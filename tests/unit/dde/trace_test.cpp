@@ -7,6 +7,7 @@
 
 #include "dde/errors.h"
 #include "dde/trace.h"
+#include "support/fake_platform.h"
 
 namespace dde {
 namespace {
@@ -24,7 +25,6 @@ void WriteFile(const std::string& name, const std::string& bytes) {
   std::ofstream(name, std::ios::binary) << bytes;
 }
 
-std::string FixedTime() { return "07.12.2026 21:05:00"; }
 
 // Each test traces into a fresh folder and leaves the thread untraced.
 class TraceTest : public ::testing::Test {
@@ -35,15 +35,17 @@ class TraceTest : public ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir);
     log = (dir / "DDEMNGR.LOG").string();
-    SetTraceDateTimeSource(FixedTime);
+    host.dateTime = "07.12.2026 21:05:00";
+    SetTraceHost(&host);
   }
   void TearDown() override {
     ApplyDebugSettings(nullptr, dbNone, false, "");
     SetDebugWindowFactory(nullptr);
-    SetTraceDateTimeSource(nullptr);
+    SetTraceHost(nullptr);
     std::error_code ec;
     fs::remove_all(dir, ec);
   }
+  ddetest::TFakeHost host;
   fs::path dir;
   std::string log;
 };

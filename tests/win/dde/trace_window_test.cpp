@@ -11,6 +11,7 @@
 
 #include "app/gui_helpers.h"
 #include "dde/trace.h"
+#include "dde/win/platform_win.h"
 #include "dde/win/trace_window_win.h"
 #include "ui/wintext.h"
 
@@ -333,7 +334,9 @@ TEST_F(DebugFormTest, TraceUsesTheWindowOfItsThread) {
 }
 
 TEST_F(DebugFormTest, LogHeaderUsesTheSystemsShortDate) {
-  InstallWin32TraceServices();
+  // The Windows platform's host gives the date, as a manager on it sets it.
+  TWin32Platform platform;
+  SetTraceHost(&platform.Host());
   fs::path log = dir / "trace.log";
   char date[64] = "";
   GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, sizeof date);
@@ -345,6 +348,7 @@ TEST_F(DebugFormTest, LogHeaderUsesTheSystemsShortDate) {
   std::string expected = std::string("\r\n\r\nAs at ") + date + " ";
   EXPECT_EQ(got.str().substr(0, expected.size()), expected) << got.str();
   EXPECT_EQ(got.str().substr(got.str().size() - 7), "\r\n\r\nx\r\n");
+  SetTraceHost(nullptr);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 //     ExecCmds.CmdList = (True 'NSS' 'Open_PKD' True 'SS' 'Find_PKD')
 //     OnExecuteReceived = DDEMan1ExecuteReceived
 //   end
+#include "dde/form_reader.h"
+
 #include "dde/manager.h"
 #include "dde/storedform.h"
 #include "text/cp1250.h"
@@ -29,9 +31,9 @@ int EnumValue(const std::string& path, const std::string& name, const char* cons
 const char* const kScopeNames[] = {"ddeNone", "ddeClientOnly", "ddeServerOnly", "ddeClientAndServer"};
 const char* const kConflictNames[] = {"fctException", "fctIgnore", "fctNullResponse"};
 const char* const kDebugNames[] = {"dbNone", "dbForm", "dbFile"};
-const char* const kClipFmtNames[] = {"cfNone", "cfText",    "cfBitmap", "cfMetaFilePict", "cfSYLK",
-                                     "cfDIF",  "cfTIFF",    "cfOEMText", "cfDIB",         "cfPalette",
-                                     "cfPenData", "cfRIFF", "cfWave",   "cfCustom"};
+const char* const kClipFmtNames[] = {"cfNone",    "cfText", "cfBitmap",  "cfMetaFilePict", "cfSYLK",
+                                     "cfDIF",     "cfTIFF", "cfOEMText", "cfDIB",          "cfPalette",
+                                     "cfPenData", "cfRIFF", "cfWave",    "cfCustom"};
 const char* const kCommNames[] = {"dcASync", "dcSync"};
 const char* const kShareNames[] = {"sptNone", "sptAutoCreateShares", "sptSharesMustMatch"};
 const char* const kFailNames[] = {"cbfFailSelfConnections", "cbfFailConnections", "cbfFailAdvises",
@@ -91,12 +93,12 @@ char ReadChar(const std::string& path, const std::string& value) {
 
 }  // namespace
 
-void TDDEMLManager::ReadStoredForm(std::string_view text) {
+void TManagerFormReader::Read(std::string_view text) {
   const TStoredObject object = SplitStoredObject(text);
   if (!object.ClassName.empty() && !text::EqualNoCaseAscii(object.ClassName, "TDDEMLManager"))
     throw EStoredFormError("Stored object of class " + object.ClassName + " is no TDDEMLManager");
-  BeginLoading();
-  if (!object.Name.empty()) Name = object.Name;
+  FManager.BeginLoading();
+  if (!object.Name.empty()) FManager.Name = object.Name;
   for (const TStoredProperty& p : object.Properties) {
     const std::string& path = p.Path;
     const std::string& v = p.Value;
@@ -105,96 +107,97 @@ void TDDEMLManager::ReadStoredForm(std::string_view text) {
       const char* name;
       bool* field;
     };
-    const TFlag flags[] = {{"AllowNullPokes", &AllowNullPokes},
-                           {"AllowNullService", &AllowNullService},
-                           {"AllowNullTopic", &AllowNullTopic},
-                           {"AutoInit", &AutoInit},
-                           {"DebugStayOnTop", &DebugStayOnTop},
-                           {"DefaultUseBusy", &DefaultUseBusy},
-                           {"ExeNameAsService", &ExeNameAsService},
-                           {"OneConvPerTopic", &OneConvPerTopic},
-                           {"PokeDataAsHandle", &PokeDataAsHandle},
-                           {"RetainClientItems", &RetainClientItems},
-                           {"RetainClientItemData", &RetainClientItemData},
-                           {"StoreServerItemData", &StoreServerItemData},
-                           {"NetworkDDE", &NetworkDDE}};
+    const TFlag flags[] = {{"AllowNullPokes", &FManager.AllowNullPokes},
+                           {"AllowNullService", &FManager.AllowNullService},
+                           {"AllowNullTopic", &FManager.AllowNullTopic},
+                           {"AutoInit", &FManager.AutoInit},
+                           {"DebugStayOnTop", &FManager.DebugStayOnTop},
+                           {"DefaultUseBusy", &FManager.DefaultUseBusy},
+                           {"ExeNameAsService", &FManager.ExeNameAsService},
+                           {"OneConvPerTopic", &FManager.OneConvPerTopic},
+                           {"PokeDataAsHandle", &FManager.PokeDataAsHandle},
+                           {"RetainClientItems", &FManager.RetainClientItems},
+                           {"RetainClientItemData", &FManager.RetainClientItemData},
+                           {"StoreServerItemData", &FManager.StoreServerItemData},
+                           {"NetworkDDE", &FManager.NetworkDDE}};
     bool done = false;
     for (const TFlag& f : flags)
       if (is(f.name)) *f.field = ReadStoredBoolean(v), done = true;
     if (done) continue;
     if (is("CompareServerItemData")) {
-      SetCompareServerItemData(ReadStoredBoolean(v));
+      FManager.SetCompareServerItemData(ReadStoredBoolean(v));
     } else if (is("CmdFirstCh")) {
-      SetCmdFirstCh(ReadChar(path, v));
+      FManager.SetCmdFirstCh(ReadChar(path, v));
     } else if (is("CmdLastCh")) {
-      SetCmdLastCh(ReadChar(path, v));
+      FManager.SetCmdLastCh(ReadChar(path, v));
     } else if (is("CmdParamFirstCh")) {
-      SetCmdParamFirstCh(ReadChar(path, v));
+      FManager.SetCmdParamFirstCh(ReadChar(path, v));
     } else if (is("CmdParamLastCh")) {
-      SetCmdParamLastCh(ReadChar(path, v));
+      FManager.SetCmdParamLastCh(ReadChar(path, v));
     } else if (is("CmdParamSep")) {
-      SetCmdParamSep(ReadChar(path, v));
+      FManager.SetCmdParamSep(ReadChar(path, v));
     } else if (is(kCmdListProperty)) {
-      ReadCmdList(v, FExecCmds);
+      ReadCmdList(v, FManager.FExecCmds);
     } else if (is(kServicesListProperty)) {
-      TDDEMLServicesList read(FPlatform);
+      TDDEMLServicesList read(FManager.FPlatform);
       ReadServicesList(v, read);
-      ReplaceServices(read);
+      FManager.ReplaceServices(read);
     } else if (is("DebugState")) {
-      SetDebugState(static_cast<TDDEMLDebugState>(EnumValue(path, ReadStoredIdent(v), kDebugNames)));
+      FManager.SetDebugState(static_cast<TDDEMLDebugState>(EnumValue(path, ReadStoredIdent(v), kDebugNames)));
     } else if (is("DebugFileName")) {
-      DebugFileName = ReadStoredString(v);
+      FManager.DebugFileName = ReadStoredString(v);
     } else if (is("DefaultClipFmt")) {
-      DefaultClipFmt = static_cast<TDDEMLClipFmtType>(EnumValue(path, ReadStoredIdent(v), kClipFmtNames));
+      FManager.DefaultClipFmt = static_cast<TDDEMLClipFmtType>(EnumValue(path, ReadStoredIdent(v), kClipFmtNames));
     } else if (is("DefaultComm")) {
-      DefaultComm = static_cast<TDDEMLCommType>(EnumValue(path, ReadStoredIdent(v), kCommNames));
+      FManager.DefaultComm = static_cast<TDDEMLCommType>(EnumValue(path, ReadStoredIdent(v), kCommNames));
     } else if (is("DefaultTimeOut")) {
-      SetDefaultTimeOut(ReadStoredFloat(v));
+      FManager.SetDefaultTimeOut(ReadStoredFloat(v));
     } else if (is("FailOptions")) {
-      FailOptions = TDDEMLFailOptions();
+      FManager.FailOptions = TDDEMLFailOptions();
       for (const std::string& name : ReadStoredSet(v))
-        FailOptions.Include(static_cast<TDDEMLFailType>(EnumValue(path, name, kFailNames)));
+        FManager.FailOptions.Include(static_cast<TDDEMLFailType>(EnumValue(path, name, kFailNames)));
     } else if (is("SkipOptions")) {
-      SkipOptions = TDDEMLSkipOptions();
+      FManager.SkipOptions = TDDEMLSkipOptions();
       for (const std::string& name : ReadStoredSet(v))
-        SkipOptions.Include(static_cast<TDDEMLSkipType>(EnumValue(path, name, kSkipNames)));
+        FManager.SkipOptions.Include(static_cast<TDDEMLSkipType>(EnumValue(path, name, kSkipNames)));
     } else if (is("Scope")) {
-      Scope = static_cast<TDDEMLScopeType>(EnumValue(path, ReadStoredIdent(v), kScopeNames));
+      FManager.Scope = static_cast<TDDEMLScopeType>(EnumValue(path, ReadStoredIdent(v), kScopeNames));
     } else if (is("FormatConflict")) {
-      FormatConflict = static_cast<TDDEMLFormatConflictType>(EnumValue(path, ReadStoredIdent(v), kConflictNames));
+      FManager.FormatConflict =
+          static_cast<TDDEMLFormatConflictType>(EnumValue(path, ReadStoredIdent(v), kConflictNames));
     } else if (is("ShareProcess")) {
-      ShareProcess = static_cast<TShareProcessType>(EnumValue(path, ReadStoredIdent(v), kShareNames));
+      FManager.ShareProcess = static_cast<TShareProcessType>(EnumValue(path, ReadStoredIdent(v), kShareNames));
     } else if (is("Left") || is("Top")) {
       ReadStoredInteger(v);  // where the designer showed the component
     } else {
       const TStoredEvent* event = FindStoredEvent(path);
       if (!event) throw EStoredFormError("Property " + path + " does not exist");
-      FStoredEvents.emplace_back(event->name, ReadStoredIdent(v));
+      FManager.FStoredEvents.emplace_back(event->name, ReadStoredIdent(v));
     }
   }
-  Loaded();
+  FManager.Loaded();
 }
 
-bool TDDEMLManager::StoredEventSlot(std::string_view eventName, TEventSlot& slot) {
+bool TManagerFormReader::EventSlot(std::string_view eventName, TEventSlot& slot) {
   const TStoredEvent* event = FindStoredEvent(eventName);
   if (!event) return false;
   slot = event->slot;
   return true;
 }
 
-void TDDEMLManager::BindStoredEvents(const std::vector<TStoredHandler>& handlers) {
+void TManagerFormReader::BindEvents(const std::vector<TStoredHandler>& handlers) {
   // All checked first: a form half bound would serve some events only.
   std::vector<std::pair<const TStoredHandler*, TEventSlot>> bindings;
-  for (const auto& [eventName, handlerName] : FStoredEvents) {
+  for (const auto& [eventName, handlerName] : FManager.FStoredEvents) {
     const TStoredHandler* handler = nullptr;
     for (const TStoredHandler& h : handlers)
       if (text::EqualNoCaseAscii(h.Name, handlerName)) handler = &h;
     TEventSlot slot;
-    if (!handler || !StoredEventSlot(eventName, slot) || !handler->Fits(slot))
-      throw EStoredFormError(Name + ": no handler " + handlerName + " for " + eventName);
+    if (!handler || !EventSlot(eventName, slot) || !handler->Fits(slot))
+      throw EStoredFormError(FManager.Name + ": no handler " + handlerName + " for " + eventName);
     bindings.emplace_back(handler, slot);
   }
-  for (const auto& [handler, slot] : bindings) handler->Bind(*this, slot);
+  for (const auto& [handler, slot] : bindings) handler->Bind(FManager, slot);
 }
 
 }  // namespace dde
