@@ -6,13 +6,26 @@
 #include <fstream>
 #include <string>
 
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace testing_support {
 
 class TempDir {
  public:
   TempDir() {
     static std::atomic<int> counter{0};
-    FPath = std::filesystem::current_path() / ("tmp_" + std::to_string(counter++));
+    // ctest runs several test programs at once in one folder: the process id
+    // keeps one program from wiping another's folder.
+#ifdef _WIN32
+    const int pid = _getpid();
+#else
+    const int pid = static_cast<int>(getpid());
+#endif
+    FPath = std::filesystem::current_path() / ("tmp_" + std::to_string(pid) + "_" + std::to_string(counter++));
     std::filesystem::remove_all(FPath);
     std::filesystem::create_directories(FPath);
   }
