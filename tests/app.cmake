@@ -57,10 +57,11 @@ if(WIN32 AND NOT PKD_FUZZ)
   add_executable(minimal_window WIN32 win/app/minimal_window.cpp)
   add_executable(window_floor WIN32 bench/window_floor.cpp ${PKD_APP_RC})
   target_link_libraries(window_floor PRIVATE comctl32)
+  add_executable(noop_console win/app/noop_console.cpp)
   add_executable(startup_probe win/app/startup_probe.cpp)
   target_link_options(startup_probe PRIVATE -municode)
   target_link_libraries(startup_probe PRIVATE comctl32)
-  set_target_properties(minimal_window window_floor startup_probe PROPERTIES
+  set_target_properties(minimal_window window_floor noop_console startup_probe PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()
 

@@ -12,9 +12,13 @@
 // started before the runs and stays open throughout. With --filled-floor the
 // floor is also measured with its tree filled (window_floor --filled), which
 // tells the cost of the picker's data to Wine from the cost of our code.
-//   startup_probe --pick RUNS PKDPICK_EXE CAPTION
+//   startup_probe --pick RUNS PKDPICK_EXE CAPTION FLOOR_EXE NOOP_EXE
 // times a pick by pkdpick with no picker running: from pkdpick's start until
-// the picker's window shows its button row, painted and answering.
+// the picker's window shows its button row, painted and answering. Its floor
+// is measured in the same runs, taking turns with the picks: the launch of a
+// console program that does nothing (NOOP_EXE, until it has ended) plus the
+// filled window floor's start (FLOOR_EXE --filled): what starting the two
+// programs and showing these windows with this data costs.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -150,25 +154,80 @@ double Median(std::vector<double> v) {
 void Usage() {
   std::fprintf(stderr,
                "usage: startup_probe [--running] [--filled-floor] RUNS PKD_EXE CAPTION FLOOR_EXE [MINIMAL_EXE [OTHER_PKD_EXE]]\n"
-               "       startup_probe --pick RUNS PKDPICK_EXE CAPTION\n");
+               "       startup_probe --pick RUNS PKDPICK_EXE CAPTION FLOOR_EXE NOOP_EXE\n");
 }
 
-int PickRuns(int runs, const wchar_t* pkdpick, const wchar_t* caption) {
-  std::vector<double> times;
+// Milliseconds from a console program's start until it has ended; -1 on failure.
+double LaunchOnce(const std::wstring& exe) {
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                                 OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = si.hStdOutput = si.hStdError = nul;
+  PROCESS_INFORMATION pi = {};
+  std::wstring cmd = L"\"" + exe + L"\"";
+  LARGE_INTEGER t0, t1;
+  QueryPerformanceCounter(&t0);
+  const BOOL started = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  CloseHandle(nul);
+  if (!started) return -1;
+  CloseHandle(pi.hThread);
+  const bool ended = WaitForSingleObject(pi.hProcess, 20000) == WAIT_OBJECT_0;
+  QueryPerformanceCounter(&t1);
+  if (!ended) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hProcess);
+  return ended ? Ms(t0, t1) : -1;
+}
+
+// Picks and their floor (a console launch plus the filled window floor),
+// taking turns at going first.
+int PickRuns(int runs, const wchar_t* pkdpick, const wchar_t* caption, const wchar_t* floorExe,
+             const wchar_t* noopExe) {
+  std::vector<double> picks, launches, floors, sums;
+  bool complete = true;
   for (int i = 0; i < runs; ++i) {
-    const double t = PickOnce(pkdpick, caption);
-    std::printf("run %d: pick %.1f ms\n", i + 1, t);
-    if (t >= 0) times.push_back(t);
-    Sleep(kSettleMs);
+    double pick = -1, launch = -1, floor = -1;
+    for (int k = 0; k < 2; ++k) {
+      if ((k + i) % 2 == 0) {
+        pick = PickOnce(pkdpick, caption);
+      } else {
+        launch = LaunchOnce(noopExe);
+        Sleep(kSettleMs);
+        LRESULT count = 0;
+        floor = RunOnce(floorExe, L" --filled", nullptr, kFloor, count);
+      }
+      Sleep(kSettleMs);
+    }
+    std::printf("run %d: pick %.1f ms, launch %.1f ms, filled floor %.1f ms\n", i + 1, pick, launch, floor);
+    if (pick < 0 || launch < 0 || floor < 0) {
+      complete = false;
+      continue;
+    }
+    picks.push_back(pick);
+    launches.push_back(launch);
+    floors.push_back(floor);
+    sums.push_back(launch + floor);
   }
-  std::printf("median of %d: pick %.1f ms\n", runs, Median(times));
-  return static_cast<int>(times.size()) == runs ? 0 : 1;
+  const double floor = Median(sums);
+  std::printf("median of %d: pick %.1f ms, launch %.1f ms, filled floor %.1f ms, floor (launch + filled floor) %.1f ms",
+              runs, Median(picks), Median(launches), Median(floors), floor);
+  if (floor > 0) std::printf("; pick / floor %.2f", Median(picks) / floor);
+  std::printf("\n");
+  return complete ? 0 : 1;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc == 5 && lstrcmpW(argv[1], L"--pick") == 0) return PickRuns(_wtoi(argv[2]), argv[3], argv[4]);
+  if (argc > 1 && lstrcmpW(argv[1], L"--pick") == 0) {
+    if (argc != 7) {
+      Usage();
+      return 2;
+    }
+    return PickRuns(_wtoi(argv[2]), argv[3], argv[4], argv[5], argv[6]);
+  }
   // --running: every start is a second picker, one started before the runs stays open throughout.
   const bool running = argc > 1 && lstrcmpW(argv[1], L"--running") == 0;
   if (running) {
