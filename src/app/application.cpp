@@ -3,8 +3,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
+
 #include "app/tree_kodow.h"
 #include "dde/win/platform_win.h"
+#include "picker/pick_protocol.h"
 #include "text/path.h"
 #include "ui/dispatch.h"
 #include "ui/message_box.h"
@@ -30,6 +33,9 @@ TPickerApp::~TPickerApp() {
 }
 
 int RunPicker(int show) {
+  // Held for as long as the program runs.
+  const std::unique_ptr<void, decltype(&CloseHandle)> running(
+      CreateEventA(nullptr, TRUE, FALSE, picker::kPickerRunningMark), &CloseHandle);
   InitApplication();
   TPickerApp picker;
   Tform_TreeKodow& form = picker.Form();

@@ -9,8 +9,7 @@ namespace app {
 void TMainPickView::ShowStartCatalogue() { FForm.Revisions().ShowStartRevision(); }
 
 void TMainPickView::BeginPick(uintptr_t owner) {
-  FForm.Show();
-  FForm.SetButtonRowVisible(true);
+  FForm.ShowWithButtonRow();
   const HWND w = reinterpret_cast<HWND>(owner);
   FForm.SetOwner(w && w != FForm.Handle() && IsWindow(w) ? w : nullptr);
 }

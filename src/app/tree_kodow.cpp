@@ -243,7 +243,6 @@ void Tform_TreeKodow::Show() {
   if (!IsWindowVisible(Handle())) {
     FSettingsSaved = false;
     ReadSettings();  // before anything else of the show
-    SetButtonRowVisible(FShowButtons);
     if (!IsWindowVisible(Handle())) ShowWindow(Handle(), SW_SHOW);
     if (FFirstShow) {
       FFirstShow = false;
@@ -258,6 +257,14 @@ void Tform_TreeKodow::Show() {
   }
 }
 
+void Tform_TreeKodow::ShowWithButtonRow() {
+  const bool modal = FShowButtons;
+  FShowButtons = true;
+  Show();
+  FShowButtons = modal;
+  SetButtonRowVisible(true);
+}
+
 int Tform_TreeKodow::ShowModal() {
   FShowButtons = true;
   return ui::TForm::ShowModal();
@@ -265,11 +272,13 @@ int Tform_TreeKodow::ShowModal() {
 
 void Tform_TreeKodow::ReadSettings() {
   int height = 0;
-  // Laid out while still hidden; the placement then shows the window.
+  // Laid out while still hidden, the button row too (its height counts in
+  // the splitter rule); the placement then shows the window.
   if (FStorage.ReadInt("Panel2_Height", height) && height != Panel2.Size) {
     Panel2.Size = height;
     Relayout();
   }
+  SetButtonRowVisible(FShowButtons);
   // Shows the window in the stored state when the placement applies; the
   // stored position then replaces the centring.
   FStorage.RestorePlacement(Handle(), Dpi());

@@ -64,6 +64,9 @@ class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TCodeHost,
   void Show() override;
   // The button row of pick mode.
   void SetButtonRowVisible(bool visible);
+  // Shows the window with its button row. A hidden window gets the row
+  // before it shows, so that it shows and paints once.
+  void ShowWithButtonRow();
 
   // The search by words and its result list (words_search.h). The
   // result-list window is created hidden, owned by this one, once at
@@ -166,6 +169,9 @@ class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TCodeHost,
   void ReplaceCatalogue(std::unique_ptr<catalogue::TBaza> baza) override;
   // The DDE service step of start-up.
   void StartDdeService();
+  // The on-show step: the stored panel height, the button row (shown for a
+  // pick or a modal show, else hidden) and the stored placement, which shows
+  // the window.
   void ReadSettings();
   void SaveSettings(bool destroying);
   void Relayout();

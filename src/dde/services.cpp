@@ -305,17 +305,21 @@ bool TDDEMLService::Register(TInstanceId instance, bool doRegister) {
     // for every name of the instance: such a service is refused.
     if (Handle() != 0) {
       WriteTracePrefixed(kServiceClass, {"Register - Calling DdeNameService"});
+      // DDEML tells every client of the new name inside the call, and a
+      // client may connect at once: the service takes connects from then
+      // on (and none once its name is being withdrawn).
+      FRegistered = doRegister;
       try {
         ok = Platform().NameService(instance, Handle(), doRegister ? ddeml::kDnsRegister : ddeml::kDnsUnregister);
       } catch (...) {
+        FRegistered = !doRegister;
         throw EMorviaError("Error in DdeNameService API call : service = [" + Name() + "]");
       }
     }
     if (!ok) {
+      FRegistered = !doRegister;
       ReportError(errNameServiceRegister, FName);
       result = false;
-    } else {
-      FRegistered = doRegister;
     }
   }
   WriteTracePrefixed(kServiceClass, {"Register - [", FName, "] - End"});

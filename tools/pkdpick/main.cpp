@@ -19,7 +19,8 @@ using namespace pkdpick;
 using namespace dde;
 
 constexpr DWORD kRetryMs = 200;            // between tries to reach a starting picker
-constexpr DWORD kIdlePollMs = 5;            // between looks whether it waits for input yet
+constexpr DWORD kSoonMs = 10;              // between tries soon after a service registered
+constexpr DWORD kNoticeMs = 200;           // how long "soon after" lasts
 constexpr DWORD kStartLimitMs = 60000;      // pkd.exe's own start, catalogue included
 constexpr DWORD kRequestTimeoutMs = 10000;  // a live picker answers at once
 constexpr DWORD kStopGraceMs = 100;         // for the main thread to notice Ctrl+C itself
@@ -143,13 +144,15 @@ std::string StartUpError(DWORD pid) {
   return out;
 }
 
-// Starts pkd.exe and connects once its service is there; the reason
-// (Windows-1250) when it fails. The picker gets none of our handles: a
-// script reading our output to its end must not wait for the picker too.
-// Under Wine a started program takes its parent's standard handles unless it
-// is given others, so it is given the null device, inheritable and passed by
-// inheritance as Windows requires; our own standard handles are kept from it.
-TStart StartPickerAndConnect(TDdeConversation& conv, const std::string& service, bool hidden, std::string& error) {
+// Starts pkd.exe hidden (a pick shows it, with its buttons, once; only
+// presets leave it hidden), or gives the reason (Windows-1250). The picker
+// gets none of our handles: a script reading our output to its end must not
+// wait for the picker too. Under Wine a started program takes its parent's
+// standard handles unless it is given others, so it is given the null
+// device, inheritable and passed by inheritance as Windows requires; our own
+// standard handles are kept from it. Until a client reaches it, Ctrl+C ends
+// it with us: it would wait for one unseen.
+bool StartPicker(PROCESS_INFORMATION& pi, std::string& error) {
   const std::filesystem::path folder = text::ExecutableFolder();
   const std::wstring exe = (folder / L"pkd.exe").wstring();
   std::wstring cmd = L"\"" + exe + L"\"";
@@ -162,15 +165,10 @@ TStart StartPickerAndConnect(TDdeConversation& conv, const std::string& service,
   }
   STARTUPINFOW si = {};
   si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
+  si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
   si.hStdInput = si.hStdOutput = si.hStdError = nul;
-  if (hidden) {
-    // Only to preset the searches: the picker honours the show command and
-    // stays hidden, and ends when we leave it.
-    si.dwFlags |= STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_HIDE;
-  }
-  PROCESS_INFORMATION pi = {};
+  si.wShowWindow = SW_HIDE;
+  pi = PROCESS_INFORMATION();
   // Not on our console either (Wine attaches a program started from a console
   // program to it): a Ctrl+C for us would end the picker's pick too.
   const DWORD flags = DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP;
@@ -204,62 +202,75 @@ TStart StartPickerAndConnect(TDdeConversation& conv, const std::string& service,
   if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
   if (!started) {
     error = "nie mogę uruchomić " + text::PathTo1250(exe) + " (błąd " + std::to_string(startError) + ")";
-    return stFailed;
+    return false;
   }
   CloseHandle(pi.hThread);
-  if (hidden) gHiddenPicker = pi.hProcess;
+  gHiddenPicker = pi.hProcess;
+  return true;
+}
+
+// The picker we started, done with: reached by our client, or ended, since
+// hidden and unreached it would wait for a client unseen.
+void LeavePicker(PROCESS_INFORMATION& pi, bool reached) {
+  if (!pi.hProcess) return;
+  if (!reached) TerminateProcess(pi.hProcess, 1);
+  gHiddenPicker = nullptr;
+  CloseHandle(pi.hProcess);
+  pi.hProcess = nullptr;
+}
+
+// Connects once the service of the picker we started is there; the reason
+// (Windows-1250) when it fails.
+TStart ConnectToStarted(TDdeConversation& conv, const std::string& service, const PROCESS_INFORMATION& pi,
+                        std::string& error) {
   const DWORD start = GetTickCount();
-  TStart result = stFailed;
-  bool idle = false;
+  DWORD noticed = start - kNoticeMs;  // the latest notice of a registration
   for (;;) {
-    if (conv.Connect(service.c_str(), picker::kPickTopic)) {
-      result = stConnected;
-      break;
-    }
+    const unsigned long registrations = RegistrationsSeen();
+    if (conv.Connect(service.c_str(), picker::kPickTopic)) return stConnected;
     if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) {
       DWORD code = 0;
       GetExitCodeProcess(pi.hProcess, &code);
       error = "pkd.exe nie mógł się uruchomić: zakończył działanie (kod " + std::to_string(code) +
               "), zanim udostępnił usługę " + service;
-      break;
+      return stFailed;
     }
     const std::string shown = StartUpError(pi.dwProcessId);
     if (!shown.empty()) {
       error = "pkd.exe nie mógł się uruchomić: " + shown;
-      break;
+      return stFailed;
     }
     if (GetTickCount() - start >= kStartLimitMs) {
       error = "pkd.exe nie udostępnił usługi " + service + " w ciągu " + std::to_string(kStartLimitMs / 1000) + " s";
-      break;
+      return stFailed;
     }
-    // The next try comes when the picker first waits for input: its window
-    // is painted and its service registered by then (asking costs no
-    // broadcast, where a try while it starts would wait for its busy window
-    // and slow its start), or 200 ms after this one.
+    // The next try comes as soon as DDEML tells of a service registered (a
+    // try while the picker starts would only wait for its busy window and
+    // slow its start), or 200 ms after this one. Wine tells before the name
+    // takes connects: for a while after a notice, tries come every 10 ms.
     const DWORD tried = GetTickCount();
-    bool stopped = false;
-    for (DWORD waited = 0; waited < kRetryMs; waited = GetTickCount() - tried) {
-      if (!idle && WaitForInputIdle(pi.hProcess, 0) != WAIT_TIMEOUT) {
-        idle = true;
+    if (RegistrationsSeen() != registrations) noticed = tried;  // told during the try
+    const DWORD limit = tried - noticed < kNoticeMs ? kSoonMs : kRetryMs;
+    for (DWORD waited = 0; waited < limit; waited = GetTickCount() - tried) {
+      const HANDLE handles[2] = {pi.hProcess, gStop};
+      const DWORD woken = MsgWaitForMultipleObjects(2, handles, FALSE, limit - waited, QS_ALLINPUT);
+      if (woken == WAIT_OBJECT_0 + 1) return stStopped;
+      if (woken == WAIT_OBJECT_0) break;
+      PumpMessagesFor(0);
+      if (RegistrationsSeen() != registrations) {
+        noticed = GetTickCount();
         break;
       }
-      const HANDLE handles[2] = {pi.hProcess, gStop};
-      const DWORD woken = MsgWaitForMultipleObjects(2, handles, FALSE, idle ? kRetryMs - waited : kIdlePollMs,
-                                                    QS_ALLINPUT);
-      if (woken == WAIT_OBJECT_0 + 1) stopped = true;
-      if (woken == WAIT_OBJECT_0 || stopped) break;
-      PumpMessagesFor(0);
-    }
-    if (stopped) {
-      result = stStopped;
-      break;
     }
   }
-  // A hidden picker that no client reached would wait for one unseen.
-  if (result != stConnected && hidden) TerminateProcess(pi.hProcess, 1);
-  gHiddenPicker = nullptr;
-  CloseHandle(pi.hProcess);
-  return result;
+}
+
+// True while a picker process runs (or starts) on this desktop.
+bool PickerRunning() {
+  const HANDLE mark = OpenEventA(SYNCHRONIZE, FALSE, picker::kPickerRunningMark);
+  if (!mark) return false;
+  CloseHandle(mark);
+  return true;
 }
 
 int Run(const std::vector<std::u16string>& args) {
@@ -275,21 +286,27 @@ int Run(const std::vector<std::u16string>& args) {
   // Ctrl+C taken up again, should whoever started us have ignored it.
   SetConsoleCtrlHandler(nullptr, FALSE);
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+  // Only the picker's own service is worth starting pkd.exe for. With no
+  // picker running, ours starts while DDE starts here.
+  const bool mayStart = !options.NoStart && text::EqualNoCaseAscii(options.Service, kDefaultService);
+  PROCESS_INFORMATION started = {};
+  if (mayStart && !PickerRunning() && !StartPicker(started, error)) return Fail(error);
   TDdeClient client;
-  if (!client.Ok()) return Fail("nie mogę uruchomić DDE");
+  if (!client.Ok()) {
+    LeavePicker(started, false);
+    return Fail("nie mogę uruchomić DDE");
+  }
   TDdeConversation conv(client);
-  if (!conv.Connect(options.Service.c_str(), picker::kPickTopic)) {
-    // Only the picker's own service is worth starting pkd.exe for.
-    if (options.NoStart || !text::EqualNoCaseAscii(options.Service, kDefaultService))
-      return Fail("usługa DDE " + options.Service + " nie działa");
-    switch (StartPickerAndConnect(conv, options.Service, options.Find, error)) {
-      case stFailed:
-        return Fail(error);
-      case stStopped:
-        return Fail("przerwane", kExitInterrupted);
-      default:
-        break;
-    }
+  if (conv.Connect(options.Service.c_str(), picker::kPickTopic)) {
+    // Another server of the name answered before ours was up.
+    LeavePicker(started, started.hProcess && conv.PartnerProcessId() == started.dwProcessId);
+  } else {
+    if (!mayStart) return Fail("usługa DDE " + options.Service + " nie działa");
+    if (!started.hProcess && !StartPicker(started, error)) return Fail(error);
+    const TStart result = ConnectToStarted(conv, options.Service, started, error);
+    LeavePicker(started, result == stConnected);
+    if (result == stFailed) return Fail(error);
+    if (result == stStopped) return Fail("przerwane", kExitInterrupted);
   }
   // Waited for without a time-out, and not in DDEML's own loop: a client
   // waiting there leaves the messages other programs send unanswered, and

@@ -16,6 +16,8 @@ constexpr DWORD kStrayAckLimitMs = 1000;
 // The conversations of this thread, for the callback: DDEML tells it the
 // conversation, not the object. Instances are per thread, so are these.
 thread_local std::vector<TDdeConversation*> gConversations;
+// Services registered on the desktop, as DDEML told this thread's instances.
+thread_local unsigned long gRegistrations = 0;
 
 double Since(const LARGE_INTEGER& start) {
   LARGE_INTEGER now, frequency;
@@ -53,6 +55,8 @@ const char* DdeErrorName(UINT e) {
   if (e == 0) return "none";
   return e >= DMLERR_FIRST && e <= DMLERR_LAST ? names[e - DMLERR_FIRST] : "other";
 }
+
+unsigned long RegistrationsSeen() { return gRegistrations; }
 
 void PumpMessagesFor(DWORD ms) {
   const DWORD start = GetTickCount();
@@ -130,8 +134,10 @@ HDDEDATA CALLBACK ClientCallback(UINT type, UINT, HCONV conv, HSZ, HSZ item, HDD
         c->FClient.OnAdvise(c->FClient.Text(item), bytes);
       }
       return reinterpret_cast<HDDEDATA>(DDE_FACK);
-    case XTYP_DISCONNECT:
     case XTYP_REGISTER:
+      ++gRegistrations;
+      return nullptr;
+    case XTYP_DISCONNECT:
     case XTYP_UNREGISTER:
     case XTYP_ERROR:
       return nullptr;
@@ -206,6 +212,13 @@ bool TDdeConversation::Alive() const {
 std::string TDdeConversation::PartnerService() const {
   CONVINFO info;
   return ConvInfo(FConv, info) ? FClient.Text(info.hszSvcPartner) : std::string();
+}
+
+DWORD TDdeConversation::PartnerProcessId() const {
+  CONVINFO info;
+  DWORD pid = 0;
+  if (ConvInfo(FConv, info)) GetWindowThreadProcessId(info.hwndPartner, &pid);
+  return pid;
 }
 
 std::string TDdeConversation::Topic() const {

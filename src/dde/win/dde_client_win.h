@@ -127,6 +127,8 @@ class TDdeConversation {
   // The names DDEML tells about the conversation made.
   std::string PartnerService() const;
   std::string Topic() const;
+  // The process of the partner's window; 0 when not connected.
+  DWORD PartnerProcessId() const;
 
   // Synchronous: DDEML waits in its own loop for at most timeoutMs.
   TDdeResult Request(std::string_view item, UINT format = CF_TEXT, DWORD timeoutMs = 5000);
@@ -170,6 +172,10 @@ class TDdeConversation {
   TPending FPending;
 };
 
+// How often DDEML has told this thread's client instances that a service
+// was registered (it tells every instance, as its messages are dispatched):
+// a change means a server may now answer a connect.
+unsigned long RegistrationsSeen();
 // Dispatches this thread's messages for ms milliseconds.
 void PumpMessagesFor(DWORD ms);
 

@@ -154,6 +154,44 @@ TEST_F(ServicesTest, RegisterAllWalksEnabledServicesUntilTheFirstFailure) {
   EXPECT_TRUE(fake.RegisteredServices(instance).empty());
 }
 
+// A platform that, inside the name service call, asks whether the service
+// takes connects: DDEML tells clients of a registration during the call,
+// and one may connect before it returns.
+class TAskingPlatform : public TFakePlatform {
+ public:
+  bool NameService(TInstanceId instance, THsz service, uint32_t command) override {
+    if (during) takesConnects.push_back(during->Registered());
+    return TFakePlatform::NameService(instance, service, command);
+  }
+  const TDDEMLService* during = nullptr;
+  std::vector<bool> takesConnects;
+};
+
+TEST(ServiceRegister, TakesConnectsFromInsideItsRegistration) {
+  TAskingPlatform fake;
+  TInstanceId instance = 0;
+  ASSERT_EQ(0u, fake.Initialize(instance, NoCallback, 0));
+  {
+    TDDEMLService s(fake, "Svc");
+    fake.during = &s;
+    EXPECT_TRUE(s.Register(instance, true));
+    EXPECT_TRUE(s.Register(instance, false));
+    EXPECT_EQ((std::vector<bool>{true, false}), fake.takesConnects);
+    // A registration DDEML refuses leaves the service as it was.
+    fake.nameServiceResult = false;
+    EXPECT_FALSE(s.Register(instance, true));
+    EXPECT_FALSE(s.Registered());
+    fake.nameServiceResult = true;
+    EXPECT_TRUE(s.Register(instance, true));
+    fake.nameServiceResult = false;
+    EXPECT_FALSE(s.Register(instance, false));
+    EXPECT_TRUE(s.Registered());
+    fake.nameServiceResult = true;
+    EXPECT_TRUE(s.Register(instance, false));
+  }
+  fake.Uninitialize(instance);
+}
+
 // A platform whose name service call breaks down.
 class TThrowingPlatform : public TFakePlatform {
  public:
