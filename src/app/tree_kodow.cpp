@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "catalogue/entry_text.h"
-#include "picker/description.h"
 #include "picker/result_list.h"
 #include "text/path.h"
 #include "ui/message_box.h"
@@ -146,10 +145,8 @@ void Tform_TreeKodow::CreateControls() {
   Splitter1.Create(h);
   Panel4.Create(h, " Dodatkowy opis", SS_CENTERIMAGE | SS_NOPREFIX);
   m_opis.Create(h, idOpis);
-  m_opis.OnDblClickAt = [this](size_t pos) { return FollowNoteLink(pos); };
-  m_opis.OnKeyDown = [this](WORD key, unsigned shift) {
-    return key == VK_RETURN && shift == 0 && FollowNoteLink(m_opis.Caret());
-  };
+  m_opis.OnDblClickAt = [this](size_t pos) { return FNotes.FollowNoteLink(pos); };
+  m_opis.OnKeyDown = [this](WORD key, unsigned shift) { return FNotes.m_opisKeyDown(key, shift); };
   b_OK.SetVisible(false);  // the button row is hidden in browse mode
   b_cancel.SetVisible(false);
   b_OK.Create(h, "Wybierz", idOK, true);
@@ -302,11 +299,7 @@ void Tform_TreeKodow::Closed() {
 
 bool Tform_TreeKodow::WantsDialogKey(WORD key) const {
   const HWND focus = GetFocus();
-  if (FWords.TakesDialogKey(key, focus)) return true;
-  // Enter on a code in the note follows it, also in pick mode.
-  if (key == VK_RETURN && focus == m_opis.Handle() && m_opis.Caret() <= FNoteEnd &&
-      !picker::CodeAt(m_opis.Text(), m_opis.Caret()).empty())
-    return true;
+  if (FWords.TakesDialogKey(key, focus) || FNotes.TakesDialogKey(key, focus)) return true;
   return ui::TForm::WantsDialogKey(key);
 }
 
@@ -333,7 +326,7 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_CONTEXTMENU:
       if (reinterpret_cast<HWND>(wp) == tree_kody.Handle()) {
-        tree_kodyContextMenu(lp);
+        FMenus.tree_kodyContextMenu(lp);
         return 0;
       }
       break;
@@ -369,7 +362,7 @@ void Tform_TreeKodow::ReplaceCatalogue(std::unique_ptr<catalogue::TBaza> baza) {
   Timer2.Stop();
   TreeChange.Stop();
   SetBaza(std::move(baza));
-  FHistory.Clear();  // its entries were the other tree's
+  FNotes.ClearHistory();  // its entries were the other tree's
   // Nothing is selected in the new tree: no code, no description.
   FCode.SetCodeText(std::string());
   ShowDescription(std::string());
@@ -415,15 +408,6 @@ bool Tform_TreeKodow::SelectByPath(const std::string& path) {
 std::string Tform_TreeKodow::SelectedText() const {
   const int entry = EntryOf(tree_kody.Selected());
   return entry < 0 ? std::string() : FTree.Entry(entry).Text;
-}
-
-void Tform_TreeKodow::ShowDescription(const std::string& code) {
-  m_opis.Clear();
-  FNoteEnd = 0;
-  if (!FBaza || code.empty()) return;
-  const picker::TNotePane pane = picker::NoteForDisplay(FBaza->Opisy().Opis(code), FBaza->Correspondence(), code);
-  FNoteEnd = pane.NoteEnd;
-  m_opis.SetLines(pane.Text);
 }
 
 void Tform_TreeKodow::tree_kodyChange() {

@@ -1,7 +1,7 @@
 // The picker's main window: the code tree of the catalogue, the note of the
 // selected code, the two search boxes and the button row of pick mode, laid
-// out and kept in the registry. The searches and the revision switch are
-// classes of their own that it holds.
+// out and kept in the registry. The searches, the note pane, the menus and
+// the revision switch are classes of their own that it holds.
 #pragma once
 
 #include <filesystem>
@@ -10,14 +10,15 @@
 #include <vector>
 
 #include "app/code_box.h"
+#include "app/main_menus.h"
 #include "app/note_memo.h"
+#include "app/note_pane.h"
 #include "app/revision_switch.h"
 #include "app/spis_opisow.h"
 #include "app/words_search.h"
 #include "catalogue/baza.h"
 #include "dde/win/long_execute_win.h"
 #include "picker/code_tree.h"
-#include "picker/note_links.h"
 #include "picker/old_code.h"
 #include "picker/pick_session.h"
 #include "picker/picker_dde.h"
@@ -39,7 +40,12 @@ constexpr UINT WM_FILL_CODE_LIST = WM_APP + 3;
 
 // The main window. The DDE side is attached by the program (application.h):
 // the pick session drives the window through its view (pick_view.h).
-class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TCodeHost, private TRevisionHost {
+class Tform_TreeKodow : public ui::TForm,
+                        private TWordsHost,
+                        private TCodeHost,
+                        private TRevisionHost,
+                        private TNoteHost,
+                        private TMenuHost {
  public:
   Tform_TreeKodow();
   ~Tform_TreeKodow() override;
@@ -55,7 +61,7 @@ class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TCodeHost,
 
   void SetBaza(std::unique_ptr<catalogue::TBaza> baza);
   void BuildTree();
-  void ShowDescription(const std::string& code);
+  void ShowDescription(const std::string& code) { FNotes.ShowDescription(code); }
   void HideResultList() { FWords.HideResultList(); }
 
   // Shows the window with its button row and waits for "Wybierz" or "Anuluj".
@@ -82,16 +88,9 @@ class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TCodeHost,
   // True while a DDE pick waits for the user.
   bool Picking() const override;
 
-  // The note pane (tree_kodow_notes.cpp). Follows the code that the note
-  // names at character pos of the pane: selects it in the tree; false when
-  // none is there (or the catalogue lacks it).
-  bool FollowNoteLink(size_t pos);
-  // Alt+Left and Alt+Right: back and forward through the entries visited by
-  // links and by the searches; false when there is none to go to.
-  bool GoBack();
-  bool GoForward();
-  // Keys of the whole window: Alt+Left and Alt+Right, then the form's own.
-  bool PreTranslate(MSG& msg) override;
+  // Keys of the whole window: Alt+Left and Alt+Right, the note pane's
+  // history (note_pane.h; the key then goes on), then the form's own.
+  bool PreTranslate(MSG& msg) override { return !FNotes.HistoryKey(msg) && ui::TForm::PreTranslate(msg); }
 
   // The selected entry's text; empty when nothing is selected.
   std::string SelectedText() const;
@@ -108,18 +107,9 @@ class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TCodeHost,
   void AttachDde(std::unique_ptr<picker::TPickerDde> dde) { FDde = std::move(dde); }
   picker::TPickerDde* Dde() const { return FDde.get(); }
 
-  // The copy commands stand twice, in the tree's context menu (1) and in the
-  // menu bar (2); the menu entry that runs the handler tells them apart.
-  enum TCommand : WORD {
-    Kopiujkod1 = 201, Kopiujtekst1, Kopiujkoditekst1,
-    Kopiujkod2 = 211, Kopiujtekst2, Kopiujkoditekst2,
-    Oprogramie1 = 221,
-    Pkd2025 = cmdPkd2025, Pkd2007 = cmdPkd2007  // the menu "Klasyfikacja"
-  };
-  void KopiujDoClipClick(WORD sender);
-  // Raises "Nie mogę otworzyć schowka" when another program holds the clipboard.
-  void CopyToClipboard(const std::string& text);
-  void Oprogramie1Click();
+  // The menus and their commands (main_menus.h, which names the command ids).
+  void KopiujDoClipClick(WORD sender) { FMenus.KopiujDoClipClick(sender); }
+  void Oprogramie1Click() { FMenus.Oprogramie1Click(); }
   HMENU MainMenu1() const { return GetMenu(Handle()); }
   ui::TMenu PopupMenu1{true};
 
@@ -152,15 +142,15 @@ class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TCodeHost,
   void Closed() override;
   void Resized() override;
   void DpiChanged(int oldDpi) override;
-  void MenuCommand(WORD id) override;
+  void MenuCommand(WORD id) override { FMenus.MenuCommand(id); }
   // An open result list takes Enter and Escape typed in the boxes before the
   // buttons do (words box: result_list keys; code box: an old code's list).
   bool WantsDialogKey(WORD key) const override;
 
  private:
   // The menu bar (given to the window) and the tree's context menu.
-  HMENU CreateMenus();
-  void tree_kodyContextMenu(LPARAM screenPoint);
+  HMENU CreateMenus() { return FMenus.CreateMenus(); }
+  void UseAccelerators(HACCEL table) override { SetAccelerators(table); }
   void CreateControls();
   void StartUp(const std::filesystem::path& cataloguePath);
   // The revision switch's view of this window.
@@ -183,7 +173,7 @@ class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TCodeHost,
   void RevealEntry(int entry) override;
   const picker::TCodeTree& CodeTree() const override { return FTree; }
   // A search or a link moved the selection here from the entry from.
-  void RecordJump(int from) override { FHistory.Jump(from, SelectedEntry()); }
+  void RecordJump(int from) override { FNotes.RecordJump(from); }
 
   // The words search's view of this window.
   HWND WindowHandle() const override { return Handle(); }
@@ -199,14 +189,14 @@ class Tform_TreeKodow : public ui::TForm, private TWordsHost, private TCodeHost,
 
 
   std::unique_ptr<catalogue::TBaza> FBaza;
-  picker::TVisitHistory FHistory;  // entries visited by links and searches
-  size_t FNoteEnd = 0;             // where the note ends in the pane, before its counterparts
+  TNotePane FNotes{*this, m_opis, tree_kody};
   TWordsSearch FWords{*this, szukaj_opis, szukaj_kod, Timer2};
   TCodeBox FCode{*this, szukaj_kod, Timer1, tree_kody, FWords};
   picker::TCodeTree FTree;
   ui::TTreeBinding FKody{tree_kody};  // tree_kody showing FTree
   ui::TFormStorage FStorage;
   TRevisionSwitch FRevisions{*this, FStorage};
+  TMainMenus FMenus{*this, PopupMenu1, tree_kody, FNotes, FRevisions};
   bool FShowButtons = false;
   bool FSettingsSaved = false;
   bool FFirstShow = true;

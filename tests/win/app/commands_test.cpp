@@ -18,7 +18,7 @@
 
 namespace {
 
-using app::Tform_TreeKodow;
+using app::TMainMenus;
 using guitest::WaitFor;
 
 const std::vector<std::string> kLines = {"A - Rolnictwo", " 01 - Uprawy", "  01.11 - Uprawa zbóż", "bez kodu"};
@@ -68,20 +68,20 @@ TEST_F(Commands, MenusHoldTheCommandsInOrderAndTheClientAreaKeepsItsSize) {
   const HMENU bar = form->MainMenu1();
   ASSERT_NE(bar, nullptr);
   ASSERT_EQ(GetMenuItemCount(bar), 4);
-  const UINT barIds[] = {Tform_TreeKodow::Kopiujkod2, Tform_TreeKodow::Kopiujtekst2,
-                         Tform_TreeKodow::Kopiujkoditekst2, Tform_TreeKodow::Oprogramie1};
+  const UINT barIds[] = {TMainMenus::Kopiujkod2, TMainMenus::Kopiujtekst2,
+                         TMainMenus::Kopiujkoditekst2, TMainMenus::Oprogramie1};
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(GetMenuItemID(bar, i), barIds[i]);
     EXPECT_EQ(GetSubMenu(bar, i), nullptr);  // top-level commands
   }
-  EXPECT_EQ(MenuText(bar, Tform_TreeKodow::Kopiujkod2), "K&opiuj kod");
-  EXPECT_EQ(MenuText(bar, Tform_TreeKodow::Kopiujtekst2), "Ko&piuj tekst");
-  EXPECT_EQ(MenuText(bar, Tform_TreeKodow::Kopiujkoditekst2), "Kopi&uj kod i tekst");
+  EXPECT_EQ(MenuText(bar, TMainMenus::Kopiujkod2), "K&opiuj kod");
+  EXPECT_EQ(MenuText(bar, TMainMenus::Kopiujtekst2), "Ko&piuj tekst");
+  EXPECT_EQ(MenuText(bar, TMainMenus::Kopiujkoditekst2), "Kopi&uj kod i tekst");
   const HMENU popup = form->PopupMenu1.Handle();
   ASSERT_EQ(GetMenuItemCount(popup), 3);
-  EXPECT_EQ(MenuText(popup, Tform_TreeKodow::Kopiujkod1), "Kopiuj kod\tCtrl+K");
-  EXPECT_EQ(MenuText(popup, Tform_TreeKodow::Kopiujtekst1), "Kopiuj tekst\tCtrl+T");
-  EXPECT_EQ(MenuText(popup, Tform_TreeKodow::Kopiujkoditekst1), "Kopiuj kod i tekst\tCtrl+C");
+  EXPECT_EQ(MenuText(popup, TMainMenus::Kopiujkod1), "Kopiuj kod\tCtrl+K");
+  EXPECT_EQ(MenuText(popup, TMainMenus::Kopiujtekst1), "Kopiuj tekst\tCtrl+T");
+  EXPECT_EQ(MenuText(popup, TMainMenus::Kopiujkoditekst1), "Kopiuj kod i tekst\tCtrl+C");
   // The menu bar comes on top of the client area, which stays 476 x 376.
   RECT client;
   GetClientRect(form->Handle(), &client);
@@ -126,16 +126,16 @@ TEST_F(Revisions, TheMenuSwitchesToPkd2007AndBackTheChoiceOutlivesARestartAndDde
   wchar_t caption[32] = {};
   GetMenuStringW(bar, 4, caption, 32, MF_BYPOSITION);
   EXPECT_EQ(ui::Narrow(caption), "K&lasyfikacja");
-  EXPECT_EQ(MenuText(revisions, Tform_TreeKodow::Pkd2025), "PKD 2025");
-  EXPECT_EQ(MenuText(revisions, Tform_TreeKodow::Pkd2007), "PKD 2007");
-  EXPECT_TRUE(Checked(Tform_TreeKodow::Pkd2025));
+  EXPECT_EQ(MenuText(revisions, TMainMenus::Pkd2025), "PKD 2025");
+  EXPECT_EQ(MenuText(revisions, TMainMenus::Pkd2007), "PKD 2007");
+  EXPECT_TRUE(Checked(TMainMenus::Pkd2025));
   EXPECT_EQ(form->Tree().Count(), 1775u);
 
-  Choose(Tform_TreeKodow::Pkd2007);
+  Choose(TMainMenus::Pkd2007);
   EXPECT_EQ(form->Tree().Count(), 1652u);
   EXPECT_EQ(Caption(), "Polska Klasyfikacja Działalności 2007");
-  EXPECT_TRUE(Checked(Tform_TreeKodow::Pkd2007));
-  EXPECT_FALSE(Checked(Tform_TreeKodow::Pkd2025));
+  EXPECT_TRUE(Checked(TMainMenus::Pkd2007));
+  EXPECT_FALSE(Checked(TMainMenus::Pkd2025));
   EXPECT_EQ(Stored(), "PKD 2007");
   // The old-code answer the other way: a PKD 2025 code that PKD 2007 lacks,
   // typed into the code box.
@@ -153,17 +153,17 @@ TEST_F(Revisions, TheMenuSwitchesToPkd2007AndBackTheChoiceOutlivesARestartAndDde
   form.reset();
   OpenPath(dir.File("pkd.kod"));
   EXPECT_EQ(form->Tree().Count(), 1652u);
-  EXPECT_TRUE(Checked(Tform_TreeKodow::Pkd2007));
+  EXPECT_TRUE(Checked(TMainMenus::Pkd2007));
   const std::string params[] = {"\"01.49.Z\"", "\"\""};
   ASSERT_TRUE(form->Dde()->Session().Execute("Find_PKD", params, 2));
   EXPECT_EQ(form->Tree().Count(), 1775u);
   EXPECT_EQ(form->Counterparts().Title, "PKD 2007 01.49.Z » PKD 2025");
   EXPECT_EQ(Caption(), "Polska Klasyfikacja Działalności 2025");
-  EXPECT_TRUE(Checked(Tform_TreeKodow::Pkd2025));
+  EXPECT_TRUE(Checked(TMainMenus::Pkd2025));
   EXPECT_EQ(Stored(), "PKD 2007");
 
-  Choose(Tform_TreeKodow::Pkd2007);
-  Choose(Tform_TreeKodow::Pkd2025);
+  Choose(TMainMenus::Pkd2007);
+  Choose(TMainMenus::Pkd2025);
   EXPECT_EQ(form->Tree().Count(), 1775u);
   EXPECT_EQ(Stored(), "PKD 2025");
   form.reset();
@@ -176,12 +176,12 @@ TEST_F(Commands, BothMenusAndTheShortcutsCopyCodeTitleOrBoth) {
   struct TCase {
     WORD id;
     std::string expected;
-  } cases[] = {{Tform_TreeKodow::Kopiujkod1, "01.11"},
-               {Tform_TreeKodow::Kopiujtekst1, "Uprawa zbóż"},
-               {Tform_TreeKodow::Kopiujkoditekst1, "01.11 - Uprawa zbóż"},
-               {Tform_TreeKodow::Kopiujkod2, "01.11"},
-               {Tform_TreeKodow::Kopiujtekst2, "Uprawa zbóż"},
-               {Tform_TreeKodow::Kopiujkoditekst2, "01.11 - Uprawa zbóż"}};
+  } cases[] = {{TMainMenus::Kopiujkod1, "01.11"},
+               {TMainMenus::Kopiujtekst1, "Uprawa zbóż"},
+               {TMainMenus::Kopiujkoditekst1, "01.11 - Uprawa zbóż"},
+               {TMainMenus::Kopiujkod2, "01.11"},
+               {TMainMenus::Kopiujtekst2, "Uprawa zbóż"},
+               {TMainMenus::Kopiujkoditekst2, "01.11 - Uprawa zbóż"}};
   for (const TCase& c : cases) {
     SetClipboard("stare");
     PostMessageW(form->Handle(), WM_COMMAND, c.id, 0);
@@ -217,7 +217,7 @@ TEST_F(Commands, BothMenusAndTheShortcutsCopyCodeTitleOrBoth) {
 TEST_F(Commands, WithoutSelectionNothingIsCopiedAndTheDescriptionEmpties) {
   SetClipboard("stare");
   form->m_opis.SetLines("coś");
-  for (WORD id : {Tform_TreeKodow::Kopiujkod1, Tform_TreeKodow::Kopiujtekst2, Tform_TreeKodow::Kopiujkoditekst2})
+  for (WORD id : {TMainMenus::Kopiujkod1, TMainMenus::Kopiujtekst2, TMainMenus::Kopiujkoditekst2})
     form->KopiujDoClipClick(id);
   EXPECT_EQ(ClipboardText(), "stare");
   EXPECT_EQ(form->m_opis.Text(), "");
@@ -404,7 +404,7 @@ TEST_F(Commands, AboutCommandOpensTheBoxWhoseAuthorLineOpensThePsalm) {
   gSteps = &steps;
   gNext = 0;
   const UINT_PTR timer = SetTimer(nullptr, 0, 50, &RunSteps);
-  PostMessageW(form->Handle(), WM_COMMAND, Tform_TreeKodow::Oprogramie1, 0);
+  PostMessageW(form->Handle(), WM_COMMAND, TMainMenus::Oprogramie1, 0);
   const bool done = WaitFor([&] { return gNext == steps.size() && IsWindowEnabled(form->Handle()); }, 15000);
   KillTimer(nullptr, timer);
   gSteps = nullptr;
@@ -418,11 +418,11 @@ TEST_F(Commands, AboutCommandOpensTheBoxWhoseAuthorLineOpensThePsalm) {
 
 TEST_F(Revisions, APickShowsPkd2025AndTheSwitchIsGreyedUntilItEnds) {
   OpenPath(dir.File("pkd.kod"));
-  Choose(Tform_TreeKodow::Pkd2007);
+  Choose(TMainMenus::Pkd2007);
   ASSERT_EQ(form->Tree().Count(), 1652u);
   const auto greyed = [&] {
     SendMessageW(form->Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(form->MainMenu1(), 4)), 4);
-    return (GetMenuState(form->MainMenu1(), Tform_TreeKodow::Pkd2007, MF_BYCOMMAND) & MF_GRAYED) != 0;
+    return (GetMenuState(form->MainMenu1(), TMainMenus::Pkd2007, MF_BYCOMMAND) & MF_GRAYED) != 0;
   };
   size_t during = 0, afterChoice = 0;
   bool greyedDuring = false;
@@ -430,7 +430,7 @@ TEST_F(Revisions, APickShowsPkd2025AndTheSwitchIsGreyedUntilItEnds) {
     if (!form->Picking()) return false;
     during = form->Tree().Count();
     greyedDuring = greyed();
-    Choose(Tform_TreeKodow::Pkd2007);  // as a click that got through would
+    Choose(TMainMenus::Pkd2007);  // as a click that got through would
     afterChoice = form->Tree().Count();
     PostMessageW(form->b_OK.Handle(), BM_CLICK, 0, 0);
     return true;

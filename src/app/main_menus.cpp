@@ -1,8 +1,7 @@
-// Main window: the menu bar and the tree's context menu, the copy commands
-// and the About command.
+#include "app/main_menus.h"
+
 #include <windowsx.h>
 
-#include "app/tree_kodow.h"
 #include "app/about_box.h"
 #include "catalogue/entry_text.h"
 #include "text/errors.h"
@@ -17,7 +16,7 @@ constexpr WORD kCtrlK = ui::scCtrl | 'K', kCtrlT = ui::scCtrl | 'T', kCtrlC = ui
 
 }  // namespace
 
-HMENU Tform_TreeKodow::CreateMenus() {
+HMENU TMainMenus::CreateMenus() {
   PopupMenu1.Add(Kopiujkod1, "Kopiuj kod", kCtrlK);
   PopupMenu1.Add(Kopiujtekst1, "Kopiuj tekst", kCtrlT);
   PopupMenu1.Add(Kopiujkoditekst1, "Kopiuj kod i tekst", kCtrlC);
@@ -30,11 +29,11 @@ HMENU Tform_TreeKodow::CreateMenus() {
   FRevisions.AddMenu(bar);
   // The shortcuts act in the whole window, also in the boxes: Ctrl+C there
   // copies the selected entry, not the box's text.
-  SetAccelerators(bar.CreateAccelerators());
+  FHost.UseAccelerators(bar.CreateAccelerators());
   return bar.Release();  // the window owns its menu bar
 }
 
-void Tform_TreeKodow::tree_kodyContextMenu(LPARAM screenPoint) {
+void TMainMenus::tree_kodyContextMenu(LPARAM screenPoint) {
   POINT at = {GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
   if (screenPoint == -1) {  // from the keyboard: below the selected entry
     RECT r = {};
@@ -43,10 +42,10 @@ void Tform_TreeKodow::tree_kodyContextMenu(LPARAM screenPoint) {
     at = {r.left, r.bottom};
     ClientToScreen(tree_kody.Handle(), &at);
   }
-  if (const WORD id = PopupMenu1.Track(Handle(), at)) MenuCommand(id);
+  if (const WORD id = PopupMenu1.Track(FHost.WindowHandle(), at)) MenuCommand(id);
 }
 
-void Tform_TreeKodow::MenuCommand(WORD id) {
+void TMainMenus::MenuCommand(WORD id) {
   switch (id) {
     case Kopiujkod1:
     case Kopiujtekst1:
@@ -66,28 +65,28 @@ void Tform_TreeKodow::MenuCommand(WORD id) {
   }
 }
 
-void Tform_TreeKodow::KopiujDoClipClick(WORD sender) {
-  const int entry = EntryOf(tree_kody.Selected());
+void TMainMenus::KopiujDoClipClick(WORD sender) {
+  const int entry = FHost.SelectedEntry();
   if (entry < 0) {
-    ShowDescription(std::string());
+    FNotes.ShowDescription(std::string());
     return;
   }
-  const std::string& text = FTree.Entry(entry).Text;
+  const std::string& text = FHost.CodeTree().Entry(entry).Text;
   if (sender == Kopiujkod1 || sender == Kopiujkod2) CopyToClipboard(catalogue::CodeOf(text));
   else if (sender == Kopiujtekst1 || sender == Kopiujtekst2) CopyToClipboard(catalogue::TitleOf(text));
   else if (sender == Kopiujkoditekst1 || sender == Kopiujkoditekst2) CopyToClipboard(text);
 }
 
-void Tform_TreeKodow::CopyToClipboard(const std::string& text) {
-  ui::TClipboard clipboard(Handle());
+void TMainMenus::CopyToClipboard(const std::string& text) {
+  ui::TClipboard clipboard(FHost.WindowHandle());
   // Nothing is retried; the old contents stay.
   if (!clipboard.Opened()) throw text::Exception("Nie mogę otworzyć schowka");
   clipboard.SetText1250(text);
 }
 
-void Tform_TreeKodow::Oprogramie1Click() {
+void TMainMenus::Oprogramie1Click() {
   TAboutBox box;
-  if (box.Create(Handle())) box.ShowModal();
+  if (box.Create(FHost.WindowHandle())) box.ShowModal();
 }
 
 }  // namespace app
