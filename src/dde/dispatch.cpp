@@ -59,7 +59,7 @@ TTransactionDispatch::TCallbackFrame::~TCallbackFrame() {
   if (Dead) return;
   Dispatch.FFrame = Outer;
   // No transaction holds them any more.
-  if (!Outer) Manager.FRetired.clear();
+  if (!Outer) Manager.FTreeChanges.FreeRetired();
 }
 
 void TTransactionDispatch::Abandon() {
@@ -75,7 +75,7 @@ TTransactionDispatch::TConvRef TTransactionDispatch::RefOf(const TDDEMLConversat
 TDDEMLConversation* TTransactionDispatch::Revalidate(const TCallbackFrame& frame, const TConvRef& ref) {
   if (Gone(frame)) return nullptr;
   const TDDEMLManager& m = frame.Manager;
-  TDDEMLConversation* conv = m.ConvBySerial(ref.Serial);
+  TDDEMLConversation* conv = m.FConvs.BySerial(ref.Serial);
   if (!conv || conv->Service != ref.Service || conv->Topic != ref.Topic) return nullptr;
   bool listed = false;
   for (int i = 0; i < m.FServices.Count() && !listed; ++i) listed = m.FServices.At(i) == ref.Service;
@@ -212,10 +212,7 @@ THData TTransactionDispatch::XTypConnect(TCallbackFrame& frame, THsz hszService,
   if (result == 1) {
     FManager.Trace({"XTypConnect - Valid Service/Topic names"});
     bool allow = true;
-    bool exists = false;
-    for (int i = 0; i < FManager.FConvs.Count() && !exists; ++i)
-      exists = FManager.FConvs.At(i)->Matches(service, topic);
-    if (exists) {
+    if (FManager.FConvs.CountMatching(service, topic) > 0) {
       FManager.Trace({"XTypConnect - Conv already exists with these Service/Topic names"});
       if (FManager.OneConvPerTopic) {
         allow = false;
@@ -252,7 +249,7 @@ TDDEMLConversation* TTransactionDispatch::CreateServerConv(TCallbackFrame& frame
     conv->CommType = FManager.DefaultComm;
     conv->TimeOut = FManager.FDefaultTimeOutMs;
     conv->LinkFormat = FManager.FLinkFormat;
-    conv->ConvId = FManager.NextConvId();
+    conv->ConvId = FManager.FConvs.NextConvId();
     conv->ServerSide = true;
     conv->ErrorRelay = &FManager;
 
@@ -290,7 +287,7 @@ TDDEMLConversation* TTransactionDispatch::CreateServerConv(TCallbackFrame& frame
     // already), and the topic made for it; the reply is a refusal.
     if (frame.Dead) return nullptr;
     if (made != 0)
-      if (TDDEMLConversation* record = FManager.ConvBySerial(made)) FManager.RemoveConv(record);
+      FManager.FConvs.Remove(FManager.FConvs.BySerial(made));
     // By name, on a service still in the tree: the handler may have changed
     // either.
     bool listed = false;
@@ -298,7 +295,7 @@ TDDEMLConversation* TTransactionDispatch::CreateServerConv(TCallbackFrame& frame
       listed = FManager.FServices.At(i) == opener;
     if (listed)
       if (TDDEMLTopic* t = opener->FindTopic(openedName))
-        if (!FManager.TopicInUse(t) && !FManager.IsSystemTopic(openedName)) opener->RemoveTopic(openedName);
+        if (!FManager.FConvs.TopicInUse(t) && !FManager.IsSystemTopic(openedName)) opener->RemoveTopic(openedName);
     return nullptr;
   }
 }
@@ -314,12 +311,7 @@ void TTransactionDispatch::XTypConnectConfirm(THConv conv, THsz hszService, THsz
     FManager.Trace({"wStatus = ", info.status});
   }
   const std::string service = FManager.HszText(hszService), topic = FManager.HszText(hszTopic);
-  TDDEMLConversation* found = nullptr;
-  for (int i = 0; i < FManager.FConvs.Count() && !found; ++i) {
-    TDDEMLConversation* c = FManager.FConvs.At(i);
-    if (c->ServerSide && c->Handle() == 0 && c->Matches(service, topic)) found = c;
-  }
-  if (found) {
+  if (TDDEMLConversation* found = FManager.FConvs.Unconfirmed(service, topic, true)) {
     FManager.Trace({"XTypConnectConfirm - setting conv Handle"});
     found->Confirm(conv);
   } else {
@@ -405,7 +397,7 @@ THData TTransactionDispatch::XTypWildConnect(TCallbackFrame& frame, THsz hszServ
     FManager.Trace({"XTypeWildConnect : DdeCreateDataHandle failed!"});
     // No client will confirm these: they would wait for ever.
     for (uint64_t serial : made)
-      if (TDDEMLConversation* conv = FManager.ConvBySerial(serial)) FManager.RemoveConv(conv);
+      FManager.FConvs.Remove(FManager.FConvs.BySerial(serial));
   }
   return reply;
 }
@@ -419,13 +411,11 @@ void TTransactionDispatch::XTypDisconnect(TCallbackFrame& frame, THConv hconv) {
     // conversations a server can cut and the manager can restart, is not
     // built.
     const std::string service = conv->ServiceName(), topic = conv->TopicName();
-    int same = 0;
-    for (int i = 0; i < FManager.FConvs.Count(); ++i) same += FManager.FConvs.At(i)->Matches(service, topic) ? 1 : 0;
-    const bool only = same == 1;
+    const bool only = FManager.FConvs.CountMatching(service, topic) == 1;
     const TConvRef ref = RefOf(*conv);
     // The client's links go with it, as its advise stops would take them:
     // an item that loses its last link tells the application once.
-    for (const std::string& name : FManager.DropLinks(*conv)) {
+    for (const std::string& name : TConversationTable::DropLinks(*conv)) {
       if (!FManager.OnAdviseStopReceived) break;
       TDDEMLItem* item = ref.Topic->FindItem(name);
       if (!RaiseFinishing(frame, FManager.OnAdviseStopReceived, service, topic, name, item ? item->UserHandle : 0))
@@ -437,7 +427,7 @@ void TTransactionDispatch::XTypDisconnect(TCallbackFrame& frame, THConv hconv) {
     if (!RaiseFinishing(frame, FManager.OnDisconnecting, service, topic)) return;
     conv = Revalidate(frame, ref);
     if (!conv) return;  // ended already, by the handler's doing
-    FManager.RemoveConv(conv);
+    FManager.FConvs.Remove(conv);
     if (only) {
       if (!RaiseFinishing(frame, FManager.OnTopicClosed, service, topic)) return;
       // By name, and only while no other conversation (one made meanwhile,
@@ -446,7 +436,7 @@ void TTransactionDispatch::XTypDisconnect(TCallbackFrame& frame, THConv hconv) {
       // which must outlive the clients that come and go.
       if (TDDEMLService* s = FManager.FindService(service))
         if (TDDEMLTopic* t = s->FindTopic(topic))
-          if (!FManager.TopicInUse(t) && !FManager.IsSystemTopic(topic)) s->RemoveTopic(topic);
+          if (!FManager.FConvs.TopicInUse(t) && !FManager.IsSystemTopic(topic)) s->RemoveTopic(topic);
     }
   }
   FManager.Trace({"XTypDisconnect - End"});

@@ -141,7 +141,7 @@ void TManagerFormReader::Read(std::string_view text) {
     } else if (is(kServicesListProperty)) {
       TDDEMLServicesList read(FManager.FPlatform);
       ReadServicesList(v, read);
-      FManager.ReplaceServices(read);
+      FManager.FTreeChanges.ReplaceTree(read);
     } else if (is("DebugState")) {
       FManager.SetDebugState(static_cast<TDDEMLDebugState>(EnumValue(path, ReadStoredIdent(v), kDebugNames)));
     } else if (is("DebugFileName")) {

@@ -24,12 +24,13 @@ TDDEMLManager::TDDEMLManager(TComponent* owner, IDdePlatform& platform)
     : TComponent(owner),
       FPlatform(platform),
       FServices(platform),
-      FDispatch(std::make_unique<TTransactionDispatch>(*this)) {
+      FConvs(platform),
+      FDispatch(std::make_unique<TTransactionDispatch>(*this)),
+      FTreeChanges(platform, FServices, FConvs, *this, *this, *this) {
   // First, so that a refused second manager leaves nothing behind.
   InsertIntoOwner();
   FServices.SetErrorSink(this);
-  FServices.SetKeeper(this);
-  FSelf = std::make_shared<TDDEMLManager*>(this);
+  FServices.SetKeeper(&FTreeChanges);
   FLinkFormat = RegisterClipFormat("Link");
   tCurrentManager = this;
   SetTraceHost(&platform.Host());
@@ -43,13 +44,13 @@ TDDEMLManager::~TDDEMLManager() {
   FDispatch->Abandon();
   const bool current = tCurrentManager == this;
   if (current) tCurrentManager = nullptr;
-  FSelf.reset();
+  FTreeChanges.Detach();
   // Callbacks still running keep tracing after this manager is gone; and a
   // log that cannot be written must not keep the instance alive.
   DetachTraceFailureSink(*this);
   TTraceFailureScope quietLog(*this);
   try {
-    EndAllConversations();
+    FConvs.EndAll(*this);
     // Services can only be registered while initialised, so shutting them
     // down is part of terminating.
     if (Initialized()) TerminateDDEML();
@@ -131,35 +132,7 @@ void TDDEMLManager::SetDefaultTimeOut(double seconds) {
 }
 
 void TDDEMLManager::SetServices(const TDDEMLServicesList& services) {
-  if (&services == &FServices) return;
-  ReplaceServices(services);
-}
-
-void TDDEMLManager::ReplaceServices(const TDDEMLServicesList& services) {
-  TTraceFailureScope quietLog(*this);
-  // Conversations point into the services they were made on; a name this
-  // instance registered is given back before its service goes, and the new
-  // services are served as InitDDEML would serve them. Inside a callback
-  // the services that leave take their records with them and the names
-  // change later (Retire, Settle).
-  const bool serving = Initialized() && IsServerScope();
-  if (!InCallback()) {
-    EndAllConversations();
-    if (serving)
-      for (int i = 0; i < FServices.Count(); ++i)
-        if (FServices.At(i)->Registered()) FServices.At(i)->Register(FInstanceId, false);
-  }
-  FServices.Assign(services);
-  // What the copied services claim about registration is the source's.
-  for (int i = 0; i < FServices.Count(); ++i) FServices.At(i)->ForgetRegistration();
-  if (serving && FServices.Count() > 0) {
-    if (InCallback()) {
-      FRegisterDue = true;
-      SettleLater();
-    } else {
-      FServices.RegisterAll(FInstanceId, true);
-    }
-  }
+  if (&services != &FServices) FTreeChanges.ReplaceTree(services);
 }
 
 void TDDEMLManager::SetSharesList(const std::vector<std::string>& shares) {
@@ -218,15 +191,11 @@ bool TDDEMLManager::TerminateDDEML() {
   // conversation under it. The instance goes once the thread is back in
   // its message loop, and its names with it.
   const bool inCallback = InCallback();
-  EndAllConversations();
+  FConvs.EndAll(*this);
   if (IsServerScope() && !inCallback) ShutDownServices();
-  // The instance ends what was left for Settle to tell it.
-  FConvsToEnd.clear();
-  FNamesToDrop.clear();
-  FRegisterDue = false;
   Trace({"TerminateDDEML : Calling DdeUnInitialize"});
   FServices.ReleaseHandles();
-  for (auto& node : FRetired) node->ReleaseHandles();
+  FTreeChanges.ForgetInstance();
   bool ok = false;
   try {
     if (inCallback) {
@@ -281,146 +250,6 @@ void TDDEMLManager::ShutDownServices() {
   Trace({"ShutDownServices - start"});
   if (FServices.Count() > 0) FServices.RegisterAll(FInstanceId, false);
   Trace({"ShutdownServices - end"});
-}
-
-// ---------------------------------------------------------------------------
-// Conversations
-
-void TDDEMLManager::EndAllConversations() {
-  for (int n = FConvs.Count(); n > 0 && FConvs.Count() > 0; --n) {
-    // Out of the list first: a disconnect that DDEML reports back while the
-    // conversation ends must not find it.
-    std::unique_ptr<TDDEMLConversation> conv = FConvs.Extract(FConvs.At(0));
-    conv->ErrorRelay = nullptr;
-    // Its links go with it; the manager is ending, so no event is raised.
-    DropLinks(*conv);
-    try {
-      conv->EndConversation();
-    } catch (const std::exception& e) {
-      NoteTraceFailure(e);
-    }
-  }
-}
-
-void TDDEMLManager::RemoveConv(TDDEMLConversation* conv) { FConvs.Remove(conv); }
-
-std::vector<std::string> TDDEMLManager::DropLinks(const TDDEMLConversation& conv) {
-  std::vector<std::string> stopped;
-  if (!conv.Topic) return stopped;
-  for (int i = 0; i < conv.Topic->ItemCount(); ++i) {
-    TDDEMLItem* item = conv.Topic->ItemAt(i);
-    if (item->DropAdviseLinks(conv.Serial()) > 0 && item->LinkState() == 0) stopped.push_back(item->Name());
-  }
-  return stopped;
-}
-
-void TDDEMLManager::Retire(std::unique_ptr<TDDEMLBase> node) {
-  TTraceFailureScope quietLog(*this);
-  // No record may point at a node that has left the tree.
-  for (int i = FConvs.Count() - 1; i >= 0; --i) {
-    TDDEMLConversation* c = FConvs.At(i);
-    if (c->Service != node.get() && c->Topic != node.get()) continue;
-    std::unique_ptr<TDDEMLConversation> record = FConvs.Extract(c);
-    record->ErrorRelay = nullptr;
-    if (record->Handle() == 0) continue;
-    if (InCallback()) {
-      FConvsToEnd.push_back(record->Handle());
-      SettleLater();
-    } else {
-      try {
-        record->EndConversation();
-      } catch (const std::exception& e) {
-        NoteTraceFailure(e);
-      }
-    }
-  }
-  // A name this instance registered is given back with its service.
-  auto* service = dynamic_cast<TDDEMLService*>(node.get());
-  if (service && service->Registered() && Initialized()) {
-    if (InCallback()) {
-      FNamesToDrop.push_back(service->ServiceName());
-      SettleLater();
-    } else {
-      service->Register(FInstanceId, false);
-    }
-  }
-  if (InCallback()) FRetired.push_back(std::move(node));
-}
-
-void TDDEMLManager::SettleLater() {
-  if (FSettlePosted) return;
-  FSettlePosted = true;
-  std::weak_ptr<TDDEMLManager*> self = FSelf;
-  FPlatform.RunLater([self] {
-    if (std::shared_ptr<TDDEMLManager*> manager = self.lock()) (*manager)->Settle();
-  });
-}
-
-void TDDEMLManager::Settle() {
-  FSettlePosted = false;
-  TTraceFailureScope quietLog(*this);
-  const std::vector<THConv> convs = std::move(FConvsToEnd);
-  const std::vector<std::string> names = std::move(FNamesToDrop);
-  FConvsToEnd.clear();
-  FNamesToDrop.clear();
-  const bool registerDue = FRegisterDue;
-  FRegisterDue = false;
-  if (!Initialized()) return;
-  for (THConv conv : convs) {
-    TConvInfo info;
-    if (FPlatform.QueryConvInfo(conv, ddeml::kQidSync, info)) FPlatform.Disconnect(conv);
-  }
-  for (const std::string& name : names) {
-    // Taken again meanwhile by a service of the tree: that one stays.
-    const TDDEMLService* now = FServices.Find(name);
-    if (now && now->Registered()) continue;
-    const THsz hsz = FPlatform.CreateStringHandle(FInstanceId, name);
-    if (hsz == 0) continue;
-    if (!FPlatform.NameService(FInstanceId, hsz, ddeml::kDnsUnregister)) SetError(errNameServiceRegister, name);
-    FPlatform.FreeStringHandle(FInstanceId, hsz);
-  }
-  bool registered = false;
-  for (int i = 0; i < FServices.Count(); ++i) registered = registered || FServices.At(i)->Registered();
-  // Unless the services were registered meanwhile, outside a callback.
-  if (registerDue && !registered && IsServerScope() && FServices.Count() > 0) FServices.RegisterAll(FInstanceId, true);
-}
-
-int TDDEMLManager::NextConvId() const {
-  int32_t highest = 0;
-  for (int i = 0; i < FConvs.Count(); ++i)
-    if (FConvs.At(i)->ConvId > highest) highest = FConvs.At(i)->ConvId;
-  return highest + 1;
-}
-
-TDDEMLConversation* TDDEMLManager::ConvBySerial(uint64_t serial) const {
-  for (int i = 0; i < FConvs.Count(); ++i)
-    if (FConvs.At(i)->Serial() == serial) return FConvs.At(i);
-  return nullptr;
-}
-
-bool TDDEMLManager::TopicInUse(const TDDEMLTopic* topic) const {
-  for (int i = 0; i < FConvs.Count(); ++i)
-    if (FConvs.At(i)->Topic == topic) return true;
-  return false;
-}
-
-TDDEMLConversation* TDDEMLManager::FindConvByHandle(THConv conv) {
-  if (conv == 0) return nullptr;
-  for (int i = 0; i < FConvs.Count(); ++i)
-    if (FConvs.At(i)->Handle() == conv) return FConvs.At(i);
-  // Not confirmed yet (or confirmations skipped): adopt a waiting record of
-  // the same names.
-  TConvInfo info;
-  if (!FPlatform.QueryConvInfo(conv, ddeml::kQidSync, info)) return nullptr;
-  const std::string service = HszText(info.hszSvcPartner), topic = HszText(info.hszTopic);
-  for (int i = 0; i < FConvs.Count(); ++i) {
-    TDDEMLConversation* c = FConvs.At(i);
-    if (c->Handle() == 0 && c->Matches(service, topic)) {
-      c->Confirm(conv);
-      return c;
-    }
-  }
-  return nullptr;
 }
 
 std::string TDDEMLManager::HszText(THsz hsz) const {

@@ -19,31 +19,23 @@
 #include "dde/component.h"
 #include "dde/containers.h"
 #include "dde/conversation.h"
+#include "dde/conversation_table.h"
 #include "dde/errors.h"
 #include "dde/formats.h"
 #include "dde/manager_types.h"
 #include "dde/platform.h"
 #include "dde/services.h"
 #include "dde/trace.h"
+#include "dde/tree_changes.h"
 
 namespace dde {
 
 class TTransactionDispatch;
 
-// Changing the tree from inside an event handler. A service, topic or item
-// that leaves the tree, however it leaves (RemoveTopic, RemoveItem,
-// Services().Clear(), Assign, SetServices, ReadStoredForm, the manager's own
-// closing of a topic), is handed to the manager, which at once drops every
-// conversation record on it: no record ever points at a removed node. While
-// a callback runs, the node itself stays alive, out of the tree, until the
-// outermost callback returns (the transaction up the stack may still hold
-// it), and what DDEML must be told about the change (ending the
-// conversations whose records went, unregistering a registered name that
-// left, registering the services that replaced it) waits until the thread
-// is back in its message loop, as TerminateDDEML's uninitialise does: DDEML
-// is still inside the transaction and would free its conversation under it.
-// Outside a callback all of it happens at once.
-class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailureSink, private ITreeKeeper {
+// A service, topic or item that leaves the tree inside an event handler
+// takes its conversation records with it at once; the rest of the change
+// waits as TDeferredTreeChanges (tree_changes.h) tells.
+class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailureSink, private ITreeChangeOwner {
  public:
   // The platform must outlive the manager. The manager becomes the current
   // manager of the calling thread. Joining an owner that holds another
@@ -102,7 +94,7 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   uint32_t DefaultTimeOutMs() const { return FDefaultTimeOutMs; }
   TDDEMLServicesList& Services() { return FServices; }
   // Copies the list. Conversations point into the services they were made
-  // on, so they are ended first (inside a callback, as the class comment
+  // on, so they are ended first (inside a callback, as tree_changes.h
   // says).
   void SetServices(const TDDEMLServicesList& services);
   const std::vector<std::string>& SharesList() const { return FShares; }
@@ -192,7 +184,7 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   // The conversation with that handle; else the first one without a handle
   // whose names match what DDEML tells about the conversation, which then
   // takes the handle.
-  TDDEMLConversation* FindConvByHandle(THConv conv);
+  TDDEMLConversation* FindConvByHandle(THConv conv) { return FConvs.FindByHandle(conv, FInstanceId); }
   static bool IsSystemTopic(std::string_view name) { return IsSystemTopicName(name); }
   int ConvCount() const { return FConvs.Count(); }
   TDDEMLConversation* Conv(int index) const { return FConvs.At(index); }
@@ -222,28 +214,12 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   // The service a server-data call works on (null when not listed), once
   // the scope serves and the names check.
   TDDEMLService* DataService(const std::string& service, std::initializer_list<std::string_view> names) const;
-  void ConfigureLoaded();
-  void EndAllConversations();
-  void RemoveConv(TDDEMLConversation* conv);
-  // The conversation's advise links, dropped from the items of its topic;
-  // gives the names of the items that lost their last link.
-  std::vector<std::string> DropLinks(const TDDEMLConversation& conv);
-  void Retire(std::unique_ptr<TDDEMLBase> node) override;
-  // The DDEML side of tree changes made inside a callback (see the class
-  // comment).
-  void SettleLater();
-  void Settle();
-  int NextConvId() const;
-  TDDEMLConversation* ConvBySerial(uint64_t serial) const;
-  bool TopicInUse(const TDDEMLTopic* topic) const;
   std::string HszText(THsz hsz) const;
 
   void NoteTraceFailure(const std::exception& e) noexcept override;
-  bool InCallback() const;
-  // Services replaced while conversations and registered names may point
-  // into the old ones.
-  void ReplaceServices(const TDDEMLServicesList& services);
-
+  bool InCallback() const override;
+  TInstanceId Instance() const override { return FInstanceId; }
+  bool ServesNames() const override { return IsServerScope(); }
 
   // The callback's work, and the transactions it answers, read and change
   // the manager's state as its own.
@@ -259,22 +235,13 @@ class TDDEMLManager : public TComponent, public IErrorSink, private ITraceFailur
   TDDEMLDebugState FDebugState = dbNone;
   TDDEMLCmdsList FExecCmds;
   TDDEMLServicesList FServices;
-  TDDEMLObjectList<TDDEMLConversation> FConvs;
+  TConversationTable FConvs;
   std::vector<std::string> FWildServices, FWildTopics;
   std::vector<std::string> FShares;
   std::string FComputerName;
   std::vector<std::pair<std::string, std::string>> FStoredEvents;
   std::unique_ptr<TTransactionDispatch> FDispatch;
-  // Nodes that left the tree during the callback in progress.
-  std::vector<std::unique_ptr<TDDEMLBase>> FRetired;
-  // What Settle is to tell DDEML.
-  std::vector<THConv> FConvsToEnd;
-  std::vector<std::string> FNamesToDrop;
-  bool FRegisterDue = false;
-  bool FSettlePosted = false;
-  // Work run later finds the manager through this, and nothing once the
-  // manager is gone.
-  std::shared_ptr<TDDEMLManager*> FSelf;
+  TDeferredTreeChanges FTreeChanges;
   std::string FTraceFailure;
   int FTraceFailures = 0;
 };
