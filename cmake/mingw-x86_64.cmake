@@ -9,3 +9,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(ZLIB_USE_STATIC_LIBS ON)
+# Release programs link without symbols, as they are shipped: the static C++
+# runtime's debug sections would more than double every program, and Wine
+# loads the whole image at each start.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
