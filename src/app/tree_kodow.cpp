@@ -1,7 +1,5 @@
-// Main window: start-up, layout, persistence, the tree and its selection.
+// Main window: start-up, persistence, the tree and its selection.
 #include "app/tree_kodow.h"
-
-#include <algorithm>
 
 #include "catalogue/entry_text.h"
 #include "picker/result_list.h"
@@ -14,15 +12,6 @@ namespace app {
 namespace {
 
 enum : int { idSzukajKod = 100, idSzukajOpis, idTreeKody, idOpis, idOK, idCancel };
-
-// Client size at 96 DPI, and the sizes of the layout table.
-constexpr int kClientWidth = 476, kClientHeight = 376;
-constexpr int kMinWidth = 300, kMinHeight = 240;
-constexpr int kPanel1Height = 49, kSplitterHeight = 6, kPanel2Height = 143, kPanel4Height = 19;
-constexpr int kButtonRowHeight = 41;
-constexpr int kMinTreeHeight = 50, kMinOpisHeight = 50;
-constexpr int kWordsLeft = 135, kWordsRightGap = 20;
-constexpr int kComboListHeight = 200;  // the drop-down list below the code field
 
 const char kMissingCatalogue[] = "Niestety nie znalazłem pliku \"pkd.kod\" z definicją kodów PKD !";
 
@@ -44,8 +33,8 @@ bool Tform_TreeKodow::Create(const std::filesystem::path& cataloguePath) {
   FRevisions.SetStartCatalogue(cataloguePath);
   ui::TFormOptions options;
   options.Centred = true;
-  if (!CreateForm("", kClientWidth, kClientHeight, options, CreateMenus())) return false;
-  SetMinSize(kMinWidth, kMinHeight);
+  if (!CreateForm("", TMainLayout::kClientWidth, TMainLayout::kClientHeight, options, CreateMenus())) return false;
+  SetMinSize(TMainLayout::kMinWidth, TMainLayout::kMinHeight);
   CreateControls();
   try {
     StartUp(cataloguePath);
@@ -96,41 +85,7 @@ void Tform_TreeKodow::StartDdeService() {
 void Tform_TreeKodow::CreateControls() {
   // The layout first: each control is created where it belongs, in the
   // window's font, and nothing moves it again before the first paint.
-  Root.Children = {&Panel1, &Panel2, &SplitterNode, &TreeNode};
-  Panel1.Align = ui::alTop;
-  Panel2.Align = ui::alBottom;
-  Panel2.Size = S(kPanel2Height);
-  SplitterNode.Align = ui::alBottom;
-  TreeNode.Align = ui::alClient;
-  Panel2.Children = {&P_btn, &p_opis};
-  P_btn.Align = ui::alBottom;
-  P_btn.Visible = false;
-  p_opis.Align = ui::alClient;
-  p_opis.Children = {&Panel4Node, &MemoNode};
-  Panel4Node.Align = ui::alTop;
-  MemoNode.Align = ui::alClient;
-
-  Panel1.Place = [this](const RECT& r) {
-    RECT window;
-    GetWindowRect(Handle(), &window);
-    Label2.SetBounds(r.left + S(11), r.top + S(4), S(120), S(13));
-    szukaj_kod.SetBounds(r.left + S(8), r.top + S(21), S(124), S(21) + S(kComboListHeight));
-    Label4.SetBounds(r.left + S(kWordsLeft), r.top + S(4), S(300), S(13));
-    // The words field follows the window's outer width.
-    const int width = (window.right - window.left) - S(kWordsLeft) - S(kWordsRightGap);
-    szukaj_opis.SetBounds(r.left + S(kWordsLeft), r.top + S(21), width, S(21));
-  };
-  TreeNode.Place = [this](const RECT& r) { tree_kody.SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); };
-  SplitterNode.Place = [this](const RECT& r) {
-    Splitter1.SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
-  };
-  Panel4Node.Place = [this](const RECT& r) { Panel4.SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); };
-  MemoNode.Place = [this](const RECT& r) { m_opis.SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); };
-  P_btn.Place = [this](const RECT& r) {
-    b_OK.SetBounds(r.left + S(8), r.top + S(8), S(75), S(25));
-    b_cancel.SetBounds(r.left + S(96), r.top + S(8), S(75), S(25));
-  };
-  Relayout();
+  FLayout.Build();
 
   const HWND h = Handle();
   // Creation order is the Tab order: code field, words field, tree, bottom panel.
@@ -147,8 +102,6 @@ void Tform_TreeKodow::CreateControls() {
   m_opis.Create(h, idOpis);
   m_opis.OnDblClickAt = [this](size_t pos) { return FNotes.FollowNoteLink(pos); };
   m_opis.OnKeyDown = [this](WORD key, unsigned shift) { return FNotes.m_opisKeyDown(key, shift); };
-  b_OK.SetVisible(false);  // the button row is hidden in browse mode
-  b_cancel.SetVisible(false);
   b_OK.Create(h, "Wybierz", idOK, true);
   b_cancel.Create(h, "Anuluj", idCancel);
 
@@ -171,67 +124,11 @@ void Tform_TreeKodow::CreateControls() {
   szukaj_opis.OnKeyDown = [this](WORD key, unsigned shift) { return FWords.szukaj_opisKeyDown(key, shift); };
   szukaj_opis.OnKeyPress = [this](char& key) { return FWords.szukaj_opisKeyPress(key); };
   Timer2.OnTimer = [this] { FWords.Timer2Timer(); };
-  Splitter1.OnMoved = [this](int top) { Splitter1Moved(top); };
 }
-
-// ---- Layout
-
-int Tform_TreeKodow::MinPanel2Height() const {
-  return S(kMinOpisHeight) + (P_btn.Visible ? S(kButtonRowHeight) : 0);
-}
-
-void Tform_TreeKodow::Relayout() {
-  if (!Handle()) return;
-  Panel1.Size = S(kPanel1Height);
-  SplitterNode.Size = S(kSplitterHeight);
-  Panel4Node.Size = S(kPanel4Height);
-  P_btn.Size = S(kButtonRowHeight);
-  Panel2.Size = std::max(Panel2.Size, MinPanel2Height());
-  RECT client;
-  GetClientRect(Handle(), &client);
-  ui::Arrange(Root, client);
-  ApplySplitterRule();
-}
-
-void Tform_TreeKodow::ApplySplitterRule() {
-  // The tree keeps 50 pixels: a too short tree shortens Panel2 instead,
-  // down to what p_opis (and the button row) need.
-  const int shortBy = S(kMinTreeHeight) - TreeNode.Height();
-  if (shortBy <= 0) return;
-  // From the height Panel2 really got: a stored height taller than the window
-  // would otherwise stay taller and leave the tree no room at all.
-  const int actual = std::min(Panel2.Size, Panel2.Height());
-  const int height = std::max(actual - shortBy, MinPanel2Height());
-  if (height == Panel2.Size) return;
-  Panel2.Size = height;
-  RECT client;
-  GetClientRect(Handle(), &client);
-  ui::Arrange(Root, client);
-}
-
-void Tform_TreeKodow::Splitter1Moved(int top) {
-  RECT client;
-  GetClientRect(Handle(), &client);
-  int height = client.bottom - (top + S(kSplitterHeight));
-  // Dragged no further than the tree's top or p_opis' minimum; the rule does the rest.
-  height = std::min(height, int(client.bottom - Panel1.Size - S(kSplitterHeight)));
-  Panel2.Size = std::max(height, MinPanel2Height());
-  Relayout();
-}
-
-void Tform_TreeKodow::Resized() { Relayout(); }
 
 void Tform_TreeKodow::DpiChanged(int oldDpi) {
-  Panel2.Size = MulDiv(Panel2.Size, Dpi(), oldDpi);
+  FLayout.DpiChanged(oldDpi);
   tree_kody.SetIndent(S(19));
-}
-
-void Tform_TreeKodow::SetButtonRowVisible(bool visible) {
-  if (visible == P_btn.Visible && visible == b_OK.Visible() && visible == b_cancel.Visible()) return;
-  P_btn.Visible = visible;
-  b_OK.SetVisible(visible);
-  b_cancel.SetVisible(visible);
-  Relayout();
 }
 
 // ---- Show, close, destroy and the settings
@@ -271,10 +168,7 @@ void Tform_TreeKodow::ReadSettings() {
   int height = 0;
   // Laid out while still hidden, the button row too (its height counts in
   // the splitter rule); the placement then shows the window.
-  if (FStorage.ReadInt("Panel2_Height", height) && height != Panel2.Size) {
-    Panel2.Size = height;
-    Relayout();
-  }
+  if (FStorage.ReadInt("Panel2_Height", height)) FLayout.SetPanel2Height(height);
   SetButtonRowVisible(FShowButtons);
   // Shows the window in the stored state when the placement applies; the
   // stored position then replaces the centring.

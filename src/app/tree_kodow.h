@@ -1,7 +1,7 @@
 // The picker's main window: the code tree of the catalogue, the note of the
-// selected code, the two search boxes and the button row of pick mode, laid
-// out and kept in the registry. The searches, the note pane, the menus and
-// the revision switch are classes of their own that it holds.
+// selected code, the two search boxes and the button row of pick mode, kept
+// in the registry. The layout, the searches, the note pane, the menus and the
+// revision switch are classes of their own that it holds.
 #pragma once
 
 #include <filesystem>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/code_box.h"
+#include "app/main_layout.h"
 #include "app/main_menus.h"
 #include "app/note_memo.h"
 #include "app/note_pane.h"
@@ -26,7 +27,6 @@
 #include "ui/controls.h"
 #include "ui/form.h"
 #include "ui/form_storage.h"
-#include "ui/layout.h"
 #include "ui/menu.h"
 #include "ui/tree_binding.h"
 
@@ -69,7 +69,7 @@ class Tform_TreeKodow : public ui::TForm,
   // Shows the window; when it was hidden, the on-show step runs first.
   void Show() override;
   // The button row of pick mode.
-  void SetButtonRowVisible(bool visible);
+  void SetButtonRowVisible(bool visible) { FLayout.SetButtonRowVisible(visible); }
   // Shows the window with its button row. A hidden window gets the row
   // before it shows, so that it shows and paints once.
   void ShowWithButtonRow();
@@ -130,8 +130,15 @@ class Tform_TreeKodow : public ui::TForm,
   ui::TTimer TreeChange;  // the tree's delay before it reacts to a selection
   ui::TTimer ClientWatch;  // a hidden picker looks for clients that died
 
-  // Layout nodes: panels of the layout that own no window of their own.
-  ui::TLayoutNode Root, Panel1, TreeNode, SplitterNode, Panel2, p_opis, Panel4Node, MemoNode, P_btn;
+ private:
+  TMainLayout FLayout{*this,
+                      {Label2, szukaj_kod, Label4, szukaj_opis, tree_kody, Splitter1, Panel4, m_opis, b_OK, b_cancel}};
+
+ public:
+  // The layout's nodes (main_layout.h): panels that own no window of their own.
+  ui::TLayoutNode &Root = FLayout.Root, &Panel1 = FLayout.Panel1, &TreeNode = FLayout.TreeNode,
+                  &SplitterNode = FLayout.SplitterNode, &Panel2 = FLayout.Panel2, &p_opis = FLayout.p_opis,
+                  &Panel4Node = FLayout.Panel4Node, &MemoNode = FLayout.MemoNode, &P_btn = FLayout.P_btn;
 
   HTREEITEM ItemOf(int entry) const { return FKody.Item(entry); }
   int EntryOf(HTREEITEM item) const { return FKody.IndexOf(item); }
@@ -140,7 +147,7 @@ class Tform_TreeKodow : public ui::TForm,
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
   bool CloseQuery() override;
   void Closed() override;
-  void Resized() override;
+  void Resized() override { FLayout.Relayout(); }
   void DpiChanged(int oldDpi) override;
   void MenuCommand(WORD id) override { FMenus.MenuCommand(id); }
   // An open result list takes Enter and Escape typed in the boxes before the
@@ -164,10 +171,6 @@ class Tform_TreeKodow : public ui::TForm,
   // the window.
   void ReadSettings();
   void SaveSettings(bool destroying);
-  void Relayout();
-  void ApplySplitterRule();
-  int MinPanel2Height() const;
-  void Splitter1Moved(int top);
 
   // Selects the entry, opening its ancestors, in one paint.
   void RevealEntry(int entry) override;
