@@ -19,7 +19,7 @@ using namespace pkdpick;
 using namespace dde;
 
 constexpr DWORD kRetryMs = 200;            // between tries to reach a starting picker
-constexpr DWORD kSoonMs = 10;              // between tries soon after a service registered
+constexpr DWORD kSoonMs = 2;               // between tries soon after a service registered
 constexpr DWORD kNoticeMs = 200;           // how long "soon after" lasts
 constexpr DWORD kStartLimitMs = 60000;      // pkd.exe's own start, catalogue included
 constexpr DWORD kRequestTimeoutMs = 10000;  // a live picker answers at once
@@ -247,7 +247,7 @@ TStart ConnectToStarted(TDdeConversation& conv, const std::string& service, cons
     // The next try comes as soon as DDEML tells of a service registered (a
     // try while the picker starts would only wait for its busy window and
     // slow its start), or 200 ms after this one. Wine tells before the name
-    // takes connects: for a while after a notice, tries come every 10 ms.
+    // takes connects: for a while after a notice, tries come every 2 ms.
     const DWORD tried = GetTickCount();
     if (RegistrationsSeen() != registrations) noticed = tried;  // told during the try
     const DWORD limit = tried - noticed < kNoticeMs ? kSoonMs : kRetryMs;
