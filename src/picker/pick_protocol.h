@@ -14,8 +14,9 @@ namespace picker {
 inline constexpr const char* kPickService = "PKD_ZEL";
 inline constexpr const char* kPickTopic = "PKD";
 // A named event each picker process holds from its start: while none exists,
-// no picker runs, and pkdpick starts one without asking DDE first (for a
-// console program DDE's own start costs about as much as the picker's).
+// no picker runs, and pkdpick starts one without asking DDE first, so that
+// DDE's own start in pkdpick (a console program's first window) overlaps the
+// picker's start instead of preceding it.
 inline constexpr const char* kPickerRunningMark = "PKD_ZEL picker running";
 // The request items; an item's number is its place here, from 1 (KOD).
 inline constexpr const char* kPickItems[] = {"KOD", "NAZWA", "OPIS"};
