@@ -111,10 +111,9 @@ double RunOnce(const std::wstring& exe, const wchar_t* args, const wchar_t* capt
   return wnd ? Ms(t0, t1) : -1;
 }
 
-// A pick by pkdpick with no picker running: milliseconds from pkdpick's start
-// until the picker's window shows its button row, painted and answering; the
-// pick is then cancelled and both programs are waited for. -1 on failure.
-double PickOnce(const std::wstring& pkdpick, const wchar_t* caption) {
+// Starts a console program on the null device, the clock started just
+// before; false when it does not start.
+bool StartConsole(const std::wstring& exe, const wchar_t* args, PROCESS_INFORMATION& pi, LARGE_INTEGER& t0) {
   SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
   const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
                                  OPEN_EXISTING, 0, nullptr);
@@ -122,14 +121,23 @@ double PickOnce(const std::wstring& pkdpick, const wchar_t* caption) {
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
   si.hStdInput = si.hStdOutput = si.hStdError = nul;
-  PROCESS_INFORMATION pi = {};
-  std::wstring cmd = L"\"" + pkdpick + L"\" --code 47.91.Z";
-  LARGE_INTEGER t0, t1;
+  pi = PROCESS_INFORMATION();
+  std::wstring cmd = L"\"" + exe + L"\"" + args;
   QueryPerformanceCounter(&t0);
-  const BOOL started = CreateProcessW(pkdpick.c_str(), &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  const BOOL started = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
   CloseHandle(nul);
-  if (!started) return -1;
+  if (!started) return false;
   CloseHandle(pi.hThread);
+  return true;
+}
+
+// A pick by pkdpick with no picker running: milliseconds from pkdpick's start
+// until the picker's window shows its button row, painted and answering; the
+// pick is then cancelled and both programs are waited for. -1 on failure.
+double PickOnce(const std::wstring& pkdpick, const wchar_t* caption) {
+  PROCESS_INFORMATION pi;
+  LARGE_INTEGER t0, t1;
+  if (!StartConsole(pkdpick, L" --code 47.91.Z", pi, t0)) return -1;
   LRESULT count = 0;
   const HWND wnd = WaitShown(0, caption, kPicker, count, true);
   QueryPerformanceCounter(&t1);
@@ -159,21 +167,9 @@ void Usage() {
 
 // Milliseconds from a console program's start until it has ended; -1 on failure.
 double LaunchOnce(const std::wstring& exe) {
-  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-  const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                                 OPEN_EXISTING, 0, nullptr);
-  STARTUPINFOW si = {};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = si.hStdOutput = si.hStdError = nul;
-  PROCESS_INFORMATION pi = {};
-  std::wstring cmd = L"\"" + exe + L"\"";
+  PROCESS_INFORMATION pi;
   LARGE_INTEGER t0, t1;
-  QueryPerformanceCounter(&t0);
-  const BOOL started = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-  CloseHandle(nul);
-  if (!started) return -1;
-  CloseHandle(pi.hThread);
+  if (!StartConsole(exe, L"", pi, t0)) return -1;
   const bool ended = WaitForSingleObject(pi.hProcess, 20000) == WAIT_OBJECT_0;
   QueryPerformanceCounter(&t1);
   if (!ended) TerminateProcess(pi.hProcess, 1);
