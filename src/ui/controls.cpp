@@ -227,14 +227,15 @@ void TTreeView::EndUpdate() {
 
 void TTreeView::Clear() { SendMessageW(Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)); }
 
-HTREEITEM TTreeView::Add(HTREEITEM parent, const std::string& itemText, LPARAM data) {
+HTREEITEM TTreeView::Add(HTREEITEM parent, const std::string& itemText, LPARAM data, bool childrenLater) {
   std::wstring wide = Wide(itemText);
   TVINSERTSTRUCTW ins = {};
   ins.hParent = parent ? parent : TVI_ROOT;
   ins.hInsertAfter = TVI_LAST;
-  ins.item.mask = TVIF_TEXT | TVIF_PARAM;
+  ins.item.mask = TVIF_TEXT | TVIF_PARAM | (childrenLater ? TVIF_CHILDREN : 0);
   ins.item.pszText = &wide[0];
   ins.item.lParam = data;
+  ins.item.cChildren = childrenLater ? 1 : 0;
   return reinterpret_cast<HTREEITEM>(SendMessageW(Handle(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
 }
 
@@ -281,7 +282,10 @@ bool TTreeView::ItemRect(HTREEITEM item, RECT& r) const {
 
 LRESULT TTreeView::Notify(NMHDR* header) {
   if (header->code == TVN_SELCHANGEDW && OnChange) OnChange();
-  else if (header->code == NM_DBLCLK && OnDblClick) OnDblClick();
+  else if (header->code == TVN_ITEMEXPANDINGW && OnExpanding) {
+    const auto* tv = reinterpret_cast<NMTREEVIEWW*>(header);
+    if ((tv->action & TVE_EXPAND) == TVE_EXPAND) OnExpanding(tv->itemNew.hItem);
+  } else if (header->code == NM_DBLCLK && OnDblClick) OnDblClick();
   return 0;
 }
 

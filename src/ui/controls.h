@@ -122,7 +122,8 @@ class TTreeView : public TControl {
   void BeginUpdate();
   void EndUpdate();
   void Clear();
-  HTREEITEM Add(HTREEITEM parent, const std::string& text, LPARAM data);
+  // childrenLater: the item shows its button before its children are put in.
+  HTREEITEM Add(HTREEITEM parent, const std::string& text, LPARAM data, bool childrenLater = false);
   HTREEITEM Selected() const;
   void Select(HTREEITEM item);
   LPARAM Data(HTREEITEM item) const;
@@ -137,6 +138,7 @@ class TTreeView : public TControl {
 
   std::function<void()> OnChange;  // the selection changed
   std::function<void()> OnDblClick;
+  std::function<void(HTREEITEM)> OnExpanding;  // before an item opens, by any means
   LRESULT Notify(NMHDR* header) override;
 
  private:

@@ -42,12 +42,32 @@ class MainWindow : public guitest::TMainWindowTest {
       out += form->tree_kody.ItemText(i) + "|";
     return out;
   }
+  // The texts of every item, in display order, with every item expanded:
+  // children go into the view when their parent first opens.
+  std::vector<std::string> ExpandedTexts() {
+    const HWND tree = form->tree_kody.Handle();
+    std::vector<std::string> out;
+    ui::TTreeUpdate batch(form->tree_kody);
+    std::function<void(HTREEITEM)> walk = [&](HTREEITEM first) {
+      for (HTREEITEM i = first; i; i = TreeView_GetNextSibling(tree, i)) {
+        out.push_back(form->tree_kody.ItemText(i));
+        TreeView_Expand(tree, i, TVE_EXPAND);
+        walk(TreeView_GetChild(tree, i));
+      }
+    };
+    walk(TreeView_GetRoot(tree));
+    return out;
+  }
 };
 
 TEST_F(MainWindow, StartUpFillsTreeCodeListAndCaptionInFileOrder) {
   Tform_TreeKodow& w = Open(kSmall);
   EXPECT_EQ(ui::WindowText(w.Handle()), "Klasyfikacja testowa");
-  EXPECT_EQ(TreeView_GetCount(w.tree_kody.Handle()), kSmall.size());
+  // Only the top level is in the view at first; every entry is there once opened.
+  EXPECT_EQ(TreeView_GetCount(w.tree_kody.Handle()), 5u);
+  EXPECT_THAT(ExpandedTexts(), ::testing::ElementsAre("A - Rolnictwo", "01 - Uprawy", "01.1 - Zboża", "01.11 - Pszenica",
+                                                      "01.2 - Owoce", "B - Górnictwo", "05 - Węgiel", "bez kodu", "",
+                                                      "C - Przetwórstwo"));
   // The empty line and the line without " - " are top-level entries; nothing is sorted.
   EXPECT_EQ(TopLevelTexts(), "A - Rolnictwo|B - Górnictwo|bez kodu||C - Przetwórstwo|");
   // The code list is filled once the loop runs, after the first paint and before any input.
@@ -142,7 +162,7 @@ TEST_F(MainWindow, InvalidLevelIsShownAndKeepsTheEntriesBuiltBefore) {
   EXPECT_TRUE(box.ErrorIcon);
   // The window opens all the same: partial tree, empty code list, no caption.
   EXPECT_TRUE(w.Visible());
-  EXPECT_EQ(TreeView_GetCount(w.tree_kody.Handle()), 2u);
+  EXPECT_THAT(ExpandedTexts(), ::testing::ElementsAre("A - a", "01 - b"));
   EXPECT_EQ(w.szukaj_kod.Count(), 0);
   EXPECT_EQ(ui::WindowText(w.Handle()), "");
   ASSERT_NE(w.Baza(), nullptr);  // the catalogue stays attached
@@ -467,7 +487,6 @@ TEST_F(MainWindow, RealCatalogueOpensWithTheWholeTreeAndFindsASubclass) {
   std::printf("window created, filled and shown in %.1f ms\n", double(t1.QuadPart - t0.QuadPart) * 1000 / f.QuadPart);
   ASSERT_NE(w.Baza(), nullptr);
   EXPECT_EQ(ui::WindowText(w.Handle()), w.Baza()->Tytul());
-  EXPECT_EQ(TreeView_GetCount(w.tree_kody.Handle()), w.Baza()->Count());
   ASSERT_TRUE(WaitFor([&] { return w.szukaj_kod.Count() > 0; }));  // after the first paint
   EXPECT_EQ(static_cast<size_t>(w.szukaj_kod.Count()), w.Tree().Codes().size());
   w.SetSearchCode("47.91.z");
@@ -495,6 +514,12 @@ TEST_F(MainWindow, RealCatalogueOpensWithTheWholeTreeAndFindsASubclass) {
   ASSERT_TRUE(WaitFor([&] { return catalogue::CodeOf(w.SelectedText()) == "98.10.Z"; }));
   PostAltKey(VK_LEFT);
   ASSERT_TRUE(WaitFor([&] { return catalogue::CodeOf(w.SelectedText()) == "A"; }));
+
+  // Opened all the way, the tree shows every entry, in file order, once:
+  // those put in by the jumps above as well as the rest.
+  const std::vector<std::string> texts = ExpandedTexts();
+  ASSERT_EQ(texts.size(), w.Tree().Count());
+  for (size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(texts[i], w.Tree().Entry(i).Text) << i;
 }
 
 }  // namespace
