@@ -2,11 +2,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace catalogue {
 
 // The part before the first " - " without leading blanks (empty without " - ").
-std::string CodeOf(const std::string& text);
+std::string CodeOf(std::string_view text);
 // The part after the first " - " (empty without " - ").
 std::string TitleOf(const std::string& text);
 

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -29,9 +30,12 @@ struct Inflater {
 bool InflateKod(std::string_view data, std::string& out) {
   Inflater inf;
   if (!inf.ok) return false;
-  std::string result;
-  std::vector<unsigned char> buf(64000);
-  // zlib counts input in uInt; feed it in slices so any size is safe.
+  // Inflated straight into the result, which grows by doubling from a guess
+  // at the text's size; one byte past the limit tells a stream that goes on.
+  constexpr size_t kCapacityLimit = kMaxInflatedSize + 1;
+  std::string result(std::min(kCapacityLimit, std::max<size_t>(64 * 1024, data.size() * 5)), '\0');
+  size_t have = 0;
+  // zlib counts input and output in uInt; feed it in slices so any size is safe.
   size_t fed = 0;
   int rc = Z_OK;
   while (rc != Z_STREAM_END) {
@@ -41,16 +45,22 @@ bool InflateKod(std::string_view data, std::string& out) {
       inf.zs.avail_in = static_cast<uInt>(slice);
       fed += slice;
     }
-    inf.zs.next_out = buf.data();
-    inf.zs.avail_out = static_cast<uInt>(buf.size());
+    if (have == result.size()) {
+      if (result.size() >= kCapacityLimit) return false;
+      result.resize(std::min(kCapacityLimit, result.size() * 2));
+    }
+    const size_t room = std::min<size_t>(result.size() - have, UINT_MAX / 2);
+    inf.zs.next_out = reinterpret_cast<Bytef*>(&result[have]);
+    inf.zs.avail_out = static_cast<uInt>(room);
     rc = inflate(&inf.zs, Z_NO_FLUSH);
-    const size_t produced = buf.size() - inf.zs.avail_out;
+    const size_t produced = room - inf.zs.avail_out;
     if (rc != Z_OK && rc != Z_STREAM_END && !(rc == Z_BUF_ERROR && produced > 0)) return false;
-    if (result.size() + produced > kMaxInflatedSize) return false;
-    result.append(reinterpret_cast<const char*>(buf.data()), produced);
+    have += produced;
+    if (have > kMaxInflatedSize) return false;
     // No progress with all input consumed: the stream is cut short.
     if (rc != Z_STREAM_END && produced == 0 && inf.zs.avail_in == 0 && fed >= data.size()) return false;
   }
+  result.resize(have);
   out.swap(result);
   return true;
 }

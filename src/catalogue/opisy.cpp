@@ -7,10 +7,10 @@
 
 namespace catalogue {
 
-void TOpisy::Add(const std::string& code, const std::string& opis, const std::string& line) {
+void TOpisy::Add(const std::string& code, std::string opis, std::string_view line) {
   auto rec = std::make_unique<TROpisy>();
-  rec->Opis = opis;
   rec->OpisUpper = text::Upper1250(opis);
+  rec->Opis = std::move(opis);
   rec->LiniaUpper = text::Upper1250(line);
   FPending.push_back(TEntry{code, text::Upper1250(code), std::move(rec)});
 }

@@ -25,7 +25,7 @@ class TOpisy {
   TOpisy(const TOpisy&) = delete;
   TOpisy& operator=(const TOpisy&) = delete;
 
-  void Add(const std::string& code, const std::string& opis, const std::string& line);
+  void Add(const std::string& code, std::string opis, std::string_view line);
   // Description of the first entry whose key equals code (ignoring case); "" if none.
   std::string Opis(std::string_view code) const;
   // LiniaUpper + " " + OpisUpper of that entry; "" if none.
