@@ -50,7 +50,10 @@ int RunPicker(int show) {
   // result list come from the loop's first messages, before any input is
   // handled, and the user sees the window before them.
   RedrawWindow(form.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-  form.PostCreateResultList();
+  // Started hidden, the picker makes its list when a search first shows it:
+  // made now, it would hold up the client that waits on the service to show
+  // a pick.
+  if (show != SW_HIDE) form.PostCreateResultList();
   return ui::RunMainLoop(form);
 }
 
