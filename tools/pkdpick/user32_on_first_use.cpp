@@ -16,8 +16,9 @@ void* Bind(const char* name) {
   static HMODULE user32 = LoadLibraryW(L"user32.dll");
   void* real = user32 ? reinterpret_cast<void*>(GetProcAddress(user32, name)) : nullptr;
   if (!real) {
-    // Nothing can go on without it; said plainly, as pkdpick's other errors.
-    const char message[] = "pkdpick: nie mog\xC4\x99 wczyta\xC4\x87 funkcji systemu z user32.dll\n";
+    // Nothing can go on without it. In ASCII, which reads the same on a
+    // console and in a file.
+    const char message[] = "pkdpick: brak funkcji systemu w user32.dll\n";
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), message, sizeof message - 1, &written, nullptr);
     ExitProcess(2);
