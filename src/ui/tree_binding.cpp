@@ -4,6 +4,7 @@ namespace ui {
 
 void TTreeBinding::Fill(size_t count, const std::function<int(size_t)>& parentOf,
                         const std::function<const std::string&(size_t)>& textOf, bool expandAll) {
+  TTreeUpdate update(FView);
   FView.Clear();
   FItems.assign(count, nullptr);
   FChildrenIn.assign(count, false);
@@ -11,7 +12,6 @@ void TTreeBinding::Fill(size_t count, const std::function<int(size_t)>& parentOf
   FParents.assign(count, -1);
   FTextOf = textOf;
   if (expandAll) {
-    TTreeUpdate update(FView);
     for (size_t i = 0; i < count; ++i) {
       const int parent = parentOf(i);
       const bool known = parent >= 0 && static_cast<size_t>(parent) < i;
@@ -39,7 +39,6 @@ void TTreeBinding::Fill(size_t count, const std::function<int(size_t)>& parentOf
   std::vector<int> next(FFirstChild.begin(), FFirstChild.end() - 1);
   for (size_t i = 0; i < count; ++i)
     if (FParents[i] >= 0) FChildren[static_cast<size_t>(next[FParents[i]]++)] = static_cast<int>(i);
-  TTreeUpdate update(FView);
   InsertChildren(-1);
 }
 
