@@ -32,8 +32,12 @@ bool InflateKod(std::string_view data, std::string& out) {
   if (!inf.ok) return false;
   // Inflated straight into the result, which grows by doubling from a guess
   // at the text's size; one byte past the limit tells a stream that goes on.
+  // The guess is capped so a large damaged file takes memory only as its
+  // output really grows.
   constexpr size_t kCapacityLimit = kMaxInflatedSize + 1;
-  std::string result(std::min(kCapacityLimit, std::max<size_t>(64 * 1024, data.size() * 5)), '\0');
+  constexpr size_t kFirstGuessLimit = 4 * 1024 * 1024;
+  std::string result(std::clamp<size_t>(std::min(data.size(), kFirstGuessLimit) * 5, 64 * 1024, kFirstGuessLimit),
+                     '\0');
   size_t have = 0;
   // zlib counts input and output in uInt; feed it in slices so any size is safe.
   size_t fed = 0;
