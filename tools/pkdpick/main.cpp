@@ -282,10 +282,6 @@ int Run(const std::vector<std::u16string>& args) {
   const std::string command =
       CommandText(options, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(GetConsoleWindow())));
 
-  gStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  // Ctrl+C taken up again, should whoever started us have ignored it.
-  SetConsoleCtrlHandler(nullptr, FALSE);
-  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   // Only the picker's own service is worth starting pkd.exe for. With no
   // picker running, ours starts while DDE starts here.
   const bool mayStart = !options.NoStart && text::EqualNoCaseAscii(options.Service, kDefaultService);
@@ -353,6 +349,12 @@ int Run(const std::vector<std::u16string>& args) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // Ctrl+C taken up first, and again should whoever started us have ignored
+  // it: until then Wine's default handler ends the program with status 0,
+  // which reads as a choice made.
+  gStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(nullptr, FALSE);
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   std::vector<std::u16string> args;
   for (int i = 1; i < argc; ++i) {
     const std::wstring w(argv[i]);
