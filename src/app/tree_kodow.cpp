@@ -213,7 +213,9 @@ LRESULT Tform_TreeKodow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       FWords.CreateResultList();
       return 0;
     case WM_FILL_CODE_LIST:
-      FCode.FillCodeList();
+      // Started hidden, the picker fills it at its first use: filled now, it
+      // would hold up the service its client waits for.
+      if (IsWindowVisible(Handle())) FCode.FillCodeList();
       return 0;
     case WM_START_DDE_SERVICE:
       StartDdeService();

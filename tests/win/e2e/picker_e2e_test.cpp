@@ -16,6 +16,7 @@
 #include "app/version_info.h"
 #include "catalogue/baza.h"
 #include "catalogue/entry_text.h"
+#include "picker/code_tree.h"
 #include "pkdpick/pick_text.h"
 #include "support/pump_win.h"
 #include "support/temp_dir.h"
@@ -446,6 +447,14 @@ TEST(PickerEndToEnd, PkdpickStartsThePickerAndPrintsTheChoice) {
     TProcess picker = PickerOnceItPicks(main);
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(ControlText(DirectChildOfClass(main, L"Edit")), c.words);
+    // Started hidden, the picker fills its code list when the list first opens.
+    const HWND codeBox = DirectChildOfClass(main, L"ComboBox");
+    ASSERT_NE(codeBox, nullptr);
+    picker::TCodeTree tree;
+    tree.Build(baza.Lines());
+    SendMessageW(codeBox, CB_SHOWDROPDOWN, TRUE, 0);
+    EXPECT_EQ(SendMessageW(codeBox, CB_GETCOUNT, 0, 0), static_cast<LRESULT>(tree.Codes().size()));
+    SendMessageW(codeBox, CB_SHOWDROPDOWN, FALSE, 0);
     EXPECT_TRUE(pick.Process.Running());
     Press(main, L"Wybierz");
     ASSERT_TRUE(pick.Finish());
