@@ -654,6 +654,8 @@ TEST(PickerEndToEnd, APickIsNeverAHangAndStaysBusyToTheEnd) {
   ASSERT_TRUE(next.Finish());
   EXPECT_EQ(next.Process.ExitCode(), 0u) << next.Err;
   EXPECT_NE(next.Out.find("01.12.Z"), std::string::npos) << next.Out;
+  // The picker that --find started, hidden and left by its client, ends too.
+  EXPECT_TRUE(WaitFor([] { return MainWindowOf(0) == nullptr; }));
 }
 
 // The user closes the picker while pkdpick's pick waits, then answers it:
