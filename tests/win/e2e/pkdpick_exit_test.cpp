@@ -239,12 +239,13 @@ BOOL WINAPI Swallow(DWORD) { return TRUE; }
 
 // Waits up to 20 s for a picker to be running on the desktop, or for none to be.
 bool PickerRunningBecomes(bool running) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; guitest::PumpFor(5)) {
-    const HANDLE mark = OpenEventA(SYNCHRONIZE, FALSE, picker::kPickerRunningMark);
-    if (mark) CloseHandle(mark);
-    if ((mark != nullptr) == running) return true;
-  }
-  return false;
+  return guitest::WaitFor(
+      [running] {
+        const HANDLE mark = OpenEventA(SYNCHRONIZE, FALSE, picker::kPickerRunningMark);
+        if (mark) CloseHandle(mark);
+        return (mark != nullptr) == running;
+      },
+      20000);
 }
 
 // Ctrl+C is honoured at once whatever pkdpick is doing: waiting for the picker
