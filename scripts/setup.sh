@@ -30,6 +30,12 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
+# A mirror caught mid-sync fails one index now and then: try again, then go
+# on with what was fetched, as the install itself says if a package is missing.
+for try in 1 2 3; do
+  apt-get update -qq && break
+  echo "setup: apt-get update failed (try $try of 3)" >&2
+  sleep $((try * 5))
+done
 # Wine's recommended libraries (X extensions, fonts) are what its windows need.
 apt-get install -y -qq "${missing[@]}" >/dev/null
