@@ -9,16 +9,32 @@ namespace app {
 void TMainPickView::ShowStartCatalogue() { FForm.Revisions().ShowStartRevision(); }
 
 void TMainPickView::BeginPick(uintptr_t owner) {
-  FForm.ShowWithButtonRow();
+  FFocusOnShow = nullptr;
+  FForm.LayOutForPick();
   const HWND w = reinterpret_cast<HWND>(owner);
   FForm.SetOwner(w && w != FForm.Handle() && IsWindow(w) ? w : nullptr);
 }
 
-void TMainPickView::SetSearchCode(const std::string& code) { FForm.SetSearchCode(code); }
+void TMainPickView::SetSearchCode(const std::string& code) {
+  FForm.SetSearchCode(code);  // which focuses the box on a window already shown
+  if (!FForm.Visible()) FFocusOnShow = &FForm.szukaj_kod;
+}
 
-void TMainPickView::SetSearchWords(const std::string& words) { FForm.SetSearchWords(words); }
+void TMainPickView::SetSearchWords(const std::string& words) {
+  FForm.SetSearchWords(words);
+  if (!FForm.Visible()) FFocusOnShow = &FForm.szukaj_opis;
+}
 
 void TMainPickView::RunSearches() { FForm.RunSearches(); }
+
+void TMainPickView::ShowPick() {
+  // Shown now, with the presets in: a hidden window shows and paints once,
+  // and the tree's jump to the preset code costs no drawing on the screen.
+  FForm.ShowWithButtonRow();
+  if (FFocusOnShow) FFocusOnShow->SetFocus();
+  FFocusOnShow = nullptr;
+  FForm.ShowAwaitedResults();
+}
 
 void TMainPickView::WaitUntil(const std::function<bool()>& done) {
   // A close request waits for the buttons (the session holds it back); the

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "picker/pick_session.h"
+#include "ui/window.h"
 
 namespace app {
 
@@ -18,6 +19,7 @@ class TMainPickView : public picker::TPickView {
   void SetSearchCode(const std::string& code) override;
   void SetSearchWords(const std::string& words) override;
   void RunSearches() override;
+  void ShowPick() override;
   void WaitUntil(const std::function<bool()>& done) override;
   void EndPick() override;
   bool Visible() const override;
@@ -30,6 +32,8 @@ class TMainPickView : public picker::TPickView {
 
  private:
   Tform_TreeKodow& FForm;
+  // The box a preset gave the focus to while the window was hidden.
+  ui::TControl* FFocusOnShow = nullptr;
 };
 
 }  // namespace app

@@ -165,14 +165,31 @@ int Tform_TreeKodow::ShowModal() {
 }
 
 void Tform_TreeKodow::ReadSettings() {
-  int height = 0;
   // Laid out while still hidden, the button row too (its height counts in
   // the splitter rule); the placement then shows the window.
-  if (FStorage.ReadInt("Panel2_Height", height)) FLayout.SetPanel2Height(height);
-  SetButtonRowVisible(FShowButtons);
+  LayOutStored(FShowButtons);
   // Shows the window in the stored state when the placement applies; the
   // stored position then replaces the centring.
   FStorage.RestorePlacement(Handle(), Dpi());
+}
+
+void Tform_TreeKodow::LayOutStored(bool buttonRow) {
+  int height = 0;
+  if (FStorage.ReadInt("Panel2_Height", height)) FLayout.SetPanel2Height(height);
+  SetButtonRowVisible(buttonRow);
+}
+
+void Tform_TreeKodow::LayOutForPick() {
+  if (Visible())
+    SetButtonRowVisible(true);
+  else
+    LayOutStored(true);
+}
+
+void Tform_TreeKodow::ShowAwaitedResults() {
+  // The placement may have given the tree another height than it had hidden.
+  if (const HTREEITEM selected = tree_kody.Selected()) tree_kody.EnsureVisible(selected);
+  FWords.ShowAwaitedResultList();
 }
 
 void Tform_TreeKodow::SaveSettings(bool destroying) {

@@ -73,6 +73,14 @@ class Tform_TreeKodow : public ui::TForm,
   // Shows the window with its button row. A hidden window gets the row
   // before it shows, so that it shows and paints once.
   void ShowWithButtonRow();
+  // Before a pick's presets: a hidden window is laid out as its show will
+  // lay it out (the stored panel height, the button row), so that the
+  // presets reveal their entry in the tree the user is to see; a window
+  // shown already gets its button row.
+  void LayOutForPick();
+  // After a pick's show: what the presets found while the window was
+  // hidden is shown with it (the selected entry in view, the result list).
+  void ShowAwaitedResults();
 
   // The search by words and its result list (words_search.h). The
   // result-list window is created hidden, owned by this one, once at
@@ -170,6 +178,7 @@ class Tform_TreeKodow : public ui::TForm,
   // pick or a modal show, else hidden) and the stored placement, which shows
   // the window.
   void ReadSettings();
+  void LayOutStored(bool buttonRow);
   void SaveSettings(bool destroying);
 
   // Selects the entry, opening its ancestors, in one paint.

@@ -72,12 +72,19 @@ void TWordsSearch::SearchByWords(const std::string& words, std::vector<std::stri
 }
 
 void TWordsSearch::ShowResultList(ui::TControl& box, const std::vector<std::string>& rows) {
-  // Without the window (words preset over DDE while it is hidden) the list
-  // would stand alone on the screen.
+  // Without the window (presets over DDE while it is hidden) the list would
+  // stand alone on the screen: it waits, with its counterparts, for a pick
+  // to show the window.
   if (!FHost.WindowVisible()) {
+    picker::TCounterpartGroup counterparts = std::move(FCounterparts);
     HideResultList();
+    FCounterparts = std::move(counterparts);
+    FAwaitedRows = rows;
+    FListAwaited = true;
     return;
   }
+  FListAwaited = false;
+  FAwaitedRows.clear();
   if (!CreateResultList()) return;
   Tform_spisOpisow& list = *FResultList;
   const HWND owner = FHost.WindowHandle();
@@ -91,8 +98,16 @@ void TWordsSearch::ShowResultList(ui::TControl& box, const std::vector<std::stri
   list.ShowUnder(r);
 }
 
+void TWordsSearch::ShowAwaitedResultList() {
+  if (!FListAwaited || !FHost.WindowVisible()) return;
+  const std::vector<std::string> rows = std::move(FAwaitedRows);
+  ShowResultList(szukaj_opis, rows);
+}
+
 void TWordsSearch::HideResultList() {
   FCounterparts = {};  // they came with the list and go with it
+  FListAwaited = false;
+  FAwaitedRows.clear();
   FPreviewed = false;
   if (!FResultList) return;
   FResultList->Hide();
@@ -123,7 +138,7 @@ bool TWordsSearch::ShowCounterparts(picker::TCounterpartGroup group) {
     // A group shown for an earlier code no longer answers the box.
     if (!FCounterparts.Empty()) {
       FCounterparts = {};
-      if (ResultListShown()) Timer2Timer();
+      if (ResultListShown() || FListAwaited) Timer2Timer();
     }
     return false;
   }

@@ -49,7 +49,10 @@ class TWordsSearch {
   Tform_spisOpisow* ResultList() const { return FResultList.get(); }
   bool ResultListShown() const;
   void SearchByWords(const std::string& words, std::vector<std::string>& rows);
+  // With the window hidden the list waits for it (ShowAwaitedResultList).
   void ShowResultList(ui::TControl& box, const std::vector<std::string>& rows);
+  // The list the searches found while the window was hidden, once it shows.
+  void ShowAwaitedResultList();
   void HideResultList();
   // The result list's OnChoose: choose, preview or cancel (its Action).
   void ResultChosen(Tform_spisOpisow& list);
@@ -80,6 +83,8 @@ class TWordsSearch {
   ui::TComboBox& szukaj_kod;
   ui::TTimer& Timer2;
   picker::TCounterpartGroup FCounterparts;  // shown at the top of the result list
+  bool FListAwaited = false;  // found while the window was hidden: shown with it
+  std::vector<std::string> FAwaitedRows;
   bool FWordsFolded = false;  // the last search by words found its rows without Polish letters
   std::vector<std::string> FWordsFoldedOnly;  // and, beside rows found as typed, these only so
   int FPreviewFrom = -1;  // the entry selected before the result list's first preview

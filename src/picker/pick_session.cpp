@@ -70,11 +70,20 @@ bool TPickSession::OpenPkd(const std::string* params, int count) {
 
   FView.ShowStartCatalogue();
   FView.BeginPick(owner);
+  std::exception_ptr failed;
   try {
     Preset(hasCode ? &code : nullptr, hasWords ? &words : nullptr);
-  } catch (const std::exception& e) {
-    // As a failing handler of the window: shown, and the user picks on.
-    FView.ShowError(e);
+  } catch (const std::exception&) {
+    failed = std::current_exception();
+  }
+  FView.ShowPick();
+  if (failed) {
+    // As a failing handler of the window: shown over it, and the user picks on.
+    try {
+      std::rethrow_exception(failed);
+    } catch (const std::exception& e) {
+      FView.ShowError(e);
+    }
   }
   FView.WaitUntil([this] { return FResult != prNone; });
   return FResult == prChosen;

@@ -37,13 +37,20 @@ class TPickView {
   // with: the window goes back to it before a command touches anything. A
   // failure is the view's to show; the command goes on with what is shown.
   virtual void ShowStartCatalogue() = 0;
-  // Pick mode begins: the window in front, shown with its button row, owned
-  // by the window owner (0: none; a value that is no window is ignored).
+  // Pick mode begins: the button row is laid out and the window owned by
+  // the window owner (0: none; a value that is no window is ignored). A
+  // hidden window stays hidden until ShowPick: its presets go in unseen and
+  // it is drawn once, as the user is to see it.
   virtual void BeginPick(uintptr_t owner) = 0;
+  // The presets give the focus to their box when the window shows, as they
+  // would have done on a window already shown.
   virtual void SetSearchCode(const std::string& code) = 0;
   virtual void SetSearchWords(const std::string& words) = 0;
   // Runs the code search and the words search at once, on the boxes' texts.
   virtual void RunSearches() = 0;
+  // The window in front, shown with its button row, the presets' focus and
+  // the result list their searches found.
+  virtual void ShowPick() = 0;
   // Handles window messages (input, timers, DDE) until done() holds or the
   // window is gone.
   virtual void WaitUntil(const std::function<bool()>& done) = 0;

@@ -133,6 +133,7 @@ class TTreeView : public TControl {
   void Collapse(HTREEITEM item) { SendMessageW(Handle(), TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(item)); }
   void Toggle(HTREEITEM item) { SendMessageW(Handle(), TVM_EXPAND, TVE_TOGGLE, reinterpret_cast<LPARAM>(item)); }
   HTREEITEM FirstVisible() const;
+  void EnsureVisible(HTREEITEM item) { SendMessageW(Handle(), TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item)); }
   bool ItemRect(HTREEITEM item, RECT& r) const;
   void SetIndent(int pixels) { SendMessageW(Handle(), TVM_SETINDENT, static_cast<WPARAM>(pixels), 0); }
 

@@ -83,6 +83,7 @@ class TProbeView : public picker::TPickView {
   void SetSearchCode(const std::string&) override {}
   void SetSearchWords(const std::string&) override {}
   void RunSearches() override {}
+  void ShowPick() override {}
   void WaitUntil(const std::function<bool()>&) override {}
   void EndPick() override {}
   bool Visible() const override { return true; }

@@ -115,6 +115,7 @@ class TNoWindow : public picker::TPickView {
   void SetSearchCode(const std::string& code) override { FCode = code; }
   void SetSearchWords(const std::string&) override {}
   void RunSearches() override {}
+  void ShowPick() override {}
   void WaitUntil(const std::function<bool()>&) override {}
   void EndPick() override {}
   bool Visible() const override { return true; }

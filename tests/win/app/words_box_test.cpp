@@ -462,4 +462,81 @@ TEST_F(RealPkd2025, WordsWithoutPolishLettersListWhatThePolishOnesListAndMore) {
   ASSERT_TRUE(WaitFor([&] { return form->SelectedText() == list->Results().Node(hit).Text; }));
 }
 
+
+// What a pick checks on the window while it waits, run from a thread timer
+// inside the pick's own message loop.
+std::function<void()>* gDuringPick = nullptr;
+void CALLBACK DuringPick(HWND, UINT, UINT_PTR, DWORD) {
+  if (gDuringPick) (*gDuringPick)();
+}
+
+// A pick on the hidden window (a picker started by pkdpick) shows the window
+// once its presets are in: the box preset last has the focus, the selected
+// entry is in view, and the result list its searches found drops down.
+// Searches on the hidden window before the pick leave no list behind.
+TEST_F(RealPkd2025, APickOnTheHiddenWindowShowsItWithItsPresetsFocusAndList) {
+  picker::TPickSession& session = form->Dde()->Session();
+  enum TFocus { fNone, fCode, fWords };
+  const struct {
+    std::vector<std::string> before;  // Find_PKD codes on the hidden window first
+    std::vector<std::string> open;    // Open_PKD's parameters
+    TFocus focus;
+    std::string list;  // the list's first lines; empty: no list
+    std::string selected;
+  } cases[] = {
+      {{}, {"0", "\"01.49.Z\""}, fCode, "Wyszukane opisy\n PKD 2007 01.49.Z » PKD 2025\n", ""},
+      {{}, {"0", "\"47.91.Z\"", "\"zbóż\""}, fWords, "Wyszukane opisy\n", "47.91.Z"},
+      // Empty words in quotes are a preset too: the words box gets the focus.
+      {{}, {"0", "\"96.99.Z\"", "\"\""}, fWords, "", "96.99.Z"},
+      {{"\"01.49.Z\"", "\"47.91.Z\""}, {"0"}, fNone, "", "47.91.Z"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.open.size() > 1 ? c.open[1] : c.before.back());
+    form->Hide();
+    for (const std::string& code : c.before) {
+      const std::string params[] = {code, "\"\""};
+      ASSERT_TRUE(session.Execute("Find_PKD", params, 2));
+    }
+    bool checked = false, visible = false, listShown = false, inView = false;
+    HWND focus = nullptr;
+    std::string listTexts, selected;
+    std::function<void()> check = [&] {
+      if (checked || !form->Picking()) return;
+      checked = true;
+      visible = IsWindowVisible(form->Handle()) != FALSE;
+      focus = GetFocus();
+      listShown = Shown();
+      listTexts = ListTexts();
+      selected = catalogue::CodeOf(form->SelectedText());
+      RECT item = {}, client = {};
+      GetClientRect(form->tree_kody.Handle(), &client);
+      inView = form->tree_kody.Selected() && form->tree_kody.ItemRect(form->tree_kody.Selected(), item) &&
+               item.top >= client.top && item.bottom <= client.bottom;
+      PostMessageW(form->b_cancel.Handle(), BM_CLICK, 0, 0);
+    };
+    gDuringPick = &check;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, &DuringPick);
+    session.Execute("Open_PKD", c.open.data(), static_cast<int>(c.open.size()));
+    KillTimer(nullptr, timer);
+    gDuringPick = nullptr;
+    ASSERT_TRUE(checked);
+    EXPECT_TRUE(visible);
+    if (c.focus == fCode) {
+      EXPECT_TRUE(focus == form->szukaj_kod.Handle() || GetParent(focus) == form->szukaj_kod.Handle());
+    } else if (c.focus == fWords) {
+      EXPECT_EQ(focus, form->szukaj_opis.Handle());
+    }
+    EXPECT_EQ(listShown, !c.list.empty());
+    if (!c.list.empty()) {
+      EXPECT_EQ(listTexts.substr(0, c.list.size()), c.list);
+    }
+    if (!c.selected.empty()) {
+      EXPECT_EQ(selected, c.selected);
+      EXPECT_TRUE(inView);
+    }
+    EXPECT_FALSE(IsWindowVisible(form->Handle()));  // the pick hid it again
+    EXPECT_FALSE(Shown());
+  }
+}
+
 }  // namespace
