@@ -33,12 +33,17 @@ TPickerApp::~TPickerApp() {
 }
 
 int RunPicker(int show) {
-  // Held for as long as the program runs.
+  // Held for as long as the program runs; set once the service is
+  // registered, for the pkdpick that started this picker and waits to
+  // connect.
   const std::unique_ptr<void, decltype(&CloseHandle)> running(
       CreateEventA(nullptr, TRUE, FALSE, picker::kPickerRunningMark), &CloseHandle);
   InitApplication();
   TPickerApp picker;
   Tform_TreeKodow& form = picker.Form();
+  form.OnServiceStarted = [&running] {
+    if (running) SetEvent(running.get());
+  };
   if (!form.Create(CataloguePathBesideExe())) return 1;
   // Started hidden (as pkdpick --find starts it), the window waits hidden for
   // a pick to show it, or for its client to leave. This first ShowWindow

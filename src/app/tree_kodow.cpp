@@ -74,6 +74,7 @@ void Tform_TreeKodow::StartDdeService() {
   });
   FDde->Session().SetMessageBoxes(ui::OpenMessageBoxes());
   FDde->RegisterService();
+  if (OnServiceStarted) OnServiceStarted();
   // A client that dies says no goodbye; DDEML keeps its conversation.
   ClientWatch.OnTimer = [this] {
     if (FDde) FDde->Session().CheckClients();

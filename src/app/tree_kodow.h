@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -114,6 +115,8 @@ class Tform_TreeKodow : public ui::TForm,
   // which ends its conversations and its service.
   void AttachDde(std::unique_ptr<picker::TPickerDde> dde) { FDde = std::move(dde); }
   picker::TPickerDde* Dde() const { return FDde.get(); }
+  // Called once the DDE service has been registered.
+  std::function<void()> OnServiceStarted;
 
   // The menus and their commands (main_menus.h, which names the command ids).
   void KopiujDoClipClick(WORD sender) { FMenus.KopiujDoClipClick(sender); }

@@ -15,8 +15,10 @@ inline constexpr const char* kPickService = "PKD_ZEL";
 inline constexpr const char* kPickTopic = "PKD";
 // A named event each picker process holds from its start: while none exists,
 // no picker runs, and pkdpick starts one without asking DDE first, so that
-// DDE's own start in pkdpick (a console program's first window) overlaps the
-// picker's start instead of preceding it.
+// DDE's own start in pkdpick overlaps the picker's start instead of
+// preceding it. A picker sets it once its service is registered: the
+// pkdpick that started it waits for that instead of asking every window
+// again and again. Anyone may set it, so it only says when to try.
 inline constexpr const char* kPickerRunningMark = "PKD_ZEL picker running";
 // The request items; an item's number is its place here, from 1 (KOD).
 inline constexpr const char* kPickItems[] = {"KOD", "NAZWA", "OPIS"};

@@ -5,6 +5,7 @@
 // the output and the exit status are described by --help (pick_text.cpp).
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,6 @@ using namespace pkdpick;
 using namespace dde;
 
 constexpr DWORD kRetryMs = 200;            // between tries to reach a starting picker
-constexpr DWORD kSoonMs = 2;               // between tries soon after a service registered
-constexpr DWORD kNoticeMs = 200;           // how long "soon after" lasts
 constexpr DWORD kStartLimitMs = 60000;      // pkd.exe's own start, catalogue included
 constexpr DWORD kRequestTimeoutMs = 10000;  // a live picker answers at once
 constexpr DWORD kStopGraceMs = 100;         // for the main thread to notice Ctrl+C itself
@@ -223,10 +222,31 @@ void LeavePicker(PROCESS_INFORMATION& pi, bool reached) {
 // (Windows-1250) when it fails.
 TStart ConnectToStarted(TDdeConversation& conv, const std::string& service, const PROCESS_INFORMATION& pi,
                         std::string& error) {
+  // The picker's running mark, made here when the picker has not made it
+  // yet. The picker sets it once its service takes connects: a try before
+  // would only wait for the starting picker's busy window and slow its
+  // start. Set already, the mark is another picker's and tells nothing of
+  // ours; anyone may set it, so it is waited for once, and tries also come
+  // every 200 ms.
+  const std::unique_ptr<void, decltype(&CloseHandle)> mark(
+      CreateEventA(nullptr, TRUE, FALSE, picker::kPickerRunningMark), &CloseHandle);
+  bool awaitMark = mark && WaitForSingleObject(mark.get(), 0) == WAIT_TIMEOUT;
   const DWORD start = GetTickCount();
-  DWORD noticed = start - kNoticeMs;  // the latest notice of a registration
   for (;;) {
-    const unsigned long registrations = RegistrationsSeen();
+    const DWORD since = GetTickCount();
+    for (DWORD waited = 0; waited < kRetryMs; waited = GetTickCount() - since) {
+      // DDEML's messages are answered meanwhile: the picker's registration
+      // waits for every DDE instance on the desktop, ours too.
+      const HANDLE handles[3] = {pi.hProcess, gStop, mark.get()};
+      const DWORD woken = MsgWaitForMultipleObjects(awaitMark ? 3 : 2, handles, FALSE, kRetryMs - waited, QS_ALLINPUT);
+      if (woken == WAIT_OBJECT_0 + 1) return stStopped;
+      if (woken == WAIT_OBJECT_0) break;  // it ended: told below
+      if (woken == WAIT_OBJECT_0 + 2) {
+        awaitMark = false;
+        break;
+      }
+      PumpMessagesFor(0);
+    }
     if (conv.Connect(service.c_str(), picker::kPickTopic)) return stConnected;
     if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) {
       DWORD code = 0;
@@ -243,24 +263,6 @@ TStart ConnectToStarted(TDdeConversation& conv, const std::string& service, cons
     if (GetTickCount() - start >= kStartLimitMs) {
       error = "pkd.exe nie udostępnił usługi " + service + " w ciągu " + std::to_string(kStartLimitMs / 1000) + " s";
       return stFailed;
-    }
-    // The next try comes as soon as DDEML tells of a service registered (a
-    // try while the picker starts would only wait for its busy window and
-    // slow its start), or 200 ms after this one. Wine tells before the name
-    // takes connects: for a while after a notice, tries come every 2 ms.
-    const DWORD tried = GetTickCount();
-    if (RegistrationsSeen() != registrations) noticed = tried;  // told during the try
-    const DWORD limit = tried - noticed < kNoticeMs ? kSoonMs : kRetryMs;
-    for (DWORD waited = 0; waited < limit; waited = GetTickCount() - tried) {
-      const HANDLE handles[2] = {pi.hProcess, gStop};
-      const DWORD woken = MsgWaitForMultipleObjects(2, handles, FALSE, limit - waited, QS_ALLINPUT);
-      if (woken == WAIT_OBJECT_0 + 1) return stStopped;
-      if (woken == WAIT_OBJECT_0) break;
-      PumpMessagesFor(0);
-      if (RegistrationsSeen() != registrations) {
-        noticed = GetTickCount();
-        break;
-      }
     }
   }
 }
@@ -293,14 +295,15 @@ int Run(const std::vector<std::u16string>& args) {
     return Fail("nie mogę uruchomić DDE");
   }
   TDdeConversation conv(client);
-  if (conv.Connect(options.Service.c_str(), picker::kPickTopic)) {
-    // Another server of the name answered before ours was up.
-    LeavePicker(started, started.hProcess && conv.PartnerProcessId() == started.dwProcessId);
+  // The picker just started cannot answer yet.
+  if (!started.hProcess && conv.Connect(options.Service.c_str(), picker::kPickTopic)) {
+    // A picker, or another server of the name, was running.
   } else {
     if (!mayStart) return Fail("usługa DDE " + options.Service + " nie działa");
     if (!started.hProcess && !StartPicker(started, error)) return Fail(error);
     const TStart result = ConnectToStarted(conv, options.Service, started, error);
-    LeavePicker(started, result == stConnected);
+    // Another server of the name may have answered before ours.
+    LeavePicker(started, result == stConnected && conv.PartnerProcessId() == started.dwProcessId);
     if (result == stFailed) return Fail(error);
     if (result == stStopped) return Fail("przerwane", kExitInterrupted);
   }

@@ -16,14 +16,28 @@ constexpr DWORD kStrayAckLimitMs = 1000;
 // The conversations of this thread, for the callback: DDEML tells it the
 // conversation, not the object. Instances are per thread, so are these.
 thread_local std::vector<TDdeConversation*> gConversations;
-// Services registered on the desktop, as DDEML told this thread's instances.
-thread_local unsigned long gRegistrations = 0;
 
 double Since(const LARGE_INTEGER& start) {
   LARGE_INTEGER now, frequency;
   QueryPerformanceCounter(&now);
   QueryPerformanceFrequency(&frequency);
   return double(now.QuadPart - start.QuadPart) * 1e6 / double(frequency.QuadPart);
+}
+
+BOOL CALLBACK AddWineClientWindow(HWND wnd, LPARAM found) {
+  wchar_t name[32] = L"";
+  GetClassNameW(wnd, name, 32);
+  if (lstrcmpW(name, L"WineDdeClientA") == 0 || lstrcmpW(name, L"WineDdeClientW") == 0)
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(wnd);
+  return TRUE;
+}
+
+// This thread's conversation windows of Wine's DDEML: top-level, one for
+// each connect tried.
+std::vector<HWND> WineClientWindows() {
+  std::vector<HWND> found;
+  EnumThreadWindows(GetCurrentThreadId(), AddWineClientWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 bool ConvInfo(HCONV conv, CONVINFO& info) {
@@ -55,8 +69,6 @@ const char* DdeErrorName(UINT e) {
   if (e == 0) return "none";
   return e >= DMLERR_FIRST && e <= DMLERR_LAST ? names[e - DMLERR_FIRST] : "other";
 }
-
-unsigned long RegistrationsSeen() { return gRegistrations; }
 
 void PumpMessagesFor(DWORD ms) {
   const DWORD start = GetTickCount();
@@ -135,8 +147,6 @@ HDDEDATA CALLBACK ClientCallback(UINT type, UINT, HCONV conv, HSZ, HSZ item, HDD
       }
       return reinterpret_cast<HDDEDATA>(DDE_FACK);
     case XTYP_REGISTER:
-      ++gRegistrations;
-      return nullptr;
     case XTYP_DISCONNECT:
     case XTYP_UNREGISTER:
     case XTYP_ERROR:
@@ -182,7 +192,15 @@ bool TDdeConversation::Connect(const char* service, const char* topic) {
   Disconnect();
   if (!FClient.Ok()) return false;
   const TDdeString s(FClient, service ? service : ""), t(FClient, topic ? topic : "");
+  const std::vector<HWND> before = RunningOnWine() ? WineClientWindows() : std::vector<HWND>();
   FConv = DdeConnect(FClient.Instance(), service ? s.Get() : nullptr, topic ? t.Get() : nullptr, nullptr);
+  if (!FConv && RunningOnWine()) {
+    // Wine keeps the window of a connect nobody answered: every later
+    // connect on the desktop would ask it too, and wait for this thread to
+    // answer, for as long as the program runs.
+    for (HWND wnd : WineClientWindows())
+      if (std::find(before.begin(), before.end(), wnd) == before.end()) DestroyWindow(wnd);
+  }
   CONVINFO info;
   if (!ConvInfo(FConv, info)) return FConv != nullptr;
   FWindow = info.hwnd;

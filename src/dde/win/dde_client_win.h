@@ -172,10 +172,6 @@ class TDdeConversation {
   TPending FPending;
 };
 
-// How often DDEML has told this thread's client instances that a service
-// was registered (it tells every instance, as its messages are dispatched):
-// a change means a server may now answer a connect.
-unsigned long RegistrationsSeen();
 // Dispatches this thread's messages for ms milliseconds.
 void PumpMessagesFor(DWORD ms);
 

@@ -102,4 +102,27 @@ TEST(DdeClient, TransactionsBackToBackEachGetTheirOwnAnswer) {
   DdeUninitialize(gServer);
 }
 
+
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+int ThreadWindows() {
+  int count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// A connect nobody answers leaves no window behind (Wine's DDEML keeps one,
+// which every later connect on the desktop would ask and wait for).
+TEST(DdeClient, AConnectNobodyAnswersLeavesNoWindow) {
+  TDdeClient c;
+  ASSERT_TRUE(c.Ok());
+  TDdeConversation conv(c);
+  const int before = ThreadWindows();
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(conv.Connect("DDEC_Nobody_Serves", "T"));
+  EXPECT_EQ(ThreadWindows(), before);
+}
+
 }  // namespace
