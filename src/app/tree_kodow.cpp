@@ -188,8 +188,13 @@ void Tform_TreeKodow::LayOutForPick() {
 }
 
 void Tform_TreeKodow::ShowAwaitedResults() {
-  // The placement may have given the tree another height than it had hidden.
-  if (const HTREEITEM selected = tree_kody.Selected()) tree_kody.EnsureVisible(selected);
+  // The placement may have given the tree another height than it had
+  // hidden. Only then is it scrolled: Wine's tree paints itself at once.
+  const HTREEITEM selected = tree_kody.Selected();
+  RECT item = {}, client = {};
+  GetClientRect(tree_kody.Handle(), &client);
+  if (selected && !(tree_kody.ItemRect(selected, item) && item.top >= client.top && item.bottom <= client.bottom))
+    tree_kody.EnsureVisible(selected);
   FWords.ShowAwaitedResultList();
 }
 
