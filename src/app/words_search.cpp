@@ -76,9 +76,7 @@ void TWordsSearch::ShowResultList(ui::TControl& box, const std::vector<std::stri
   // stand alone on the screen: it waits, with its counterparts, for a pick
   // to show the window.
   if (!FHost.WindowVisible()) {
-    picker::TCounterpartGroup counterparts = std::move(FCounterparts);
-    HideResultList();
-    FCounterparts = std::move(counterparts);
+    HideListWindow();
     FAwaitedRows = rows;
     FListAwaited = true;
     return;
@@ -108,6 +106,10 @@ void TWordsSearch::HideResultList() {
   FCounterparts = {};  // they came with the list and go with it
   FListAwaited = false;
   FAwaitedRows.clear();
+  HideListWindow();
+}
+
+void TWordsSearch::HideListWindow() {
   FPreviewed = false;
   if (!FResultList) return;
   FResultList->Hide();

@@ -78,6 +78,9 @@ class TWordsSearch {
   void Timer2Timer();
 
  private:
+  // The list's window hidden, what it shows kept.
+  void HideListWindow();
+
   TWordsHost& FHost;
   ui::TEdit& szukaj_opis;
   ui::TComboBox& szukaj_kod;

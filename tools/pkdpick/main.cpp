@@ -295,10 +295,10 @@ int Run(const std::vector<std::u16string>& args) {
     return Fail("nie mogę uruchomić DDE");
   }
   TDdeConversation conv(client);
-  // The picker just started cannot answer yet.
-  if (!started.hProcess && conv.Connect(options.Service.c_str(), picker::kPickTopic)) {
-    // A picker, or another server of the name, was running.
-  } else {
+  // A picker (or another server of the name) that was running answers at
+  // once; the one just started cannot answer yet.
+  const bool running = !started.hProcess && conv.Connect(options.Service.c_str(), picker::kPickTopic);
+  if (!running) {
     if (!mayStart) return Fail("usługa DDE " + options.Service + " nie działa");
     if (!started.hProcess && !StartPicker(started, error)) return Fail(error);
     const TStart result = ConnectToStarted(conv, options.Service, started, error);
