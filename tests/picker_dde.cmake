@@ -16,7 +16,7 @@ endif()
 # pkdpick's exit status against the real pkd.exe: a picker that cannot start,
 # --find, and output that cannot be written.
 pkd_add_test(e2e_pkdpick_exit_test WIN_ONLY
-  SOURCES win/e2e/pkdpick_exit_test.cpp
+  SOURCES win/e2e/pkdpick_exit_test.cpp win/e2e/e2e_process.cpp
   LIBS pkd_gui_helpers pkd_text pkd_dde_client
   TIMEOUT 300)
 if(TARGET e2e_pkdpick_exit_test)

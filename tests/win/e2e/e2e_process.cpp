@@ -66,7 +66,15 @@ TProcess Start(const std::wstring& exe, const std::wstring& args, HANDLE out, HA
   PROCESS_INFORMATION pi = {};
   std::wstring cmd = L"\"" + exe + L"\" " + args;
   TProcess p;
-  if (CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, out != nullptr, flags, nullptr, nullptr, &si, &pi)) {
+  // Wine on a loaded machine now and then fails a start with
+  // ERROR_INTERNAL_ERROR (its new process gone before it was set up); the
+  // start is not what these tests try, so that one error gets a second go.
+  BOOL started = FALSE;
+  for (int attempt = 0; attempt < 2 && !started; ++attempt) {
+    started = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, out != nullptr, flags, nullptr, nullptr, &si, &pi);
+    if (!started && GetLastError() != ERROR_INTERNAL_ERROR) break;
+  }
+  if (started) {
     CloseHandle(pi.hThread);
     p.Handle.Reset(pi.hProcess);
     p.Id = pi.dwProcessId;

@@ -12,6 +12,7 @@
 
 #include "app/gui_helpers.h"
 #include "dde/win/dde_client_win.h"
+#include "e2e_process.h"
 #include "picker/pick_protocol.h"
 #include "support/temp_dir.h"
 #include "text/cp1250.h"
@@ -100,21 +101,13 @@ class TFolder {
     }
     const ui::TKernelHandle err(
         CreateFileW(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = out;
-    si.hStdError = err.Get();
-    PROCESS_INFORMATION pi = {};
-    const std::wstring exe = Path("pkdpick.exe");
-    std::wstring cmd = L"\"" + exe + L"\" " + args;
     const DWORD start = GetTickCount();
-    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    const e2e::TProcess pkdpick = e2e::Start(Path("pkdpick.exe"), args, out, err.Get());
+    if (!pkdpick.Handle) {
       ADD_FAILURE() << "pkdpick did not start: " << GetLastError();
       return run;
     }
-    CloseHandle(pi.hThread);
-    const ui::TKernelHandle process(pi.hProcess);
+    const ui::TKernelHandle& process = pkdpick.Handle;
     guitest::WaitFor([&] { return WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0; }, kLong);
     run.Ms = GetTickCount() - start;
     GetExitCodeProcess(process.Get(), &run.Status);
