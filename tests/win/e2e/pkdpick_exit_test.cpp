@@ -107,10 +107,9 @@ class TFolder {
       ADD_FAILURE() << "pkdpick did not start: " << GetLastError();
       return run;
     }
-    const ui::TKernelHandle& process = pkdpick.Handle;
-    guitest::WaitFor([&] { return WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0; }, kLong);
+    guitest::WaitFor([&] { return !pkdpick.Running(); }, kLong);
     run.Ms = GetTickCount() - start;
-    GetExitCodeProcess(process.Get(), &run.Status);
+    run.Status = pkdpick.ExitCode();
     if (ownOut) {
       ownOut.Reset(nullptr);
       run.Out = testing_support::ReadAll(outFile);
